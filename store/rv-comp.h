@@ -27,6 +27,14 @@ using ALStatus = int;
 // that fits the 16-bit length field in front of every stored block.
 constexpr std::size_t MaxBlockPlainBytes = 20000;
 
+// A stored block's length field is 16 bits, and 0 ends a page; CompressBlock
+// refuses a block whose compressed form would not fit.
+constexpr std::size_t MaxBlockStoredBytes = 0xFFFF;
+
+// The most one decompression produces unless a smaller limit is set: a
+// frame that claims more is refused before anything is reserved for it.
+constexpr std::size_t MaxExpandedBytes = std::size_t{1} << 24;
+
 // label: a name for diagnostics ("In", "Out", "IndexIn", ...); the other two
 // arguments are kept for the caller's call shape and must be null and 0.
 ALHandle newALWinMemory(const char* label, void* buffer, long bufferSize);
@@ -44,18 +52,26 @@ void ALStorageDelete(ALHandle storage);
 
 // level, window bits, memory level: accepted for the caller's call shape;
 // the compressor always uses the settings that suit 20000-byte blocks.
+// ALCompress and ALDecompress need a closed input and append to a writable
+// output; the input is left as it was.
 ALHandle newALPkCompressor(int level, int windowBits, int memLevel);
 ALStatus ALCompress(ALHandle compressor, ALHandle input, ALHandle output);
 void deleteALCompressor(ALHandle compressor);
 
 ALHandle newALPkDecompressor();
+// Lowers the most plain bytes one ALDecompress of this decompressor may
+// produce (never above MaxExpandedBytes); a frame claiming more is refused.
+ALStatus ALDecompressorSetLimit(ALHandle decompressor, std::size_t maxPlain);
 ALStatus ALDecompress(ALHandle decompressor, ALHandle input, ALHandle output, long compressedLength);
 void deleteALDecompressor(ALHandle decompressor);
 
 // The two block operations of the archive, in the storage call order the
 // archive writer and readers use. CompressBlock returns nothing when the
-// compressor fails; ExpandBlock returns nothing for bytes that are not a
-// valid block, and never produces more than maxPlain bytes.
+// compressor fails or the result would not fit MaxBlockStoredBytes (only
+// possible for inputs well above MaxBlockPlainBytes); ExpandBlock returns
+// nothing for bytes that are not exactly one valid block, and never reserves
+// or produces more than maxPlain bytes. crc is the CRC-32 of the plain bytes
+// (the same value as zlib's crc32).
 std::optional<std::string> CompressBlock(ALHandle compressor, std::string_view plain);
 
 struct ExpandedBlock
@@ -63,6 +79,6 @@ struct ExpandedBlock
     std::string bytes;
     std::uint32_t crc = 0;
 };
-std::optional<ExpandedBlock> ExpandBlock(std::string_view compressed, std::size_t maxPlain = 1u << 24);
+std::optional<ExpandedBlock> ExpandBlock(std::string_view compressed, std::size_t maxPlain = MaxExpandedBytes);
 
 } // namespace rv

@@ -1,0 +1,469 @@
+// RVComp on zstd: a process-wide handle table of memory storages,
+// compressors and decompressors, and the two block operations built on them.
+#include "store/rv-comp.h"
+
+#include "store/html-dictionary.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <variant>
+#include <zlib.h>
+#include <zstd.h>
+
+namespace rv
+{
+
+namespace
+{
+
+// Largest size hint honoured up front; bigger storages still grow as written.
+constexpr long MaxReservedBytes = 1 << 20;
+
+// The level every block is compressed at, chosen by bench/compression-bench.
+constexpr int BlockLevel = 1;
+
+struct Storage
+{
+    std::string label;
+    std::string bytes;
+    std::size_t readPosition = 0;
+    bool writable = true;
+    bool crcRunning = false;
+    uLong crc = 0;
+
+    void Append(const void* data, std::size_t count)
+    {
+        bytes.append(static_cast<const char*>(data), count);
+        if (crcRunning)
+        {
+            crc = crc32_z(crc, static_cast<const Bytef*>(data), count);
+        }
+    }
+};
+
+// The dictionary in the forms the two directions need, built once and shared:
+// zstd's digested dictionaries are read-only and safe to use from any thread.
+struct Dictionaries
+{
+    ZSTD_CDict* compress = nullptr;
+    ZSTD_DDict* expand = nullptr;
+
+    Dictionaries()
+    {
+        const auto bytes = HtmlDictionary();
+        compress = ZSTD_createCDict(bytes.data(), bytes.size(), BlockLevel);
+        expand = ZSTD_createDDict(bytes.data(), bytes.size());
+    }
+    ~Dictionaries()
+    {
+        ZSTD_freeCDict(compress);
+        ZSTD_freeDDict(expand);
+    }
+    Dictionaries(const Dictionaries&) = delete;
+    Dictionaries& operator=(const Dictionaries&) = delete;
+};
+
+const Dictionaries& SharedDictionaries()
+{
+    static const Dictionaries dictionaries;
+    return dictionaries;
+}
+
+struct Compressor
+{
+    ZSTD_CCtx* context = ZSTD_createCCtx();
+
+    Compressor()
+    {
+        // Every byte counts in a 20000-byte block: the frame carries the
+        // content size (it lets the reader size its buffer exactly) and the
+        // dictionary ID, but no checksum; the archive keeps its own CRC.
+        ZSTD_CCtx_setParameter(context, ZSTD_c_contentSizeFlag, 1);
+        ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 0);
+        ZSTD_CCtx_setParameter(context, ZSTD_c_dictIDFlag, 1);
+        ZSTD_CCtx_refCDict(context, SharedDictionaries().compress);
+    }
+    ~Compressor() { ZSTD_freeCCtx(context); }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+};
+
+struct Decompressor
+{
+    ZSTD_DCtx* context = ZSTD_createDCtx();
+    std::size_t limit = MaxExpandedBytes;
+
+    Decompressor() = default;
+    ~Decompressor() { ZSTD_freeDCtx(context); }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+};
+
+using Object = std::variant<std::unique_ptr<Storage>, std::unique_ptr<Compressor>, std::unique_ptr<Decompressor>>;
+
+// Handles map to heap objects so that an object stays put while the table
+// grows; the lock guards only the table, since one handle is used by one
+// thread at a time.
+class HandleTable
+{
+public:
+    ALHandle Add(Object object)
+    {
+        std::lock_guard lock(mutex_);
+        do
+        {
+            ++next_;
+        } while (next_ == 0 || objects_.contains(next_));
+        objects_.emplace(next_, std::move(object));
+        return next_;
+    }
+
+    template <typename T> T* Find(ALHandle handle)
+    {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(handle);
+        if (it == objects_.end())
+        {
+            return nullptr;
+        }
+        auto* held = std::get_if<std::unique_ptr<T>>(&it->second);
+        return held ? held->get() : nullptr;
+    }
+
+    // Removes the handle if it names a T; the object is freed outside the lock.
+    template <typename T> void Remove(ALHandle handle)
+    {
+        Object removed;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = objects_.find(handle);
+            if (it == objects_.end() || !std::holds_alternative<std::unique_ptr<T>>(it->second))
+            {
+                return;
+            }
+            removed = std::move(it->second);
+            objects_.erase(it);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<ALHandle, Object> objects_;
+    ALHandle next_ = 0;
+};
+
+HandleTable& Table()
+{
+    static HandleTable table;
+    return table;
+}
+
+constexpr ALStatus Ok = 0;
+constexpr ALStatus BadHandle = -1;
+constexpr ALStatus BadArgument = -2;
+constexpr ALStatus NotClosed = -3;
+constexpr ALStatus CodecFailed = -4;
+constexpr ALStatus BadInput = -5;
+
+// Checks a compressed frame before anything is reserved for it: it must name
+// our dictionary and state its plain size, and that size must be within limit.
+ALStatus CheckFrame(std::string_view frame, std::size_t limit, std::size_t& plainSize)
+{
+    if (ZSTD_getDictID_fromFrame(frame.data(), frame.size()) != HtmlDictionaryId)
+    {
+        return BadInput;
+    }
+    const unsigned long long size = ZSTD_getFrameContentSize(frame.data(), frame.size());
+    if (size == ZSTD_CONTENTSIZE_UNKNOWN || size == ZSTD_CONTENTSIZE_ERROR || size > limit)
+    {
+        return BadInput;
+    }
+    plainSize = static_cast<std::size_t>(size);
+    return Ok;
+}
+
+} // namespace
+
+ALHandle newALWinMemory(const char* label, void* buffer, long bufferSize)
+{
+    if (buffer != nullptr || bufferSize != 0)
+    {
+        return 0;
+    }
+    auto storage = std::make_unique<Storage>();
+    storage->label = label ? label : "";
+    return Table().Add(std::move(storage));
+}
+
+ALStatus ALStorageCreate(ALHandle handle, long sizeHint)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    if (!storage)
+    {
+        return BadHandle;
+    }
+    if (sizeHint < 0)
+    {
+        return BadArgument;
+    }
+    storage->bytes.clear();
+    storage->bytes.reserve(static_cast<std::size_t>(std::min(sizeHint, MaxReservedBytes)));
+    storage->readPosition = 0;
+    storage->writable = true;
+    return Ok;
+}
+
+ALStatus ALStorageWriteBuffer(ALHandle handle, const void* bytes, long count)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    if (!storage)
+    {
+        return BadHandle;
+    }
+    if (count < 0 || (count > 0 && bytes == nullptr) || !storage->writable)
+    {
+        return BadArgument;
+    }
+    storage->Append(bytes, static_cast<std::size_t>(count));
+    return Ok;
+}
+
+ALStatus ALStorageClose(ALHandle handle)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    if (!storage)
+    {
+        return BadHandle;
+    }
+    storage->writable = false;
+    return Ok;
+}
+
+ALStatus ALStorageOpen(ALHandle handle)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    if (!storage)
+    {
+        return BadHandle;
+    }
+    storage->readPosition = 0;
+    return Ok;
+}
+
+long ALStorageReadBuffer(ALHandle handle, void* buffer, long count)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    if (!storage || count <= 0 || buffer == nullptr)
+    {
+        return 0;
+    }
+    const std::size_t available = storage->bytes.size() - storage->readPosition;
+    const std::size_t taken = std::min(available, static_cast<std::size_t>(count));
+    std::memcpy(buffer, storage->bytes.data() + storage->readPosition, taken);
+    storage->readPosition += taken;
+    return static_cast<long>(taken);
+}
+
+long ALStorageGetSize(ALHandle handle)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    return storage ? static_cast<long>(storage->bytes.size()) : 0;
+}
+
+ALStatus ALStorageInitCrc32(ALHandle handle, std::int32_t seed)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    if (!storage)
+    {
+        return BadHandle;
+    }
+    // zlib keeps the CRC register inverted: a seed of -1 (all ones) is its 0.
+    storage->crc = ~static_cast<std::uint32_t>(seed);
+    storage->crcRunning = true;
+    return Ok;
+}
+
+std::uint32_t ALStorageGetCrc32(ALHandle handle)
+{
+    auto* storage = Table().Find<Storage>(handle);
+    return storage && storage->crcRunning ? static_cast<std::uint32_t>(storage->crc) : 0;
+}
+
+void ALStorageDelete(ALHandle handle)
+{
+    Table().Remove<Storage>(handle);
+}
+
+ALHandle newALPkCompressor(int, int, int)
+{
+    auto compressor = std::make_unique<Compressor>();
+    if (!compressor->context)
+    {
+        return 0;
+    }
+    return Table().Add(std::move(compressor));
+}
+
+ALStatus ALCompress(ALHandle compressorHandle, ALHandle inputHandle, ALHandle outputHandle)
+{
+    auto* compressor = Table().Find<Compressor>(compressorHandle);
+    auto* input = Table().Find<Storage>(inputHandle);
+    auto* output = Table().Find<Storage>(outputHandle);
+    if (!compressor || !input || !output || input == output)
+    {
+        return BadHandle;
+    }
+    if (input->writable)
+    {
+        return NotClosed;
+    }
+    if (!output->writable)
+    {
+        return BadArgument;
+    }
+    std::string frame(ZSTD_compressBound(input->bytes.size()), '\0');
+    const std::size_t size =
+        ZSTD_compress2(compressor->context, frame.data(), frame.size(), input->bytes.data(), input->bytes.size());
+    if (ZSTD_isError(size))
+    {
+        return CodecFailed;
+    }
+    output->Append(frame.data(), size);
+    return Ok;
+}
+
+void deleteALCompressor(ALHandle compressor)
+{
+    Table().Remove<Compressor>(compressor);
+}
+
+ALHandle newALPkDecompressor()
+{
+    auto decompressor = std::make_unique<Decompressor>();
+    if (!decompressor->context)
+    {
+        return 0;
+    }
+    return Table().Add(std::move(decompressor));
+}
+
+ALStatus ALDecompressorSetLimit(ALHandle decompressorHandle, std::size_t maxPlain)
+{
+    auto* decompressor = Table().Find<Decompressor>(decompressorHandle);
+    if (!decompressor)
+    {
+        return BadHandle;
+    }
+    decompressor->limit = std::min(maxPlain, MaxExpandedBytes);
+    return Ok;
+}
+
+ALStatus ALDecompress(ALHandle decompressorHandle, ALHandle inputHandle, ALHandle outputHandle, long compressedLength)
+{
+    auto* decompressor = Table().Find<Decompressor>(decompressorHandle);
+    auto* input = Table().Find<Storage>(inputHandle);
+    auto* output = Table().Find<Storage>(outputHandle);
+    if (!decompressor || !input || !output || input == output)
+    {
+        return BadHandle;
+    }
+    if (input->writable)
+    {
+        return NotClosed;
+    }
+    if (!output->writable || compressedLength < 0 || static_cast<std::size_t>(compressedLength) > input->bytes.size())
+    {
+        return BadArgument;
+    }
+    const std::string_view frame(input->bytes.data(), static_cast<std::size_t>(compressedLength));
+    std::size_t plainSize = 0;
+    if (CheckFrame(frame, decompressor->limit, plainSize) != Ok)
+    {
+        return BadInput;
+    }
+    std::string plain(plainSize, '\0');
+    const std::size_t produced = ZSTD_decompress_usingDDict(decompressor->context, plain.data(), plain.size(), frame.data(),
+                                                            frame.size(), SharedDictionaries().expand);
+    // The whole input must be exactly one frame of exactly the stated size.
+    if (ZSTD_isError(produced) || produced != plainSize ||
+        ZSTD_findFrameCompressedSize(frame.data(), frame.size()) != frame.size())
+    {
+        return BadInput;
+    }
+    output->Append(plain.data(), plain.size());
+    return Ok;
+}
+
+void deleteALDecompressor(ALHandle decompressor)
+{
+    Table().Remove<Decompressor>(decompressor);
+}
+
+namespace
+{
+
+// Reads a whole storage from its start.
+std::string ReadAll(ALHandle storage)
+{
+    std::string bytes(static_cast<std::size_t>(ALStorageGetSize(storage)), '\0');
+    ALStorageOpen(storage);
+    bytes.resize(static_cast<std::size_t>(ALStorageReadBuffer(storage, bytes.data(), static_cast<long>(bytes.size()))));
+    return bytes;
+}
+
+} // namespace
+
+std::optional<std::string> CompressBlock(ALHandle compressor, std::string_view plain)
+{
+    const ALHandle input = newALWinMemory("In", nullptr, 0);
+    ALStorageCreate(input, 0);
+    ALStorageWriteBuffer(input, plain.data(), static_cast<long>(plain.size()));
+    const ALHandle output = newALWinMemory("Out", nullptr, 0);
+    ALStorageCreate(output, 0);
+    ALStorageClose(input);
+    const ALStatus status = ALCompress(compressor, input, output);
+    std::optional<std::string> block;
+    if (status == Ok)
+    {
+        block = ReadAll(output);
+    }
+    ALStorageDelete(input);
+    ALStorageClose(output);
+    ALStorageDelete(output);
+    if (block && block->size() > MaxBlockStoredBytes)
+    {
+        return std::nullopt;
+    }
+    return block;
+}
+
+std::optional<ExpandedBlock> ExpandBlock(std::string_view compressed, std::size_t maxPlain)
+{
+    const ALHandle decompressor = newALPkDecompressor();
+    ALDecompressorSetLimit(decompressor, maxPlain);
+    const ALHandle input = newALWinMemory("In", nullptr, 0);
+    ALStorageCreate(input, static_cast<long>(compressed.size()));
+    const ALHandle output = newALWinMemory("Out", nullptr, 0);
+    ALStorageCreate(output, 0);
+    ALStorageInitCrc32(output, -1);
+    ALStorageWriteBuffer(input, compressed.data(), static_cast<long>(compressed.size()));
+    ALStorageClose(input);
+    const ALStatus status = ALDecompress(decompressor, input, output, static_cast<long>(compressed.size()));
+    std::optional<ExpandedBlock> block;
+    if (status == Ok)
+    {
+        block.emplace();
+        block->crc = ALStorageGetCrc32(output);
+        block->bytes = ReadAll(output);
+    }
+    ALStorageDelete(input);
+    ALStorageClose(output);
+    ALStorageDelete(output);
+    deleteALDecompressor(decompressor);
+    return block;
+}
+
+} // namespace rv
