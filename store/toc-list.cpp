@@ -1,7 +1,7 @@
 #include "store/toc-list.h"
 
+#include <stdexcept>
 #include <utility>
-#include <vector>
 
 namespace rv
 {
@@ -13,9 +13,10 @@ TOCList::~TOCList()
     Free();
 }
 
-TOCList::TOCList(TOCList&& other) noexcept : nodes_(std::move(other.nodes_))
+TOCList::TOCList(TOCList&& other) noexcept : nodes_(std::move(other.nodes_)), head_(other.head_)
 {
     other.nodes_.clear();
+    other.head_ = 0;
 }
 
 TOCList& TOCList::operator=(TOCList&& other) noexcept
@@ -24,7 +25,9 @@ TOCList& TOCList::operator=(TOCList&& other) noexcept
     {
         Free();
         nodes_ = std::move(other.nodes_);
+        head_ = other.head_;
         other.nodes_.clear();
+        other.head_ = 0;
     }
     return *this;
 }
@@ -41,23 +44,39 @@ TOCNode& TOCList::Append(std::unique_ptr<TOCNode> node)
 
 TOCNode* TOCList::First() const
 {
-    return nodes_.empty() ? nullptr : nodes_.front().get();
+    return Empty() ? nullptr : nodes_[head_].get();
 }
 
 std::unique_ptr<TOCNode> TOCList::TakeFirst()
 {
-    if (nodes_.empty())
+    if (Empty())
     {
         return nullptr;
     }
-    std::unique_ptr<TOCNode> first = std::move(nodes_.front());
-    nodes_.pop_front();
+    std::unique_ptr<TOCNode> first = std::move(nodes_[head_]);
+    ++head_;
+    // Drop the empty slots once they are the larger part, so that draining a
+    // long list costs linear time and its memory does not linger.
+    if (head_ == nodes_.size())
+    {
+        nodes_.clear();
+        head_ = 0;
+    }
+    else if (head_ >= 64 && head_ * 2 >= nodes_.size())
+    {
+        nodes_.erase(nodes_.begin(), nodes_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
+    }
     return first;
 }
 
 TOCNode& TOCList::At(std::size_t position) const
 {
-    return *nodes_.at(position);
+    if (position >= Count())
+    {
+        throw std::out_of_range("TOCList position out of range");
+    }
+    return *nodes_[head_ + position];
 }
 
 void TOCList::Free()
@@ -65,20 +84,26 @@ void TOCList::Free()
     // Child lists are emptied into a work list before their node dies, so no
     // destructor ever has more than one level below it.
     std::vector<std::unique_ptr<TOCNode>> pending;
-    for (auto& node : nodes_)
-    {
-        pending.push_back(std::move(node));
-    }
+    pending.swap(nodes_);
     nodes_.clear();
+    head_ = 0;
     while (!pending.empty())
     {
         std::unique_ptr<TOCNode> node = std::move(pending.back());
         pending.pop_back();
+        if (!node)
+        {
+            continue;
+        }
         for (auto& child : node->Children.nodes_)
         {
-            pending.push_back(std::move(child));
+            if (child)
+            {
+                pending.push_back(std::move(child));
+            }
         }
         node->Children.nodes_.clear();
+        node->Children.head_ = 0;
     }
 }
 

@@ -11,8 +11,8 @@
 #include "store/site-map-record.h"
 
 #include <cstddef>
-#include <deque>
 #include <memory>
+#include <vector>
 
 namespace rv
 {
@@ -22,7 +22,7 @@ struct TOCNode;
 class TOCList
 {
 public:
-    using Nodes = std::deque<std::unique_ptr<TOCNode>>;
+    using Nodes = std::vector<std::unique_ptr<TOCNode>>;
 
     TOCList();
     ~TOCList();
@@ -40,16 +40,20 @@ public:
     std::unique_ptr<TOCNode> TakeFirst();
     // The node at a 0-based position; the position must be below Count().
     TOCNode& At(std::size_t position) const;
-    std::size_t Count() const { return nodes_.size(); }
-    bool Empty() const { return nodes_.empty(); }
+    std::size_t Count() const { return nodes_.size() - head_; }
+    bool Empty() const { return Count() == 0; }
     // Frees every node, its texts and its child list.
     void Free();
 
-    Nodes::const_iterator begin() const { return nodes_.begin(); }
+    Nodes::const_iterator begin() const { return nodes_.begin() + static_cast<std::ptrdiff_t>(head_); }
     Nodes::const_iterator end() const { return nodes_.end(); }
 
 private:
+    // Taken nodes leave empty slots before head_ until they are compacted
+    // away; an empty list allocates nothing, which matters because every
+    // node of a tree carries a (mostly empty) child list.
     Nodes nodes_;
+    std::size_t head_ = 0;
 };
 
 // A site-map record in a tree. A node without a title is a placeholder that
