@@ -1,0 +1,397 @@
+#include "store/archive-reader.h"
+
+#include "store/file-handle.h"
+#include "store/rv-comp.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace rv
+{
+
+namespace
+{
+
+[[noreturn]] void Throw(ArchiveErrorKind kind, const std::string& message)
+{
+    throw ArchiveError(kind, message);
+}
+
+[[noreturn]] void ThrowMalformed(const std::string& message)
+{
+    Throw(ArchiveErrorKind::Malformed, message);
+}
+
+std::uint32_t LittleEndian(std::string_view bytes)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < bytes.size() && i < 4; ++i)
+    {
+        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    }
+    return value;
+}
+
+} // namespace
+
+// The bytes of an archive, read by offset. Read checks the range against the
+// size before reserving anything, so no length from the file can make it
+// allocate more than the file holds.
+class ArchiveSource
+{
+public:
+    virtual ~ArchiveSource() = default;
+
+    std::uint64_t Size() const { return size_; }
+
+    std::string Read(std::uint64_t offset, std::uint64_t count, const char* what) const
+    {
+        if (offset > size_ || count > size_ - offset)
+        {
+            ThrowMalformed(std::string(what) + " lies beyond the end of the archive");
+        }
+        std::string bytes(static_cast<std::size_t>(count), '\0');
+        ReadExactly(offset, bytes.data(), bytes.size());
+        return bytes;
+    }
+
+    std::uint32_t ReadNumber(std::uint64_t offset, int bytes, const char* what) const
+    {
+        return LittleEndian(Read(offset, static_cast<std::uint64_t>(bytes), what));
+    }
+
+protected:
+    std::uint64_t size_ = 0;
+
+private:
+    virtual void ReadExactly(std::uint64_t offset, char* buffer, std::size_t count) const = 0;
+};
+
+namespace
+{
+
+class FileSource : public ArchiveSource
+{
+public:
+    explicit FileSource(const std::filesystem::path& path) : path_(path.string())
+    {
+        const long long size = file_.Open(path, O_RDONLY) ? file_.Size() : -1;
+        if (size < 0)
+        {
+            Throw(ArchiveErrorKind::Io, "Cannot open the archive " + path_);
+        }
+        size_ = static_cast<std::uint64_t>(size);
+    }
+
+private:
+    void ReadExactly(std::uint64_t offset, char* buffer, std::size_t count) const override
+    {
+        if (file_.ReadAt(offset, buffer, count) != static_cast<long long>(count))
+        {
+            Throw(ArchiveErrorKind::Io, "Cannot read the archive " + path_);
+        }
+    }
+
+    FileHandle file_;
+    std::string path_;
+};
+
+class MemorySource : public ArchiveSource
+{
+public:
+    explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) { size_ = bytes_.size(); }
+
+private:
+    void ReadExactly(std::uint64_t offset, char* buffer, std::size_t count) const override
+    {
+        std::copy_n(bytes_.data() + offset, count, buffer);
+    }
+
+    std::string bytes_;
+};
+
+ArchiveHeader ReadHeader(const ArchiveSource& source)
+{
+    const std::uint64_t magicBytes = std::min<std::uint64_t>(source.Size(), ArchiveMagic.size());
+    if (source.Read(0, magicBytes, "The header") != ArchiveMagic)
+    {
+        Throw(ArchiveErrorKind::NotAnArchive, "The file is not a retrieval archive");
+    }
+    ArchiveHeader header;
+    header.Version = static_cast<std::uint16_t>(source.ReadNumber(8, 2, "The version"));
+    header.Subversion = static_cast<std::uint16_t>(source.ReadNumber(10, 2, "The subversion"));
+    if (header.Version != ArchiveVersion || header.Subversion > ArchiveSubversion)
+    {
+        Throw(ArchiveErrorKind::UnknownVersion, "Unfamiliar archive version " + std::to_string(header.Version) + "." +
+                                                    std::to_string(header.Subversion));
+    }
+    const std::uint32_t length = source.ReadNumber(12, 2, "The information text");
+    header.Information = source.Read(ArchiveFixedHeaderBytes, length, "The information text");
+    header.IndexOffsetField = ArchiveFixedHeaderBytes + length;
+    header.IndexOffset = source.ReadNumber(header.IndexOffsetField, 4, "The index offset");
+    return header;
+}
+
+} // namespace
+
+ArchiveReader::ArchiveReader(std::unique_ptr<ArchiveSource> source)
+    : source_(std::move(source)), header_(ReadHeader(*source_))
+{
+}
+
+ArchiveReader ArchiveReader::OpenFile(const std::filesystem::path& path)
+{
+    return ArchiveReader(std::make_unique<FileSource>(path));
+}
+
+ArchiveReader ArchiveReader::FromBytes(std::string bytes)
+{
+    return ArchiveReader(std::make_unique<MemorySource>(std::move(bytes)));
+}
+
+ArchiveReader::ArchiveReader(ArchiveReader&&) noexcept = default;
+ArchiveReader& ArchiveReader::operator=(ArchiveReader&&) noexcept = default;
+ArchiveReader::~ArchiveReader() = default;
+
+std::uint64_t ArchiveReader::Size() const
+{
+    return source_->Size();
+}
+
+std::int32_t ArchiveReader::IndexRecordCount() const
+{
+    const std::uint64_t offset = header_.IndexOffset;
+    if (offset < SmallestIndexOffset || offset + 4 > Size())
+    {
+        Throw(ArchiveErrorKind::NoIndex, "The archive has no index");
+    }
+    if (offset < header_.DataStart())
+    {
+        ThrowMalformed("The index offset points into the header");
+    }
+    const auto count = static_cast<std::int32_t>(source_->ReadNumber(offset, 4, "The record count"));
+    if (count < -1)
+    {
+        ThrowMalformed("The record count is negative");
+    }
+    return count;
+}
+
+namespace
+{
+
+// Index blocks: each a 16-bit length and a compressed run of records, ended
+// by a length of 0. A count of -1 lets the records run to the closing 0 or
+// the end of the file; any other count must match the records exactly.
+void ReadBlockedIndex(const ArchiveSource& source, std::uint64_t position, std::int32_t count, bool withValue,
+                      const ArchiveReader::RecordSink& sink)
+{
+    std::int64_t delivered = 0;
+    for (;;)
+    {
+        const bool countReached = count >= 0 && delivered == count;
+        if (count < 0 && position == source.Size())
+        {
+            return;
+        }
+        const std::uint32_t length = source.ReadNumber(position, 2, "An index block");
+        position += 2;
+        if (length == 0)
+        {
+            if (!countReached && count >= 0)
+            {
+                ThrowMalformed("The index holds fewer records than its count");
+            }
+            return;
+        }
+        if (countReached)
+        {
+            ThrowMalformed("The index holds more records than its count");
+        }
+        const std::string block = source.Read(position, length, "An index block");
+        position += length;
+        const std::optional<ExpandedBlock> plain = ExpandBlock(block, MaxReadBlockBytes);
+        if (!plain)
+        {
+            ThrowMalformed("An index block does not expand");
+        }
+        for (std::size_t parsed = 0; parsed < plain->bytes.size();)
+        {
+            if (count >= 0 && delivered == count)
+            {
+                ThrowMalformed("The index holds more records than its count");
+            }
+            std::optional<IndexRecord> record = DecodeIndexRecord(plain->bytes, parsed, withValue);
+            if (!record)
+            {
+                ThrowMalformed("An index record is cut short");
+            }
+            sink(std::move(*record));
+            ++delivered;
+        }
+    }
+}
+
+// Plain records, read in windows: records that start in the first part of a
+// window are parsed, and the next window starts where parsing stopped, so a
+// record is never read across a window's end. There is no closing mark.
+void ReadPlainIndex(const ArchiveSource& source, std::uint64_t position, std::int32_t count, bool withValue,
+                    const ArchiveReader::RecordSink& sink)
+{
+    std::int64_t delivered = 0;
+    while (count < 0 || delivered < count)
+    {
+        if (position >= source.Size())
+        {
+            if (count < 0)
+            {
+                return;
+            }
+            ThrowMalformed("The index holds fewer records than its count");
+        }
+        const std::uint64_t windowBytes = std::min<std::uint64_t>(RecordWindowBytes, source.Size() - position);
+        const std::string window = source.Read(position, windowBytes, "The index");
+        std::size_t parsed = 0;
+        while (parsed < IndexBlockThreshold && parsed < window.size() && (count < 0 || delivered < count))
+        {
+            std::optional<IndexRecord> record = DecodeIndexRecord(window, parsed, withValue);
+            if (!record)
+            {
+                break;
+            }
+            sink(std::move(*record));
+            ++delivered;
+        }
+        if (parsed == 0)
+        {
+            ThrowMalformed("An index record is cut short");
+        }
+        position += parsed;
+    }
+}
+
+} // namespace
+
+void ArchiveReader::ReadIndex(const RecordSink& sink) const
+{
+    const std::int32_t count = IndexRecordCount();
+    const std::uint64_t start = std::uint64_t{header_.IndexOffset} + 4;
+    if (header_.Compressed())
+    {
+        ReadBlockedIndex(*source_, start, count, header_.HasValueField(), sink);
+    }
+    else
+    {
+        ReadPlainIndex(*source_, start, count, header_.HasValueField(), sink);
+    }
+}
+
+std::vector<IndexRecord> ArchiveReader::ReadIndex() const
+{
+    std::vector<IndexRecord> records;
+    ReadIndex([&records](IndexRecord&& record) { records.push_back(std::move(record)); });
+    return records;
+}
+
+namespace
+{
+
+std::uint64_t PageStart(const ArchiveHeader& header, const IndexRecord& record)
+{
+    if (record.Offset <= 0)
+    {
+        Throw(ArchiveErrorKind::NotStored, "The page " + record.Key + " was not retrieved");
+    }
+    const auto start = static_cast<std::uint64_t>(record.Offset);
+    if (start < header.DataStart())
+    {
+        ThrowMalformed("The page " + record.Key + " starts inside the header");
+    }
+    return start;
+}
+
+} // namespace
+
+void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink& sink, std::size_t maxPageBytes) const
+{
+    std::uint64_t position = PageStart(header_, record);
+    if (!header_.Compressed())
+    {
+        if (record.Length < 0 || static_cast<std::uint64_t>(record.Length) > maxPageBytes)
+        {
+            ThrowMalformed("The page " + record.Key + " has an impossible length");
+        }
+        const std::uint64_t end = position + static_cast<std::uint64_t>(record.Length);
+        if (end > Size())
+        {
+            ThrowMalformed("The page " + record.Key + " lies beyond the end of the archive");
+        }
+        while (position < end)
+        {
+            const std::uint64_t piece = std::min<std::uint64_t>(PageBlockPlainBytes, end - position);
+            sink(source_->Read(position, piece, "A page"));
+            position += piece;
+        }
+        return;
+    }
+    std::size_t total = 0;
+    for (;;)
+    {
+        const std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
+        position += 2;
+        if (length == 0)
+        {
+            return;
+        }
+        const std::string block = source_->Read(position, length, "A page block");
+        position += length;
+        const std::optional<ExpandedBlock> plain =
+            ExpandBlock(block, std::min(MaxReadBlockBytes, maxPageBytes - total));
+        if (!plain)
+        {
+            ThrowMalformed("A block of the page " + record.Key + " does not expand");
+        }
+        total += plain->bytes.size();
+        sink(plain->bytes);
+    }
+}
+
+std::string ArchiveReader::ReadPage(const IndexRecord& record, std::size_t maxPageBytes) const
+{
+    std::string page;
+    ForEachPageBlock(record, [&page](std::string_view plain) { page.append(plain); }, maxPageBytes);
+    return page;
+}
+
+std::string ArchiveReader::ReadStoredBytes(const IndexRecord& record) const
+{
+    const std::uint64_t start = PageStart(header_, record);
+    if (!header_.Compressed())
+    {
+        if (record.Length < 0)
+        {
+            ThrowMalformed("The page " + record.Key + " has an impossible length");
+        }
+        return source_->Read(start, static_cast<std::uint64_t>(record.Length), "A page");
+    }
+    std::uint64_t position = start;
+    for (;;)
+    {
+        const std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
+        position += 2;
+        if (length == 0)
+        {
+            break;
+        }
+        position += length;
+        if (position > Size())
+        {
+            ThrowMalformed("A block of the page " + record.Key + " lies beyond the end of the archive");
+        }
+    }
+    return source_->Read(start, position - start, "A page");
+}
+
+} // namespace rv
