@@ -1,16 +1,11 @@
 #include "platform/settings-store.h"
 
+#include "platform/private-file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStringList>
-#include <QVariant>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QLockFile>
 
 namespace rv
 {
@@ -18,44 +13,11 @@ namespace rv
 namespace
 {
 
-QString KeyOf(std::string_view key)
-{
-    QString text = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return text;
-}
+// A settings file is a few kilobytes; anything this large is not one and is left alone.
+constexpr qint64 MaxSettingsFileBytes = 16 * 1024 * 1024;
 
-// Text that is valid UTF-8 is stored as text, so the file stays readable and editable by hand; any other
-// bytes are stored as a byte array, which the INI format writes escaped. Both read back byte for byte.
-QVariant StoredForm(std::string_view bytes)
-{
-    const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const QString text = QString::fromUtf8(raw);
-    if (text.toUtf8() == raw)
-    {
-        return text;
-    }
-    return raw;
-}
-
-std::string BytesOf(const QVariant& value)
-{
-    QByteArray raw;
-    if (value.typeId() == QMetaType::QByteArray)
-    {
-        raw = value.toByteArray();
-    }
-    else if (value.typeId() == QMetaType::QStringList)
-    {
-        // A hand-edited value with unquoted commas reads as a list; give back the commas.
-        raw = value.toStringList().join(QLatin1Char(',')).toUtf8();
-    }
-    else
-    {
-        raw = value.toString().toUtf8();
-    }
-    return std::string(raw.constData(), static_cast<std::size_t>(raw.size()));
-}
+// How long Sync() waits for the other program to finish its own write.
+constexpr int LockWaitMs = 10000;
 
 } // namespace
 
@@ -69,26 +31,27 @@ QString DefaultSettingsPath()
     return base + QStringLiteral("/Marrowby Works/Ravelin.conf");
 }
 
-SettingsStore::SettingsStore(QString filePath)
-    : path_(std::move(filePath)), settings_(std::make_unique<QSettings>(path_, QSettings::IniFormat))
+SettingsStore::SettingsStore(QString filePath) : path_(std::move(filePath))
 {
-    // Never fall back to writing the file in place: a failed write must leave the old file whole.
-    settings_->setAtomicSyncRequired(true);
+    values_ = ReadFile().value_or(SettingsMap());
 }
 
 SettingsStore::~SettingsStore()
 {
-    Sync();
+    if (!changes_.empty())
+    {
+        Sync();
+    }
 }
 
 std::optional<std::string> SettingsStore::Value(std::string_view key) const
 {
-    const QVariant value = settings_->value(KeyOf(key));
-    if (!value.isValid())
+    const auto found = values_.find(NormalSettingsKey(key));
+    if (found == values_.end())
     {
         return std::nullopt;
     }
-    return BytesOf(value);
+    return found->second;
 }
 
 std::optional<std::string> SettingsStore::Setting(std::string_view key) const
@@ -103,49 +66,96 @@ std::optional<std::string> SettingsStore::Setting(std::string_view key) const
 
 void SettingsStore::SetValue(std::string_view key, std::string_view bytes)
 {
-    MakePrivateFile();
-    settings_->setValue(KeyOf(key), StoredForm(bytes));
+    changes_.emplace_back(NormalSettingsKey(key), std::string(bytes));
+    Apply(values_, changes_.back());
 }
 
 void SettingsStore::Remove(std::string_view key)
 {
-    MakePrivateFile();
-    settings_->remove(KeyOf(key));
+    changes_.emplace_back(NormalSettingsKey(key), std::nullopt);
+    Apply(values_, changes_.back());
+}
+
+void SettingsStore::Apply(SettingsMap& settings, const Change& change)
+{
+    const auto& [key, value] = change;
+    if (value)
+    {
+        settings[key] = *value;
+        return;
+    }
+    const std::string below = key + "/";
+    settings.erase(key);
+    for (auto it = settings.lower_bound(below); it != settings.end() && it->first.starts_with(below);)
+    {
+        it = settings.erase(it);
+    }
 }
 
 bool SettingsStore::Sync()
 {
-    MakePrivateFile();
-    settings_->sync();
-    return settings_->status() == QSettings::NoError;
-}
-
-// The file is replaced through a temporary file that takes over the old file's mode. Creating the file with
-// mode 0600 before anything is written, and taking group and other rights away from an older file, keeps
-// every later version private too. A file that cannot be made here is left to Sync() to report.
-void SettingsStore::MakePrivateFile()
-{
-    if (fileChecked_)
-    {
-        return;
-    }
-    const QByteArray local = QFile::encodeName(path_);
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0)
+    QLockFile lock(path_ + QStringLiteral(".lock"));
+    if (!lock.tryLock(LockWaitMs))
     {
-        ::close(fd);
-        fileChecked_ = true;
-        return;
+        lastError_ = "the settings file is locked by another program";
+        return false;
     }
-    struct stat info = {};
-    if (errno == EEXIST && ::stat(local.constData(), &info) == 0)
+    std::optional<SettingsMap> disk = ReadFile();
+    if (!disk)
     {
-        if ((info.st_mode & 077) == 0 || ::chmod(local.constData(), info.st_mode & 0700) == 0)
+        lastError_ = "the settings file cannot be read";
+        return false;
+    }
+    KeepPrivate();
+    const SettingsMap before = *disk;
+    for (const Change& change : changes_)
+    {
+        Apply(*disk, change);
+    }
+    values_ = std::move(*disk);
+    if (values_ != before)
+    {
+        lastError_ = ReplacePrivateFile(QFile::encodeName(path_).toStdString(), FormatSettingsText(values_));
+        if (!lastError_.empty())
         {
-            fileChecked_ = true;
+            return false;
         }
     }
+    changes_.clear();
+    lastError_.clear();
+    return true;
+}
+
+// A file that an older program left readable by others is closed even when nothing needs writing.
+void SettingsStore::KeepPrivate()
+{
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileDevice::Permissions now = QFile::permissions(path_);
+    if (now & others)
+    {
+        QFile::setPermissions(path_, now & ~others);
+    }
+}
+
+std::optional<SettingsMap> SettingsStore::ReadFile()
+{
+    QFile file(path_);
+    if (!file.exists())
+    {
+        return SettingsMap();
+    }
+    if (file.size() > MaxSettingsFileBytes || !file.open(QIODevice::ReadOnly))
+    {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(MaxSettingsFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > MaxSettingsFileBytes)
+    {
+        return std::nullopt;
+    }
+    return ParseSettingsText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace rv

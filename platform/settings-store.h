@@ -1,14 +1,14 @@
 // The settings file that RVClient and RVServer share.
 #pragma once
 
-#include <QString>
+#include "platform/settings-file-format.h"
 
-#include <memory>
+#include <QString>
 #include <optional>
 #include <string>
 #include <string_view>
-
-class QSettings;
+#include <utility>
+#include <vector>
 
 namespace rv
 {
@@ -23,13 +23,16 @@ QString DefaultSettingsPath();
 // is taken as "/", so "Servers\Proxy/UserName" names the same setting. Values are byte strings, stored
 // unchanged: any byte, including 0, reads back as written.
 //
-// Writes go to memory first and reach the file on Sync() or when the handle is destroyed. The file is replaced
-// through a temporary file in the same folder, so a failed write leaves the previous file whole, and it is kept
-// readable by its owner only (mode 0600), because it holds credentials. Two handles, in one program or in
-// both, may use the file at once: Sync() merges the keys this handle changed into what is on disk.
+// The file is read when the handle is made and on every Sync(). Writes go to memory first and reach the file on
+// Sync() or when the handle is destroyed. The file is replaced through a temporary file in the same folder, so
+// a failed write leaves the previous file whole, and it is readable by its owner only (mode 0600), because it
+// holds credentials. Two handles, in one program or in both, may use the file at once: Sync() takes the lock
+// file that QSettings also uses ("Ravelin.conf.lock") and applies the changes this handle made, in order, to
+// what is on disk, so changes made elsewhere to other keys are kept.
 //
-// Errors: a file that cannot be read reads as empty; a file that cannot be written makes Sync() return false
-// and the values stay in memory. Nothing throws.
+// Errors: a missing file reads as empty. A file that cannot be read, or that is larger than any settings file
+// (16 MiB), reads as empty and is never written over. A file that cannot be written makes Sync() return false;
+// the values stay in memory and a later Sync() tries again. Nothing throws.
 //
 // Threads: a handle belongs to the thread that uses it; use one handle per thread.
 class SettingsStore
@@ -50,24 +53,41 @@ public:
     std::optional<std::string> Setting(std::string_view key) const;
 
     void SetValue(std::string_view key, std::string_view bytes);
+
+    // Removes the key and every key below it ("Default/Web Properties" removes the whole record).
     void Remove(std::string_view key);
 
     // Writes what this handle changed, then re-reads the file so that changes the other program made show.
     // Returns false when the file could not be written (full disk, folder not writable); the old file stays.
     bool Sync();
 
+    // Why the last Sync() failed, for a log line; empty after a successful one.
+    const std::string& LastError() const { return lastError_; }
+
 private:
-    void MakePrivateFile();
+    // A value, or nothing for a removal of the key and its sub-keys.
+    using Change = std::pair<std::string, std::optional<std::string>>;
+
+    std::optional<SettingsMap> ReadFile();
+    void KeepPrivate();
+    static void Apply(SettingsMap& settings, const Change& change);
 
     QString path_;
-    std::unique_ptr<QSettings> settings_;
-    bool fileChecked_ = false;
+    SettingsMap values_;
+    std::vector<Change> changes_;
+    std::string lastError_;
 };
 
 // Boolean settings are the texts "Yes" and "No"; anything but "Yes" reads as false.
 inline constexpr std::string_view YesText = "Yes";
 inline constexpr std::string_view NoText = "No";
-inline std::string_view YesNo(bool value) { return value ? YesText : NoText; }
-inline bool IsYes(std::string_view text) { return text == YesText; }
+inline std::string_view YesNo(bool value)
+{
+    return value ? YesText : NoText;
+}
+inline bool IsYes(std::string_view text)
+{
+    return text == YesText;
+}
 
 } // namespace rv
