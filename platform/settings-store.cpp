@@ -57,7 +57,7 @@ std::optional<std::string> SettingsStore::Value(std::string_view key) const
 std::optional<std::string> SettingsStore::Setting(std::string_view key) const
 {
     std::optional<std::string> value = Value(key);
-    if (value && value->size() < 2)
+    if (value && value->empty())
     {
         return std::nullopt;
     }

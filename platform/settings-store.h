@@ -48,8 +48,9 @@ public:
     // The stored bytes, or nothing when the key holds no value.
     std::optional<std::string> Value(std::string_view key) const;
 
-    // Value() when it is at least 2 bytes long. Both programs treat a shorter value as absent and keep their
-    // built-in default.
+    // Value() when it is not empty. Both programs treat an empty value as absent and keep their built-in
+    // default. (The registry counted the terminating zero: its "shorter than 2 bytes" is our empty value, and
+    // one-character values such as "3" or "0" are real settings.)
     std::optional<std::string> Setting(std::string_view key) const;
 
     void SetValue(std::string_view key, std::string_view bytes);
