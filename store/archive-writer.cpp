@@ -213,8 +213,13 @@ bool TKSDB::WritePendingBlock()
 
 bool TKSDB::WriteArchive(std::string_view bytes)
 {
-    if (writePosition_ + bytes.size() > MaxDataEnd || !archive_.WriteAt(writePosition_, bytes))
+    if (writePosition_ + bytes.size() > MaxDataEnd)
     {
+        return false;
+    }
+    if (!archive_.WriteAt(writePosition_, bytes))
+    {
+        archive_.Truncate(writePosition_); // drop what a short write left behind
         return false;
     }
     writePosition_ += bytes.size();
