@@ -311,8 +311,9 @@ void TCache::CompactIfDue(bool putsDue)
 {
     const std::int64_t live = spill_.End() - garbage_;
     const bool garbageDue = garbage_ > options_.GarbageLimit && garbage_ >= live;
-    // Near the size limit any garbage is worth reclaiming before it is hit.
-    const bool nearlyFull = garbage_ > 0 && spill_.End() > options_.MaxSpillBytes / 2;
+    // Near the size limit, reclaim a worthwhile share before the limit is hit.
+    const std::int64_t limit = options_.MaxSpillBytes;
+    const bool nearlyFull = spill_.End() > limit - limit / 4 && garbage_ > limit / 8;
     if (spill_.IsOpen() && (putsDue || garbageDue || nearlyFull))
     {
         Compact();

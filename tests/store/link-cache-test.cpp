@@ -1,0 +1,571 @@
+#include "store/link-cache.h"
+#include "store/temp-files.h"
+
+#include "tests/support/sandbox.h"
+
+#include <atomic>
+#include <csignal>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+namespace rv
+{
+namespace
+{
+
+using test::ReadFile;
+using test::SandboxedTest;
+
+std::string Le32(std::uint32_t value)
+{
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8)
+    {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string TextItem(std::string_view text)
+{
+    return Le32(static_cast<std::uint32_t>(text.size())) + std::string(text);
+}
+
+// Distinct URLs that all land in one top-level bucket: each 'b' (98) adds
+// 1 to the level-0 hash.
+std::vector<std::string> UrlsInBucket(std::uint32_t bucket, std::size_t count, std::string_view stem = "www.example.com/p")
+{
+    std::vector<std::string> urls;
+    for (std::size_t n = 0; n < count; ++n)
+    {
+        const std::string base = std::string(stem) + std::to_string(n) + "/";
+        const std::uint32_t missing = (bucket + TCache::BucketCount - TCache::Hash(base, 0)) % TCache::BucketCount;
+        urls.push_back(base + std::string(missing, 'b'));
+    }
+    return urls;
+}
+
+class RecordingLink : public TCacheLink
+{
+public:
+    void TakeCachedText(std::uint8_t keepText, std::string_view text) override
+    {
+        keep = keepText;
+        this->text = text;
+    }
+    std::uint8_t keep = 9;
+    std::string text = "unset";
+};
+
+class LinkCacheTest : public SandboxedTest
+{
+protected:
+    void SetUp() override
+    {
+        SandboxedTest::SetUp();
+        cache = std::make_unique<TCache>(Dir(), lock, options);
+    }
+    void TearDown() override
+    {
+        cache.reset();
+        SandboxedTest::TearDown();
+    }
+
+    void AddPlain(std::string_view url, std::int32_t level = 1)
+    {
+        cache->Add(url, url, false, "", "", 0, "", 0, nullptr, 0, level, 0);
+    }
+    void AddForward(std::string_view url, std::string_view target)
+    {
+        cache->Add(url, "", false, "", target, 0, "", 0, nullptr, 0, 1, 0);
+    }
+
+    RunLock lock;
+    TCacheOptions options;
+    std::unique_ptr<TCache> cache;
+};
+
+TEST(LinkCacheHash, WeightsCycleFromOneToLevelPlusOne)
+{
+    // "abcd" = 97 98 99 100.
+    EXPECT_EQ(TCache::Hash("abcd", 0), 394u % 97);                             // 1 1 1 1
+    EXPECT_EQ(TCache::Hash("abcd", 1), (97u + 2 * 98 + 99 + 2 * 100) % 97);   // 1 2 1 2
+    EXPECT_EQ(TCache::Hash("abcd", 2), (97u + 2 * 98 + 3 * 99 + 100) % 97);   // 1 2 3 1
+    EXPECT_EQ(TCache::Hash("abcd", 0), 6u);
+    EXPECT_EQ(TCache::Hash("abcd", 1), 10u);
+    EXPECT_EQ(TCache::Hash("abcd", 2), 11u);
+    EXPECT_EQ(TCache::Hash("", 0), 0u);
+    // Bytes count unsigned: 255 and 255 + 2 * 255.
+    EXPECT_EQ(TCache::Hash("\xff", 0), 61u);
+    EXPECT_EQ(TCache::Hash("\xff\xff", 1), 86u);
+}
+
+TEST_F(LinkCacheTest, AddedRecordComesBackWithEveryField)
+{
+    RecordingLink link;
+    auto copy = cache->Add("a.com/x", "say \"hi\"", true, "origin", "", 4, "kept", 2, &link, 1, 3, 1);
+    ASSERT_NE(copy, nullptr);
+    auto found = cache->Find("a.com/x");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(*found, *copy);
+    EXPECT_EQ(found->Title, "say &quot;hi&quot;");
+    EXPECT_EQ(found->Text, "kept");
+    EXPECT_EQ(found->Origin, "origin");
+    EXPECT_EQ(found->Option, 4);
+    EXPECT_EQ(found->Mark, 2);
+    EXPECT_EQ(found->Visited, 1);
+    EXPECT_EQ(found->Level, 3);
+    EXPECT_EQ(found->Link, &link);
+    EXPECT_EQ(link.keep, 1);
+    EXPECT_EQ(link.text, "kept");
+    EXPECT_EQ(cache->Add("a.com/y", "", false, "", "", 0, "", 0, nullptr, 0, 1, 0), nullptr);
+}
+
+TEST_F(LinkCacheTest, TextIsKeptOnlyWithKeepText)
+{
+    cache->Add("a.com/x", "", false, "", "", 0, "dropped", 0, nullptr, 0, 1, 0);
+    EXPECT_EQ(cache->Find("a.com/x")->Text, "");
+}
+
+TEST_F(LinkCacheTest, AddingAnExistingUrlOverwritesItInPlace)
+{
+    AddPlain("a.com/x", 1);
+    cache->Add("a.com/x", "new", false, "", "", 0, "", 0, nullptr, 1, 7, 0);
+    auto found = cache->Find("a.com/x");
+    EXPECT_EQ(found->Title, "new");
+    EXPECT_EQ(found->Level, 7);
+    EXPECT_EQ(cache->Bucket(static_cast<int>(TCache::Hash("a.com/x", 0))).Count, 1);
+}
+
+TEST_F(LinkCacheTest, EmptyUrlIsAKeyOfItsOwn)
+{
+    EXPECT_FALSE(cache->Contains(""));
+    cache->Add("", "nameless", false, "", "", 0, "", 0, nullptr, 0, 1, 0);
+    ASSERT_TRUE(cache->Contains(""));
+    EXPECT_EQ(cache->Find("")->Title, "nameless");
+    EXPECT_FALSE(cache->Contains("a"));
+}
+
+TEST_F(LinkCacheTest, EleventhUrlInABucketMovesTheBucketToDisk)
+{
+    const auto urls = UrlsInBucket(5, 11);
+    for (std::size_t n = 0; n < 10; ++n)
+    {
+        AddPlain(urls[n]);
+    }
+    EXPECT_EQ(cache->Bucket(5).DiskOffset, -1);
+    EXPECT_EQ(cache->SpillEnd(), 0);
+
+    AddPlain(urls[10]);
+    const auto& bucket = cache->Bucket(5);
+    EXPECT_EQ(bucket.DiskOffset, 0);
+    EXPECT_EQ(bucket.Count, 10);
+    EXPECT_TRUE(bucket.List.Empty());
+    EXPECT_GT(cache->SpillEnd(), 0);
+    for (const auto& url : urls)
+    {
+        ASSERT_TRUE(cache->Contains(url)) << url;
+        EXPECT_EQ(cache->Find(url)->Title, url);
+    }
+
+    // A later add rewrites the sub-table at the end of the file.
+    const auto end = cache->SpillEnd();
+    AddPlain(UrlsInBucket(5, 12).back());
+    EXPECT_EQ(cache->Bucket(5).DiskOffset, end);
+    EXPECT_EQ(cache->GarbageBytes(), end);
+}
+
+TEST_F(LinkCacheTest, SubTableIsWrittenByteForByte)
+{
+    // Two-byte keys whose bytes sum to 195 share top-level bucket 1; at
+    // level 1 (weights 1, 2) each lands in a bucket of its own.
+    const std::vector<std::pair<std::string, int>> keys = {
+        {"ab", 2},  {"ba", 1},  {"`c", 3},  {"c`", 0},  {"_d", 4},   {"d_", 96},
+        {"^e", 5},  {"e^", 95}, {"]f", 6},  {"f]", 94}, {"\\g", 7}};
+    for (const auto& [key, bucket] : keys)
+    {
+        ASSERT_EQ(TCache::Hash(key, 0), 1u) << key;
+        ASSERT_EQ(TCache::Hash(key, 1), static_cast<std::uint32_t>(bucket)) << key;
+    }
+    for (std::size_t n = 1; n < keys.size(); ++n)
+    {
+        cache->Add(keys[n].first, "", false, "", "", 0, "", 0, nullptr, 0, 1, 0);
+    }
+    cache->Add("ab", "say \"hi\"", false, "o", "", 4, "T", 2, nullptr, 1, 3, 1);
+
+    auto plain = [](std::string_view key)
+    {
+        return TextItem(key) + TextItem("") + Le32(1) + '\0' + Le32(4) + Le32(1) + Le32(1) + '\0' + Le32(1) + '\0' +
+               TextItem("") + Le32(1) + '\0' + Le32(4) + Le32(0) + TextItem("") + TextItem("");
+    };
+    const std::string full = TextItem("ab") + TextItem("say &quot;hi&quot;") + Le32(1) + '\x01' + Le32(4) + Le32(3) +
+                             Le32(1) + '\x01' + Le32(1) + '\x02' + TextItem("T") + Le32(1) + '\x04' + Le32(4) +
+                             Le32(0) + TextItem("") + TextItem("o");
+    std::vector<std::string> byBucket(97);
+    for (const auto& [key, bucket] : keys)
+    {
+        byBucket[static_cast<std::size_t>(bucket)] = key == "ab" ? full : plain(key);
+    }
+    std::string expected = Le32(4) + Le32(1);
+    for (const auto& record : byBucket)
+    {
+        expected += Le32(4) + Le32(record.empty() ? 0 : 1);
+        if (!record.empty())
+        {
+            expected += Le32(4) + Le32(0xFFFFFFFF) + record;
+        }
+    }
+    EXPECT_EQ(ReadFile(cache->SpillFileName()), expected);
+    EXPECT_EQ(cache->SpillEnd(), static_cast<std::int64_t>(expected.size()));
+}
+
+TEST_F(LinkCacheTest, RecordsThatWentThroughTheFileKeepEverythingButTheLink)
+{
+    RecordingLink link;
+    const auto urls = UrlsInBucket(9, 11);
+    cache->Add(urls[0], "t \"q\"", false, "from", "", 1, "body", 3, &link, 1, 1000, 1);
+    for (std::size_t n = 1; n < urls.size(); ++n)
+    {
+        AddPlain(urls[n]);
+    }
+    ASSERT_NE(cache->Bucket(9).DiskOffset, -1);
+    auto found = cache->Find(urls[0]);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Title, "t &quot;q&quot;");
+    EXPECT_EQ(found->Text, "body");
+    EXPECT_EQ(found->Origin, "from");
+    EXPECT_EQ(found->Level, 1000);
+    EXPECT_EQ(found->Option, 1);
+    EXPECT_EQ(found->Mark, 3);
+    EXPECT_EQ(found->Visited, 1);
+    EXPECT_EQ(found->Link, nullptr);
+}
+
+TEST_F(LinkCacheTest, TextsLongerThanTheReadWindowSurviveTheFile)
+{
+    const std::string longUrl = "www.example.com/" + std::string(50 * 1024, 'u');
+    const std::string longTitle(30 * 1024, 't');
+    const std::string longText(12 * 1024, 'x');
+    const auto bucket = TCache::Hash(longUrl, 0);
+    cache->Add(longUrl, longTitle, false, "", "", 0, longText, 0, nullptr, 0, 1, 1);
+    for (const auto& url : UrlsInBucket(bucket, 10))
+    {
+        AddPlain(url);
+    }
+    ASSERT_NE(cache->Bucket(static_cast<int>(bucket)).DiskOffset, -1);
+    auto found = cache->Find(longUrl);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Url, longUrl);
+    EXPECT_EQ(found->Title, longTitle);
+    EXPECT_EQ(found->Text, longText);
+    for (const auto& url : UrlsInBucket(bucket, 10))
+    {
+        EXPECT_TRUE(cache->Contains(url));
+    }
+}
+
+TEST_F(LinkCacheTest, RedirectedUrlIsFoundAsItsTarget)
+{
+    AddPlain("a.com/new", 4);
+    AddForward("a.com/old", "a.com/new");
+    auto found = cache->Find("a.com/old");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Url, "a.com/new");
+    EXPECT_EQ(found->Level, 4);
+
+    AddForward("a.com/gone", "a.com/nowhere");
+    EXPECT_EQ(cache->Find("a.com/gone"), nullptr);
+    EXPECT_FALSE(cache->Contains("a.com/gone"));
+}
+
+TEST_F(LinkCacheTest, RedirectsInACircleFindNothing)
+{
+    AddForward("a", "b");
+    AddForward("b", "a");
+    AddForward("self", "self");
+    EXPECT_FALSE(cache->Contains("a"));
+    EXPECT_FALSE(cache->Contains("self"));
+}
+
+TEST_F(LinkCacheTest, RedirectIsFollowedIntoASpilledBucket)
+{
+    const auto urls = UrlsInBucket(40, 11);
+    for (const auto& url : urls)
+    {
+        AddPlain(url, 2);
+    }
+    AddForward("short.link/x", urls[3]);
+    auto found = cache->Find("short.link/x");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Url, urls[3]);
+}
+
+TEST_F(LinkCacheTest, PutUpdatesOnlyUrlsThatAreThere)
+{
+    AddPlain("a.com/x");
+    auto record = cache->Find("a.com/x");
+    record->Visited = 1;
+    record->Title = "with \"quotes\"";
+    EXPECT_TRUE(cache->Put(std::move(record)));
+    EXPECT_EQ(cache->Find("a.com/x")->Visited, 1);
+    EXPECT_EQ(cache->Find("a.com/x")->Title, "with &quot;quotes&quot;");
+
+    auto stranger = std::make_unique<TPageRecord>();
+    stranger->Url = "b.com/";
+    EXPECT_FALSE(cache->Put(std::move(stranger)));
+    EXPECT_FALSE(cache->Contains("b.com/"));
+}
+
+TEST_F(LinkCacheTest, PutOfARedirectedUrlUpdatesItsTarget)
+{
+    AddPlain("a.com/new");
+    AddForward("a.com/old", "a.com/new");
+    auto record = std::make_unique<TPageRecord>();
+    record->Url = "a.com/old";
+    record->Title = "stored";
+    record->Visited = 1;
+    EXPECT_TRUE(cache->Put(std::move(record)));
+    auto target = cache->Find("a.com/new");
+    EXPECT_EQ(target->Url, "a.com/new");
+    EXPECT_EQ(target->Title, "stored");
+    EXPECT_EQ(target->Visited, 1);
+}
+
+TEST_F(LinkCacheTest, PutIntoASpilledBucketRewritesItsSubTable)
+{
+    const auto urls = UrlsInBucket(70, 11);
+    for (const auto& url : urls)
+    {
+        AddPlain(url);
+    }
+    const auto before = cache->SpillEnd();
+    auto record = cache->Find(urls[0]);
+    record->Mark = 9;
+    EXPECT_TRUE(cache->Put(std::move(record)));
+    EXPECT_EQ(cache->Bucket(70).DiskOffset, before);
+    EXPECT_EQ(cache->Find(urls[0])->Mark, 9);
+}
+
+TEST_F(LinkCacheTest, HundredAndFirstPutCompactsTheSpillFile)
+{
+    std::vector<std::string> all;
+    for (std::uint32_t bucket : {3u, 50u, 96u})
+    {
+        for (const auto& url : UrlsInBucket(bucket, 30))
+        {
+            AddPlain(url);
+            all.push_back(url);
+        }
+    }
+    for (const auto& url : UrlsInBucket(20, 4))
+    {
+        AddPlain(url);
+        all.push_back(url);
+    }
+    const auto oldFile = cache->SpillFileName();
+    for (int n = 0; n < 100; ++n)
+    {
+        auto record = cache->Find(all[static_cast<std::size_t>(n) % all.size()]);
+        record->Level = 7;
+        ASSERT_TRUE(cache->Put(std::move(record)));
+    }
+    EXPECT_EQ(cache->PutCount(), 100);
+    EXPECT_EQ(cache->SpillFileName(), oldFile);
+    const auto bloated = cache->SpillEnd();
+
+    EXPECT_TRUE(cache->Put(cache->Find(all[0])));
+    EXPECT_EQ(cache->PutCount(), 0);
+    EXPECT_NE(cache->SpillFileName(), oldFile);
+    EXPECT_FALSE(std::filesystem::exists(oldFile));
+    EXPECT_TRUE(std::filesystem::exists(cache->SpillFileName()));
+    EXPECT_LT(cache->SpillEnd(), bloated / 10);
+    EXPECT_LT(cache->GarbageBytes(), cache->SpillEnd());
+    for (std::size_t n = 0; n < all.size(); ++n)
+    {
+        auto found = cache->Find(all[n]);
+        ASSERT_NE(found, nullptr) << all[n];
+        EXPECT_EQ(found->Level, 7) << all[n];
+    }
+}
+
+TEST_F(LinkCacheTest, KeysThatCollideAtEveryLevelStayTogetherAtTheDeepestLevel)
+{
+    // Every byte taken from {c, c + 97, c + 194}: the hash sees only bytes
+    // modulo 97, so the 27 three-byte keys share a bucket at every level.
+    std::vector<std::string> keys;
+    for (int a : {40, 137, 234})
+    {
+        for (int b : {41, 138, 235})
+        {
+            for (int c : {42, 139, 236})
+            {
+                keys.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c)});
+            }
+        }
+    }
+    for (const auto& key : keys)
+    {
+        AddPlain(key);
+    }
+    for (const auto& key : keys)
+    {
+        EXPECT_TRUE(cache->Contains(key));
+    }
+}
+
+TEST_F(LinkCacheTest, DestroyDeletesTheSpillFile)
+{
+    for (const auto& url : UrlsInBucket(1, 11))
+    {
+        AddPlain(url);
+    }
+    const auto file = cache->SpillFileName();
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(file.parent_path(), Dir() / "temp");
+    EXPECT_EQ(file.filename().string().substr(0, 3), TempPrefixLinkCache);
+    cache->Destroy();
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(cache->Contains(UrlsInBucket(1, 1)[0]));
+}
+
+TEST_F(LinkCacheTest, DamagedSpillFileIsReportedNotTrusted)
+{
+    const auto urls = UrlsInBucket(2, 11);
+    for (const auto& url : urls)
+    {
+        AddPlain(url);
+    }
+    const auto file = cache->SpillFileName();
+    const std::string good = ReadFile(file);
+    // Each corruption: the offset of a length and the value written there.
+    const std::vector<std::pair<std::size_t, std::uint32_t>> damages = {
+        {0, 0x7FFFFFF0}, // TableLevel item claims a huge length
+        {4, 5},          // wrong level
+    };
+    for (const auto& [offset, value] : damages)
+    {
+        std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(static_cast<std::streamoff>(offset));
+        out.write(Le32(value).data(), 4);
+        out.close();
+        EXPECT_THROW(cache->Contains(urls[0]), CacheSpillError) << "offset " << offset;
+        test::WriteFile(file, good);
+    }
+    // A text length running past the end of the file.
+    const std::size_t urlLength = good.find(TextItem(urls[0]));
+    ASSERT_NE(urlLength, std::string::npos);
+    std::string damaged = good;
+    damaged.replace(urlLength, 4, Le32(0x00FFFFFF));
+    test::WriteFile(file, damaged);
+    EXPECT_THROW(cache->Contains(urls[0]), CacheSpillError);
+    test::WriteFile(file, good);
+    EXPECT_TRUE(cache->Contains(urls[0]));
+}
+
+TEST_F(LinkCacheTest, FailedSpillWriteIsReportedAndLosesNothingStored)
+{
+    const auto urls = UrlsInBucket(11, 12);
+    for (std::size_t n = 0; n < 10; ++n)
+    {
+        AddPlain(urls[n]);
+    }
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &tight);
+    EXPECT_THROW(AddPlain(urls[10]), CacheSpillError);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(cache->SpillEnd(), 0);
+    EXPECT_EQ(cache->Bucket(11).DiskOffset, -1);
+    for (std::size_t n = 0; n < 10; ++n)
+    {
+        EXPECT_TRUE(cache->Contains(urls[n]));
+    }
+    AddPlain(urls[10]);
+    EXPECT_TRUE(cache->Contains(urls[10]));
+}
+
+class SmallSpillLinkCacheTest : public LinkCacheTest
+{
+protected:
+    void SetUp() override
+    {
+        options.GarbageLimit = 4096;
+        options.MaxSpillBytes = 1000000;
+        LinkCacheTest::SetUp();
+    }
+};
+
+TEST_F(SmallSpillLinkCacheTest, ReplacedCopiesAreReclaimedWithoutAnyPut)
+{
+    std::vector<std::string> urls;
+    for (int n = 0; n < 3000; ++n)
+    {
+        urls.push_back("site" + std::to_string(n % 17) + ".org/dir/" + std::to_string(n));
+        AddPlain(urls.back());
+        ASSERT_LE(cache->SpillEnd(), options.MaxSpillBytes);
+    }
+    for (const auto& url : urls)
+    {
+        ASSERT_TRUE(cache->Contains(url)) << url;
+    }
+}
+
+TEST_F(SmallSpillLinkCacheTest, FullSpillFileRefusesTheAddAndKeepsTheRest)
+{
+    std::vector<std::string> urls;
+    bool refused = false;
+    for (int n = 0; n < 20000 && !refused; ++n)
+    {
+        std::string url = "x.org/" + std::to_string(n) + std::string(2000, 'p');
+        try
+        {
+            AddPlain(url);
+            urls.push_back(url);
+        }
+        catch (const CacheSpillError&)
+        {
+            refused = true;
+        }
+    }
+    EXPECT_TRUE(refused);
+    for (const auto& url : urls)
+    {
+        ASSERT_TRUE(cache->Contains(url)) << url;
+    }
+}
+
+TEST_F(LinkCacheTest, ConcurrentCallersSeeEveryRecord)
+{
+    constexpr int PerThread = 400;
+    std::vector<std::thread> threads;
+    std::atomic<int> missing{0};
+    for (int t = 0; t < 3; ++t)
+    {
+        threads.emplace_back(
+            [&, t]
+            {
+                for (int n = 0; n < PerThread; ++n)
+                {
+                    const std::string url = "t" + std::to_string(t) + ".net/" + std::to_string(n);
+                    AddPlain(url);
+                    missing += cache->Contains(url) ? 0 : 1;
+                }
+            });
+    }
+    for (auto& thread : threads)
+    {
+        thread.join();
+    }
+    EXPECT_EQ(missing, 0);
+}
+
+} // namespace
+} // namespace rv
