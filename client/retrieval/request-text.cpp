@@ -1,0 +1,117 @@
+#include "client/retrieval/request-text.h"
+
+#include "client/retrieval/base64.h"
+#include "client/retrieval/same-site.h"
+#include "client/retrieval/url-parts.h"
+
+namespace rv
+{
+
+std::string CleanUrlForRequest(std::string_view url)
+{
+    std::string out;
+    out.reserve(url.size());
+    for (std::size_t i = 0; i < url.size(); ++i)
+    {
+        if (url[i] == '\\' && i + 1 < url.size() && url[i + 1] == '"')
+            continue;
+        if (url.substr(i, 5) == "&quot")
+        {
+            out += "%22";
+            i += url.substr(i, 6) == "&quot;" ? 5 : 4;
+            continue;
+        }
+        // A blank would end the request line's target early.
+        if (url[i] == ' ')
+            out += "%20";
+        else
+            out += url[i];
+    }
+    return WithoutControlBytes(out);
+}
+
+bool UsesProxy(std::string_view hostWithPort, const RetrievalSettings& settings)
+{
+    if (settings.ProxyHost.empty() || hostWithPort.starts_with("127.0.0.1"))
+        return false;
+    std::string host = AsciiLower(hostWithPort);
+    std::string bare = AsciiLower(HostWithoutPort(hostWithPort));
+    for (const std::string& item : settings.NoProxyFor)
+    {
+        std::string entry = AsciiLower(item);
+        if (!entry.empty() && (entry == host || entry == bare))
+            return false;
+    }
+    return true;
+}
+
+std::string ChooseAgent(std::string_view url, std::string_view entryAgent, const RetrievalSettings& settings)
+{
+    if (!settings.DirectoryHost.empty() && SameSite(settings.DirectoryHost, url))
+        return "Ravelin/2.5";
+    return std::string(entryAgent.empty() ? std::string_view(settings.DefaultUserAgent) : entryAgent);
+}
+
+namespace
+{
+
+std::string ProxyAuthorizationLine(const RetrievalSettings& settings)
+{
+    if (settings.ProxyUserName.empty())
+        return {};
+    return "Proxy-Authorization: Basic " + Base64Encode(settings.ProxyUserName + ":" + settings.ProxyPassword) + "\r\n";
+}
+
+std::string AgentLine(const RequestTextInput& input)
+{
+    std::string line = "User-Agent: " + WithoutControlBytes(input.Agent);
+    if (input.AgentComment)
+        line += " (" + WithoutControlBytes(*input.AgentComment) + ")";
+    return line + "\r\n";
+}
+
+} // namespace
+
+HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalSettings& settings)
+{
+    const std::string url = CleanUrlForRequest(input.Url);
+    const std::string host(HostOf(url));
+    HttpRequestPlan plan;
+    plan.ViaProxy = UsesProxy(host, settings);
+
+    std::string target = plan.ViaProxy ? (HasScheme(url) ? url : "http://" + url) : PathOf(url);
+    std::string requestLine = "GET " + target + " HTTP/1.0\r\n";
+    std::string cacheLine = input.BypassProxyCache ? "Cache-Control: no-cache\r\n" : "";
+    std::string refererLine =
+        input.Referrer ? "Referer: http://" + WithoutControlBytes(*input.Referrer) + "\r\n" : std::string();
+    std::string hostLine = "Host: " + host + "\r\n";
+    std::string acceptLine = "Accept: */*; q=1\r\n";
+    std::string proxyLine = plan.ViaProxy ? ProxyAuthorizationLine(settings) : std::string();
+
+    if (input.WithCredentials)
+    {
+        std::string authorization =
+            "Authorization: Basic " + Base64Encode(input.UserName + ":" + input.Password) + "\r\n";
+        plan.Text = requestLine + acceptLine + AgentLine(input) + cacheLine + refererLine + hostLine + authorization +
+                    proxyLine + "\r\n";
+    }
+    else
+    {
+        plan.Text = requestLine + AgentLine(input) + cacheLine + refererLine + hostLine + acceptLine + proxyLine + "\r\n";
+    }
+
+    if (plan.ViaProxy)
+    {
+        plan.ConnectHost = settings.ProxyHost;
+        plan.ConnectPort = settings.ProxyPort > 0 && settings.ProxyPort <= 65535 ? std::uint16_t(settings.ProxyPort)
+                                                                                 : std::uint16_t(80);
+    }
+    else
+    {
+        plan.ConnectHost = std::string(HostWithoutPort(host));
+        plan.ConnectPort = PortOf(host);
+    }
+    return plan;
+}
+
+} // namespace rv
