@@ -1,0 +1,19 @@
+// Completing an archive that a run left without an index: the site maps and
+// match pages are built from the ".smp" side file, the records of ".nd2" and
+// ".ndx" become the archive's index, and the side files are deleted.
+//
+// An archive whose writer still holds its lock is never touched: completing
+// it would write into a file another process is writing.
+#pragma once
+
+#include <filesystem>
+
+namespace rv
+{
+
+// Returns true when the archive was completed. False when a writer holds
+// it, a side file is missing or cannot be read, or a write fails; side files
+// not yet deleted stay.
+bool CompleteArchive(const std::filesystem::path& archive);
+
+} // namespace rv

@@ -1,0 +1,60 @@
+// Reading the one request a browser sends to the page server.
+//
+// Everything here is a pure function of the request bytes, so that the
+// grammar can be checked case by case without sockets. Errors: none are
+// thrown; a request that cannot be understood parses to a result that the
+// dispatcher answers with "File Not Found" or with no answer at all.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rv
+{
+
+// A request larger than this is answered with what arrived so far; browsers
+// never send one this big to us.
+constexpr std::size_t MaxRequestBytes = 20000;
+
+// Position just after the end of the request header: the earlier of the first
+// CR LF CR LF and the first LF LF. None while the header is incomplete.
+std::optional<std::size_t> CharFindEndOfHTTPHeader(std::string_view bytes);
+
+// True when the request may be answered: it has no Host header, or every Host
+// header names 127.0.0.1, localhost or [::1], with or without a port. Any other
+// host means a page on the network is reaching us through DNS rebinding.
+bool HostAllowed(std::string_view request);
+
+// The request path split into the archive that it names and the page inside.
+struct ParsedRequest
+{
+    bool hasGet = false;     // no "GET" anywhere: the connection closes unanswered
+    std::string path;        // the request path, without leading slashes
+    std::string archiveName; // archive part after "%20" and drive decoding
+    bool driveFlag = false;  // the archive part was written "C_/..."
+    bool cumulative = false; // the path went through "cumulative/"
+    // The cumulative page is wanted; when there is nothing to list the page
+    // named in pageName ("index") is served instead.
+    bool cumulativePage = false;
+    std::string pageName;  // the page to serve, or the image name
+    std::string imageFile; // set for image answers: "images/" + file name
+    bool badImage = false; // "images/" + a name we do not serve: File Not Found
+};
+
+ParsedRequest ParseRequest(std::string_view request);
+
+// Image names that pages use as relative addresses. A name counts when it is
+// one of the recognised names (any letter case), a warning image (digits, one
+// slash, "Warning") or holds "RavelinDiffMarker"; a leading number prefix
+// ("3/") is ignored.
+bool IsImageName(std::string_view pageName);
+
+// The file (relative to the server folder) that answers an image name.
+std::string ImageFileFor(std::string_view pageName);
+
+// True for the file names under "images/" that the server hands out.
+bool IsServedImageFile(std::string_view fileName);
+
+} // namespace rv

@@ -1,0 +1,94 @@
+// The archives the server has open for reading, with their page tables.
+//
+// At most five are kept: loading a sixth closes the oldest idle ones first.
+// The list owns its archives; pointers to them stay valid until the archive
+// is evicted, released by CloseFile or the list is destroyed. Used from the
+// server's one thread only.
+//
+// Errors: loading reports failure by its result; nothing here throws.
+#pragma once
+
+#include "server/page-table.h"
+#include "store/archive-reader.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rv
+{
+
+// Archives kept open at once.
+constexpr std::size_t MaxOpenBriefs = 5;
+
+struct OpenBrief
+{
+    std::string information;              // the archive's information text
+    std::string name;                     // the archive path as the request gave it (decoded)
+    std::optional<ArchiveReader> reader;  // the open archive
+    TServHashTable pages;                 // built from the index
+    bool inUse = false;                   // a request is being answered from it
+    int version = 1;                      // of this archive's format
+    int subversion = 4;
+};
+
+// Completes an archive that a run left without an index, from its side
+// files. Returns false when it cannot (side files missing, a writer still
+// holds the archive, a write failed).
+using ArchiveCompleter = std::function<bool(const std::filesystem::path& archive)>;
+
+// Tells the user about an archive of a format this server does not know.
+using VersionWarning = std::function<void()>;
+
+// Loads an archive's index into the brief's page table. On a damaged or
+// unfinished archive the completer is called once and the load retried; a
+// failure of the retried load keeps the entries read so far.
+bool UpdateTable(OpenBrief& brief, const std::filesystem::path& file, const ArchiveCompleter& complete,
+                 const VersionWarning& warn);
+
+struct LookupResult
+{
+    PageEntry* entry = nullptr;
+    OpenBrief* brief = nullptr;
+};
+
+class OpenBriefList
+{
+public:
+    // Finds a page among the open archives named exactly archiveName: by the
+    // name as given, with "%20" as a blank, with each bare "&" as "&amp;",
+    // and with both.
+    LookupResult DoLookup(std::string_view pageName, std::string_view archiveName);
+
+    OpenBrief* Find(std::string_view archiveName);
+
+    // Opens and indexes the archive and appends it, evicting idle archives
+    // while five or more are held. Returns null when the index cannot be
+    // loaded.
+    OpenBrief* Load(std::string_view archiveName, const std::filesystem::path& file, const ArchiveCompleter& complete,
+                    const VersionWarning& warn);
+
+    // Releases the archive whose name matches the path, ignoring letter case
+    // and treating "/" and "\" alike. Returns false when none matched.
+    bool CloseFile(std::string_view path);
+
+    void Clear() { briefs_.clear(); }
+    std::size_t Size() const { return briefs_.size(); }
+    const OpenBrief& At(std::size_t i) const { return *briefs_[i]; }
+
+private:
+    std::vector<std::unique_ptr<OpenBrief>> briefs_;
+};
+
+// The file an archive name stands for: the name with its leading "/" put
+// back ("home/ann/News.rvd" -> "/home/ann/News.rvd").
+std::filesystem::path ArchiveFileOf(std::string_view archiveName);
+
+// Each "&" that does not begin "&amp" (any case) written as "&amp;".
+std::string EscapeBareAmps(std::string_view text);
+
+} // namespace rv

@@ -1,0 +1,224 @@
+#include "server/request-dispatcher.h"
+
+#include "server/http-request.h"
+#include "server/page-decoration.h"
+#include "server/synthetic-pages.h"
+#include "server/text-util.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace rv
+{
+namespace
+{
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
+}
+
+DecorationContext ContextFor(const ServerSettings& settings)
+{
+    DecorationContext context;
+    context.port = settings.port;
+    context.displayHeader = settings.displayHeader;
+    return context;
+}
+
+bool IsFrameHead(std::string_view name)
+{
+    if (name.starts_with("FrameHead"))
+        return true;
+    const std::size_t slash = name.find('/');
+    return slash != std::string_view::npos && name.substr(slash + 1).starts_with("FrameHead");
+}
+
+IndexRecord RecordOf(const PageEntry& entry)
+{
+    IndexRecord record;
+    record.Key = entry.key;
+    record.Offset = entry.position;
+    record.Length = entry.length;
+    return record;
+}
+
+// The brief path as links write it: the drive's ":" back as "_".
+std::string BriefPathOf(const ParsedRequest& request, const OpenBrief& brief)
+{
+    std::string path = brief.name;
+    if (request.driveFlag)
+    {
+        const std::size_t colon = path.find(':');
+        if (colon != std::string::npos)
+            path[colon] = '_';
+    }
+    return path;
+}
+
+} // namespace
+
+RequestDispatcher::RequestDispatcher(std::filesystem::path serverDir, OpenBriefList& briefs)
+    : serverDir_(std::move(serverDir)), briefs_(briefs)
+{
+}
+
+std::optional<std::string> RequestDispatcher::Process(std::string_view request, const ServerSettings& settings)
+{
+    const ParsedRequest parsed = ParseRequest(request);
+    if (!parsed.hasGet)
+        return std::nullopt;
+    if (!HostAllowed(request))
+        return ForbiddenMessage();
+    if (parsed.badImage)
+        return FileNotFoundMessage(ContextFor(settings));
+    if (!parsed.imageFile.empty())
+        return ImageAnswer(parsed.imageFile, settings);
+    if (parsed.cumulativePage && cumulative_)
+    {
+        if (std::optional<std::string> page = cumulative_(parsed.archiveName, settings))
+            return page;
+    }
+    return PageAnswer(parsed, settings);
+}
+
+std::string RequestDispatcher::ImageAnswer(const std::string& imageFile, const ServerSettings& settings)
+{
+    auto cached = images_.find(imageFile);
+    if (cached == images_.end())
+        cached = images_.emplace(imageFile, ReadWholeFile(serverDir_ / imageFile)).first;
+    if (!cached->second || cached->second->empty())
+    {
+        images_.erase(cached); // the file may appear later
+        return FileNotFoundMessage(ContextFor(settings));
+    }
+    return "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\n" + *cached->second;
+}
+
+std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const ServerSettings& settings)
+{
+    std::string name = request.pageName;
+    auto lookup = [&] {
+        LookupResult found = briefs_.DoLookup(name, request.archiveName);
+        if (!found.entry)
+        {
+            name = name.ends_with('/') ? name.substr(0, name.size() - 1) : name + "/";
+            found = briefs_.DoLookup(name, request.archiveName);
+            if (!found.entry)
+                name = request.pageName;
+        }
+        return found;
+    };
+
+    LookupResult found = lookup();
+    if (!found.entry && !briefs_.Find(request.archiveName))
+    {
+        if (!briefs_.Load(request.archiveName, ArchiveFileOf(request.archiveName), complete_, warn_))
+            return FileNotFoundMessage(ContextFor(settings));
+        found = lookup();
+    }
+    if (!found.entry)
+    {
+        if (OpenBrief* brief = briefs_.Find(request.archiveName))
+            brief->inUse = false;
+        return PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1,
+                              request.cumulative);
+    }
+    std::string answer = StoredPage(request, name, found, settings);
+    found.brief->inUse = false;
+    return answer;
+}
+
+std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const std::string& pageName,
+                                          LookupResult found, const ServerSettings& settings)
+{
+    PageEntry& entry = *found.entry;
+    const OpenBrief& brief = *found.brief;
+    DecorationContext context = ContextFor(settings);
+    context.briefPath = BriefPathOf(request, brief);
+    if (!brief.information.empty())
+        context.briefInfo = brief.information;
+    context.version = brief.version;
+    context.subversion = brief.subversion;
+
+    if (entry.position <= 0)
+        return ServeLinkPage(context, settings.displayWarning, entry, request.cumulative);
+    if (!brief.reader)
+        return PageNotInBrief(context, settings.displayWarning, pageName, -1, request.cumulative);
+
+    std::string page;
+    try
+    {
+        page = brief.reader->ReadPage(RecordOf(entry), MaxServedPageBytes);
+    }
+    catch (const ArchiveError&)
+    {
+        return PageNotInBrief(context, settings.displayWarning, pageName, -1, request.cumulative);
+    }
+
+    const bool frameset = entry.flags & PageFlag::Frameset;
+    const std::string type = entry.contentType.empty() ? "text/html" : entry.contentType;
+    const bool plain = EqualsNoCase(type, "text/plain");
+    const bool wantsBase = !(frameset && (entry.flags & (PageFlag::NoBaseA | PageFlag::NoBaseB))) &&
+                           StartsWithNoCase(type, "text");
+    bool decorate = !frameset && !EqualsNoCase(pageName, "Index") && !EqualsNoCase(pageName, "cumulative") &&
+                    !(entry.flags & PageFlag::NoDecoration);
+
+    std::string out = "HTTP/1.0 200\r\nContent-Type: " + ((plain && decorate) ? std::string("text/html") : type) +
+                      "\r\n\r\n";
+    if (wantsBase && !(plain && !decorate))
+    {
+        out += "<base href=\"http://127.0.0.1:" + std::to_string(settings.port) + "/" + *context.briefPath + "/";
+        if (request.cumulative)
+            out += "cumulative/";
+        if (brief.version == 1 && brief.subversion >= 1 && brief.subversion <= 4 && entry.number != -1)
+            out += std::to_string(entry.number) + "/";
+        out += "\">";
+    }
+
+    if (IsFrameHead(pageName) && brief.subversion >= 2)
+        page = RewriteFrameHeadImages(page, settings.port);
+
+    std::size_t bodyStart = 0;
+    if (entry.headOffset != -1 && entry.headOffset >= 0 && static_cast<std::size_t>(entry.headOffset) <= page.size())
+    {
+        const std::size_t headStart = static_cast<std::size_t>(entry.headOffset);
+        const std::size_t headLength =
+            std::min(page.size() - headStart, static_cast<std::size_t>(std::max(entry.headLength, 0)));
+        const std::string_view head(page.data() + headStart, headLength);
+        out.append(head);
+        if (head.find("<frameset") != std::string_view::npos)
+        {
+            decorate = false;
+            entry.flags |= PageFlag::Frameset;
+        }
+        bodyStart = headStart + headLength;
+    }
+
+    DecorationInputs inputs;
+    inputs.pageName = pageName;
+    inputs.contentType = type;
+    inputs.cumulative = request.cumulative;
+    inputs.number = entry.number;
+    inputs.siteMap = entry.flags & PageFlag::SiteMap;
+    inputs.smartSearch = entry.flags & PageFlag::SmartSearch;
+    inputs.originalLink = entry.flags & PageFlag::OriginalLink;
+    inputs.markedDiffs = entry.flags & PageFlag::MarkedDiffs;
+    inputs.title = entry.title;
+    if (decorate)
+        out += Header(context, inputs);
+    out.append(page, bodyStart);
+    if (decorate)
+        out += Footer(context, inputs);
+    return out;
+}
+
+} // namespace rv

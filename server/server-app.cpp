@@ -1,0 +1,90 @@
+#include "server/server-app.h"
+
+#include "platform/server-control.h"
+#include "platform/settings-store.h"
+#include "server/archive-completion.h"
+#include "server/browser-launcher.h"
+#include "server/cumulative-page.h"
+#include "server/text-util.h"
+
+namespace rv
+{
+
+ServerAppPaths DefaultServerAppPaths(const QString& programDir)
+{
+    return {DefaultSettingsPath(), ServerLockPath(), ServerControlSocketPath(), programDir};
+}
+
+ServerApp::ServerApp(ServerAppPaths paths, ServerUi& ui) : paths_(std::move(paths)), ui_(ui) {}
+
+ServerApp::~ServerApp() = default;
+
+ServerApp::Start ServerApp::Run(const QStringList& arguments)
+{
+    ServerSettingsReader settings(paths_.settingsPath);
+    const int port = settings.Read().port;
+
+    instance_ = std::make_unique<SingleInstance>(paths_.lockPath);
+    if (!instance_->IsFirst())
+    {
+        if (!arguments.isEmpty())
+            OpenBrowser(arguments, port);
+        return Start::SecondInstance;
+    }
+
+    server_ = std::make_unique<PageServer>(PageServerOptions{paths_.settingsPath, paths_.serverDir.toStdString()});
+    server_->onCountersChanged = [this] { ui_.CountersChanged(); };
+    RequestDispatcher& dispatcher = server_->Dispatcher();
+    dispatcher.SetCompleter(CompleteArchive);
+    dispatcher.SetVersionWarning(
+        [this] { ui_.ShowError(QString::fromLatin1(UnfamiliarVersionTitle), QString::fromLatin1(UnfamiliarVersionText)); });
+    dispatcher.SetCumulativeSource(DoCumulativePage);
+    if (!server_->Listen())
+    {
+        ui_.ShowError(QString::fromLatin1(SocketUnavailableTitle), QString::fromLatin1(SocketUnavailableText));
+        return Start::Failed;
+    }
+
+    control_ = std::make_unique<ControlChannel>(
+        [this](const QString& topic, const QString& item) { return HandleCommand(topic, item); });
+    control_->Start(paths_.controlSocketPath);
+
+    if (!arguments.isEmpty())
+        OpenBrowser(arguments, server_->Port());
+    return Start::Running;
+}
+
+void ServerApp::OpenBrowser(const QStringList& arguments, int port)
+{
+    if (DoBrowserLoad(ServerUrlFor(port, arguments), paths_.settingsPath) == BrowserLoad::NotSet)
+        ui_.ShowError(QString::fromLatin1(BrowserNotSetTitle), QString::fromLatin1(BrowserNotSetText));
+}
+
+bool ServerApp::HandleCommand(const QString& topic, const QString& item)
+{
+    if (topic == QLatin1String("CloseFile"))
+    {
+        server_->CloseFile(item.toStdString());
+        return true;
+    }
+    if (topic == QLatin1String("Shutdown"))
+    {
+        ui_.ShutdownRequested();
+        return true;
+    }
+    if (topic == QLatin1String("Reset"))
+    {
+        int port = 0;
+        if (!ParseDecimal(item.trimmed().toStdString(), port) || port < 1 || port > 65535)
+            return true; // not a port: nothing changes
+        if (!server_->Reset(port))
+        {
+            ui_.ShowError(QString::fromLatin1(SocketUnavailableTitle), QString::fromLatin1(SocketUnavailableText));
+            ui_.ShutdownRequested();
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace rv

@@ -1,0 +1,84 @@
+// Start-up and shutdown of the RVServer program, shared by the window and
+// the headless mode (--no-window): single instance, settings, listener,
+// control channel and the browser for command-line paths.
+#pragma once
+
+#include "server/control-channel.h"
+#include "server/page-server.h"
+#include "server/single-instance.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace rv
+{
+
+inline constexpr const char* SocketsFailureTitle = "Sockets Connection Failure.";
+inline constexpr const char* SocketsFailureText =
+    "Ravelin Server was unable to connect to the Windows  Sockets. Your system may be unstable and you may need "
+    "to reset your system.";
+inline constexpr const char* SocketUnavailableTitle = "Socket Unavailable";
+inline constexpr const char* SocketUnavailableText =
+    "Ravelin Server was unable to reserve its socket. Some other application may be using it. Please change the "
+    "Ravelin Server socket setting in the Edit|Preferences menu of Ravelin.";
+inline constexpr const char* UnfamiliarVersionTitle = "Unfamiliar file version.";
+inline constexpr const char* UnfamiliarVersionText =
+    "This version of the Ravelin Server cannot read this file. Get the newest version from "
+    "http://www.marrowbyworks.com/";
+
+// What the program shows the user; the window uses dialogs, the headless
+// mode writes to stderr.
+class ServerUi
+{
+public:
+    virtual ~ServerUi() = default;
+    virtual void ShowError(const QString& title, const QString& text) = 0;
+    // The client asked the server to end ("Shutdown"): close without asking.
+    virtual void ShutdownRequested() = 0;
+    virtual void CountersChanged() {}
+};
+
+struct ServerAppPaths
+{
+    QString settingsPath;
+    QString lockPath;
+    QString controlSocketPath;
+    QString serverDir; // folder holding "images/"
+};
+
+class ServerApp
+{
+public:
+    enum class Start
+    {
+        Running,        // first instance, listening
+        SecondInstance, // another server runs; the browser was pointed at the paths given
+        Failed,         // the listener could not be opened; the error was shown
+    };
+
+    ServerApp(ServerAppPaths paths, ServerUi& ui);
+    ~ServerApp();
+
+    Start Run(const QStringList& arguments);
+
+    PageServer& Server() { return *server_; }
+
+private:
+    bool HandleCommand(const QString& topic, const QString& item);
+    void OpenBrowser(const QStringList& arguments, int port);
+
+    ServerAppPaths paths_;
+    ServerUi& ui_;
+    std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<PageServer> server_;
+    std::unique_ptr<ControlChannel> control_;
+};
+
+// The paths a normal start uses: the shared settings file, the user's runtime
+// folder and the program's own folder.
+ServerAppPaths DefaultServerAppPaths(const QString& programDir);
+
+} // namespace rv
