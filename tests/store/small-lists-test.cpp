@@ -32,18 +32,12 @@ protected:
     {
         for (const char* url : {"a", "b", "c"})
         {
-            nodes_.push_back(list_.Append(url, 0, 2, 0, nullptr) == nullptr ? nullptr : Last());
+            list_.Append(url, 0, 2, 0, nullptr);
         }
-    }
-
-    TLListNode* Last() const
-    {
-        TLListNode* node = list_.First();
-        while (node != nullptr && node->Next() != nullptr)
+        for (TLListNode* node = list_.First(); node != nullptr; node = node->Next())
         {
-            node = node->Next();
+            nodes_.push_back(node);
         }
-        return node;
     }
 
     TLList list_;
@@ -56,38 +50,36 @@ TEST_F(TLListTest, AppendKeepsTheHeadAndTheFieldsInOrder)
     TLListNode* head = list_.Append("http://d/", 1, -7, 1, request);
     EXPECT_EQ(head, nodes_[0]);
     EXPECT_EQ(Urls(list_), (std::vector<std::string>{"a", "b", "c", "http://d/"}));
-    const TLListNode* last = Last();
+    const TLListNode* last = nodes_[2]->Next();
     EXPECT_EQ(last->Kind, 1);
     EXPECT_EQ(last->Depth, -7);
     EXPECT_EQ(last->Frame, 1);
     EXPECT_EQ(last->Request, request);
 }
 
-TEST_F(TLListTest, RemovingHeadMiddleOrLastReturnsTheNewHeadAndKeepsTheTail)
+TEST(TLListRemoval, RemovingHeadMiddleOrLastReturnsTheNewHeadAndKeepsTheTail)
 {
-    struct Case
+    for (int removed = 0; removed < 3; ++removed)
     {
-        int removed;
-        std::vector<std::string> left;
-    };
-    for (const Case& c : {Case{0, {"b", "c", "z"}}, Case{1, {"a", "c", "z"}}, Case{2, {"a", "b", "z"}}})
-    {
+        std::vector<std::string> left = {"a", "b", "c"};
         TLList list;
-        std::vector<TLListNode*> nodes;
-        for (const char* url : {"a", "b", "c"})
+        for (const std::string& url : left)
         {
             list.Append(url, 0, 0, 0, nullptr);
         }
-        for (TLListNode* node = list.First(); node != nullptr; node = node->Next())
+        TLListNode* node = list.First();
+        for (int i = 0; i < removed; ++i)
         {
-            nodes.push_back(node);
+            node = node->Next();
         }
-        TLListNode* head = list.Remove(nodes[c.removed]);
+        TLListNode* head = list.Remove(node);
+        left.erase(left.begin() + removed);
         EXPECT_EQ(head, list.First());
-        EXPECT_EQ(head->Url, c.removed == 0 ? "b" : "a");
+        EXPECT_EQ(head->Url, left.front());
         // Appending after a removal shows that the tail still points into the list.
         list.Append("z", 0, 0, 0, nullptr);
-        EXPECT_EQ(Urls(list), c.left) << "removed " << c.removed;
+        left.push_back("z");
+        EXPECT_EQ(Urls(list), left) << "removed " << removed;
     }
 }
 
