@@ -36,10 +36,9 @@ void WriteRecord(SpillWriter& out, const TPageRecord& record)
     out.Item(record.Origin);
 }
 
-TPageRecord ReadRecord(SpillReader& in)
+TPageRecord ReadRecordAfterUrl(SpillReader& in)
 {
     TPageRecord record;
-    record.Url = in.Item();
     record.Title = in.Item();
     record.KeepText = in.ByteItem();
     record.Level = in.Int32Item();
@@ -51,6 +50,24 @@ TPageRecord ReadRecord(SpillReader& in)
     record.ForwardTo = in.Item();
     record.Origin = in.Item();
     return record;
+}
+
+TPageRecord ReadRecord(SpillReader& in)
+{
+    std::string url(in.Item());
+    TPageRecord record = ReadRecordAfterUrl(in);
+    record.Url = std::move(url);
+    return record;
+}
+
+// Passes over a record's items; `urlRead` when its Url item is already read.
+void SkipRecord(SpillReader& in, bool urlRead)
+{
+    constexpr int ItemsPerRecord = 11;
+    for (int n = urlRead ? 1 : 0; n < ItemsPerRecord; ++n)
+    {
+        in.SkipItem();
+    }
 }
 
 } // namespace
@@ -208,7 +225,7 @@ std::optional<TPageRecord> TCache::LookupIn(const TCacheTable& table, std::strin
         const TPageRecord* record = bucket.List.Find(url);
         return record != nullptr ? std::optional<TPageRecord>(*record) : std::nullopt;
     }
-    return LookupIn(LoadTable(bucket.DiskOffset, table.TableLevel + 1), url);
+    return ScanTable(bucket.DiskOffset, table.TableLevel + 1, url);
 }
 
 bool TCache::PutIn(TCacheTable& table, TPageRecord& record)
@@ -234,43 +251,58 @@ bool TCache::PutIn(TCacheTable& table, TPageRecord& record)
     return true;
 }
 
+void TCache::Damaged(const char* what) const
+{
+    throw CacheSpillError("The link cache file " + spill_.Path().string() + " is damaged: " + what);
+}
+
+void TCache::ReadLevel(SpillReader& in, std::int32_t level) const
+{
+    if (in.Int32Item() != level)
+    {
+        Damaged("a table of the wrong level");
+    }
+}
+
+// Reads a bucket's Count and DiskOffset; false for an empty bucket.
+bool TCache::ReadBucketHead(SpillReader& in, std::int32_t tableOffset, TCachePageLList& bucket) const
+{
+    const std::int32_t count = in.Int32Item();
+    if (count == 0)
+    {
+        return false;
+    }
+    const std::int32_t diskOffset = in.Int32Item();
+    // A sub-table is always written before the table that points to it, so a
+    // valid offset lies before this table; that also keeps a damaged file
+    // from sending the reader in circles.
+    if (count < 0 || diskOffset < -1 || diskOffset >= tableOffset)
+    {
+        Damaged("a bad bucket");
+    }
+    bucket.Count = count;
+    bucket.DiskOffset = diskOffset;
+    return true;
+}
+
 TCacheTable TCache::LoadTable(std::int32_t offset, std::int32_t level, std::int64_t* size) const
 {
     SpillReader in(spill_, offset);
+    ReadLevel(in, level);
     TCacheTable table(level);
-    if (in.Int32Item() != level)
-    {
-        throw CacheSpillError("The link cache file " + spill_.Path().string() + " is damaged: a table of the wrong level");
-    }
     for (int index = 0; index < BucketCount; ++index)
     {
         auto& bucket = table.Buckets[index];
-        const std::int32_t count = in.Int32Item();
-        if (count == 0)
+        if (!ReadBucketHead(in, offset, bucket) || bucket.DiskOffset != -1)
         {
             continue;
         }
-        const std::int32_t diskOffset = in.Int32Item();
-        // A sub-table is always written before the table that points to it,
-        // so a valid offset lies before this table; that also keeps a damaged
-        // file from sending the reader in circles.
-        if (count < 0 || diskOffset < -1 || diskOffset >= offset)
-        {
-            throw CacheSpillError("The link cache file " + spill_.Path().string() + " is damaged: a bad bucket");
-        }
-        bucket.Count = count;
-        bucket.DiskOffset = diskOffset;
-        if (diskOffset != -1)
-        {
-            continue;
-        }
-        for (std::int32_t n = 0; n < count; ++n)
+        for (std::int32_t n = bucket.Count; n > 0; --n)
         {
             TPageRecord record = ReadRecord(in);
             if (Hash(record.Url, level) != static_cast<std::uint32_t>(index))
             {
-                throw CacheSpillError("The link cache file " + spill_.Path().string() +
-                                      " is damaged: a record in the wrong bucket");
+                Damaged("a record in the wrong bucket");
             }
             bucket.List.Store(std::move(record));
         }
@@ -281,6 +313,50 @@ TCacheTable TCache::LoadTable(std::int32_t offset, std::int32_t level, std::int6
         *size = in.Offset() - offset;
     }
     return table;
+}
+
+// A lookup reads only as far as the bucket it needs and builds only the
+// record it finds; everything else is passed over.
+std::optional<TPageRecord> TCache::ScanTable(std::int32_t offset, std::int32_t level, std::string_view url) const
+{
+    SpillReader in(spill_, offset);
+    ReadLevel(in, level);
+    const auto target = static_cast<int>(Hash(url, level));
+    for (int index = 0; index < BucketCount; ++index)
+    {
+        TCachePageLList bucket;
+        if (!ReadBucketHead(in, offset, bucket))
+        {
+            if (index == target)
+            {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (index == target && bucket.DiskOffset != -1)
+        {
+            return ScanTable(bucket.DiskOffset, level + 1, url);
+        }
+        if (bucket.DiskOffset != -1)
+        {
+            continue;
+        }
+        for (std::int32_t n = bucket.Count; n > 0; --n)
+        {
+            if (index == target && in.Item() == url)
+            {
+                TPageRecord record = ReadRecordAfterUrl(in);
+                record.Url = url;
+                return record;
+            }
+            SkipRecord(in, index == target);
+        }
+        if (index == target)
+        {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }
 
 std::int32_t TCache::WriteTable(SpillFile& file, const TCacheTable& table)

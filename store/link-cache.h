@@ -146,6 +146,10 @@ private:
     bool PutIn(TCacheTable& table, TPageRecord& record);
 
     TCacheTable LoadTable(std::int32_t offset, std::int32_t level, std::int64_t* size = nullptr) const;
+    std::optional<TPageRecord> ScanTable(std::int32_t offset, std::int32_t level, std::string_view url) const;
+    void ReadLevel(SpillReader& in, std::int32_t level) const;
+    bool ReadBucketHead(SpillReader& in, std::int32_t tableOffset, TCachePageLList& bucket) const;
+    [[noreturn]] void Damaged(const char* what) const;
     std::int32_t WriteTable(SpillFile& file, const TCacheTable& table);
 
     RunLock& lock_;

@@ -142,10 +142,9 @@ std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t cou
 
 void SpillWriter::Raw32(std::uint32_t value)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-    {
-        bytes_ += static_cast<char>((value >> shift) & 0xFF);
-    }
+    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                           static_cast<char>((value >> 16) & 0xFF), static_cast<char>((value >> 24) & 0xFF)};
+    bytes_.append(bytes, 4);
 }
 
 void SpillWriter::Item(std::string_view bytes)
@@ -223,6 +222,24 @@ std::string_view SpillReader::Item()
     std::string_view bytes(window_.data() + position_, length);
     position_ += length;
     return bytes;
+}
+
+void SpillReader::SkipItem()
+{
+    const std::uint32_t length = Raw32();
+    if (static_cast<std::int64_t>(length) > file_.End() - Offset())
+    {
+        Corrupt("a length beyond the end of the file");
+    }
+    if (position_ + length <= filled_)
+    {
+        position_ += length;
+        return;
+    }
+    // Past the window: the next read refills from there.
+    windowStart_ = Offset() + length;
+    position_ = 0;
+    filled_ = 0;
 }
 
 std::int32_t SpillReader::Int32Item()

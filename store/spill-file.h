@@ -94,6 +94,8 @@ public:
 
     // The next item's bytes, valid until the next read.
     std::string_view Item();
+    // Passes over the next item without reading its bytes.
+    void SkipItem();
     // An item that must be exactly 4 or 1 bytes long.
     std::int32_t Int32Item();
     std::uint8_t ByteItem();
