@@ -472,9 +472,15 @@ private:
         return true;
     }
 
-    // Keeps a packed list's length equal to what its buffer holds.
+    // An unnamed web entry shows its address (or "New Page"). Search and
+    // Yahoo entries keep their names: a search entry's name is its query.
+    // A packed list's length is kept equal to what its buffer holds.
     void FinishEntry()
     {
+        if (entry_ != nullptr && !entry_->NameSet && entry_->Kind == EntryKind::Web)
+        {
+            entry_->EntryName = UnnamedEntryName(*entry_);
+        }
         if (entry_ != nullptr && entry_->EngineListLength > 0 &&
             entry_->EngineListLength != static_cast<std::int32_t>(entry_->EngineList.size()))
         {
@@ -501,13 +507,7 @@ private:
         case ImagesTag: e.Images = flag; break;
         case OtherTag: e.Other = flag; break;
         case LocalOnlyTag: e.LocalOnly = flag; break;
-        case NameSetTag:
-            e.NameSet = flag;
-            if (!flag)
-            {
-                e.EntryName = e.URL.empty() ? NewEntryName(EntryKind::Web) : e.URL;
-            }
-            break;
+        case NameSetTag: e.NameSet = flag; break;
         case SmartSearchTag: e.SmartSearch = flag; break;
         case EngineLengthTag:
             e.EngineListLength = SignExtend(word);

@@ -401,7 +401,7 @@ TEST(BriefFile, UnknownRecordsAreSkippedByTheirLength)
 {
     BriefBytes b;
     b.Header().Text(0, "Before").Text(99, std::string(10, '\xff')).Value(4, 0);
-    b.Value(40, 0).Value(8, 1).Text(200, "junk").Text(9, "Named");
+    b.Value(40, 0).Value(8, 1).Text(200, "junk").Text(9, "Named").Value(19, 1);
     const TBrief read = Read(b);
     EXPECT_EQ(read.BriefName, "Before");
     EXPECT_FALSE(read.BriefActive);
@@ -464,10 +464,24 @@ TEST(BriefFile, EntryReadingRules)
     EXPECT_FALSE(read.Entries[4].Images);
 }
 
+TEST(BriefFile, UnnamedEntriesReadTheSameAfterEverySave)
+{
+    // A web entry without its name flag shows its address even when the file
+    // holds another name, so a second save writes the same bytes as the first.
+    BriefBytes b;
+    b.Header().Value(8, 1).Text(9, "Stale").Text(10, "http://a/");
+    b.Value(40, 1).Value(8, 1).Text(9, "linux kernel").Value(19, 0);
+    const TBrief first = Read(b);
+    EXPECT_EQ(first.Entries[0].EntryName, "http://a/");
+    EXPECT_EQ(first.Entries[1].EntryName, "linux kernel") << "a search entry's name is its query";
+    const std::string written = WriteBriefFile(first);
+    EXPECT_EQ(WriteBriefFile(Read(written)), written);
+}
+
 TEST(BriefFile, ListsTakeTheirCountOfItemsWhateverTheirTags)
 {
     BriefBytes b;
-    b.Header().Value(8, 1).Value(57, 2).Text(0, "one").Text(77, "two").Text(9, "Name");
+    b.Header().Value(8, 1).Value(57, 2).Text(0, "one").Text(77, "two").Text(9, "Name").Value(19, 1);
     const TBrief read = Read(b);
     EXPECT_EQ(read.Entries[0].ExList, (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(read.Entries[0].EntryName, "Name");
