@@ -102,6 +102,20 @@ void TWebList::Move(int from, int to)
     }
 }
 
+void TWebList::StableSort(const std::function<bool(const TWebPage&, const TWebPage&)>& less)
+{
+    const TWebPage* focused = IsValid(focus_) ? &(*this)[focus_] : nullptr;
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [&](const std::unique_ptr<TWebPage>& a, const std::unique_ptr<TWebPage>& b) { return less(*a, *b); });
+    for (int i = 0; focused != nullptr && i < Count(); ++i)
+    {
+        if (&(*this)[i] == focused)
+        {
+            focus_ = i;
+        }
+    }
+}
+
 void TWebList::Clear()
 {
     entries_.clear();

@@ -16,6 +16,7 @@
 #include "client/briefs/web-page.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,9 @@ public:
     // Moves one entry to another position (the entries between shift by
     // one); the focus follows the entry that had it.
     void Move(int from, int to);
+
+    // Orders the entries with a stable sort; the focus follows its entry.
+    void StableSort(const std::function<bool(const TWebPage&, const TWebPage&)>& less);
 
     // Removes every entry.
     void Clear();
