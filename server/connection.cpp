@@ -7,8 +7,10 @@
 namespace rv
 {
 
-TServer::TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished)
-    : socket_(socket), answer_(std::move(answer)), served_(std::move(served)), finishedHook_(std::move(finished))
+TServer::TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished,
+                 int requestDeadlineMs)
+    : socket_(socket), answer_(std::move(answer)), served_(std::move(served)), finishedHook_(std::move(finished)),
+      requestDeadlineMs_(requestDeadlineMs)
 {
     deadline_.setSingleShot(true);
 }
@@ -36,7 +38,7 @@ void TServer::Init()
         socket_->abort();
         Finish();
     });
-    deadline_.start(RequestDeadlineMs);
+    deadline_.start(requestDeadlineMs_);
     OnReadable();
 }
 

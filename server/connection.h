@@ -38,7 +38,8 @@ public:
     using FinishedHook = std::function<void()>;
 
     // Takes ownership of the socket.
-    TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished);
+    TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished,
+            int requestDeadlineMs = RequestDeadlineMs);
     ~TServer();
     TServer(const TServer&) = delete;
     TServer& operator=(const TServer&) = delete;
@@ -58,6 +59,7 @@ private:
     ServedHook served_;
     FinishedHook finishedHook_;
     QTimer deadline_;
+    int requestDeadlineMs_;
     std::string request_;
     bool processing_ = false;
     bool finished_ = false;

@@ -89,7 +89,7 @@ void PageServer::OnNewConnection()
             --active_;
             ScheduleSweep();
         };
-        connections_.push_back(std::make_unique<TServer>(socket, answer, served, finished));
+        connections_.push_back(std::make_unique<TServer>(socket, answer, served, finished, options_.requestDeadlineMs));
         connections_.back()->Init();
     }
 }

@@ -32,6 +32,7 @@ struct PageServerOptions
 {
     QString settingsPath;             // the shared settings file
     std::filesystem::path serverDir;  // folder of the program, holding "images/"
+    int requestDeadlineMs = RequestDeadlineMs;
 };
 
 class PageServer

@@ -3,7 +3,7 @@
 #include "platform/settings-store.h"
 #include "server/text-util.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace rv
 {
@@ -40,10 +40,13 @@ ServerSettingsReader::ServerSettingsReader(QString settingsPath) : path_(std::mo
 
 ServerSettings ServerSettingsReader::Read()
 {
-    const QFileInfo info(path_);
-    const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
-    const qint64 size = info.exists() ? info.size() : -1;
-    if (haveRead_ && modified == lastModified_ && size == lastSize_)
+    struct stat info = {};
+    if (::stat(path_.toLocal8Bit().constData(), &info) != 0)
+        info = {};
+    const std::uint64_t inode = info.st_ino;
+    const std::int64_t modifiedNs = std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+    const std::int64_t size = info.st_size;
+    if (haveRead_ && inode == lastInode_ && modifiedNs == lastModifiedNs_ && size == lastSize_)
         return cached_;
 
     const SettingsStore store(path_);
@@ -55,7 +58,8 @@ ServerSettings ServerSettingsReader::Read()
     settings.shutdownWarning = ReadSwitch(store, ShutdownWarningKey);
 
     cached_ = settings;
-    lastModified_ = modified;
+    lastInode_ = inode;
+    lastModifiedNs_ = modifiedNs;
     lastSize_ = size;
     haveRead_ = true;
     return settings;

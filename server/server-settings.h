@@ -2,7 +2,6 @@
 // (area "Servers"): the port and the three Yes/No switches.
 #pragma once
 
-#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -46,8 +45,11 @@ public:
 
 private:
     QString path_;
-    QDateTime lastModified_;
-    qint64 lastSize_ = -1;
+    // Identity of the file last read: the settings file is replaced by a
+    // rename on every save, so a new inode or time means new contents.
+    std::uint64_t lastInode_ = 0;
+    std::int64_t lastModifiedNs_ = 0;
+    std::int64_t lastSize_ = -1;
     bool haveRead_ = false;
     ServerSettings cached_;
 };

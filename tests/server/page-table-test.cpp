@@ -1,4 +1,5 @@
 // The page table: hashing, nested buckets and the name fallbacks of lookup.
+#include "server/open-briefs.h"
 #include "server/page-table.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,7 @@ TEST(PageTable, AmpKeysAreAlsoFoundWithABareAmpersand)
     EXPECT_NE(table.FindExact("www.x.com/a?b=1&c=2"), nullptr);
     EXPECT_NE(table.FindExact("www.x.com/d?e=1&f"), nullptr);
     EXPECT_EQ(table.Count(), 4u);
+    EXPECT_EQ(EscapeBareAmps("c?d=1&e=2&amp;f&AMP;g"), "c?d=1&amp;e=2&amp;f&AMP;g");
 }
 
 TEST(PageTable, LookupFallsBackThroughColonAndSlashForms)

@@ -1,0 +1,288 @@
+// The page server over real sockets, serving archives the store writer made.
+#include "server-fixture.h"
+
+#include "server/page-decoration.h"
+#include "store/archive-lock.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace rv::test
+{
+namespace
+{
+
+class PageServerTest : public ServerTest
+{
+protected:
+    // An archive with a summary page, a decorated page, a frameset page, a
+    // plain-text page and links that were not retrieved.
+    std::filesystem::path MakeArchive(const std::string& name = "News.rvd", const std::string& info = "News")
+    {
+        const std::filesystem::path path = PathOf(name);
+        TKSDB store(FixedTime);
+        EXPECT_TRUE(store.Open(path, info));
+        StorePage(store, "index", "", "<html>summary</html>", 0, -1);
+        StorePage(store, "www.x.com/page", "<html><body>", "page body</body></html>", 0x37, 2);
+        StorePage(store, "www.x.com/frames", "<html><frameset cols=2>", "</frameset></html>", 0x34, 2);
+        StorePage(store, "www.x.com/notes.txt", "", "plain notes", 0x34, 2, "text/plain");
+        StorePage(store, "www.x.com/b?c=1&amp;d=2", "", "amp", 0x34, 2);
+        StorePage(store, "www.x.com/e?f=1&g=2", "", "bare", 0x34, 2);
+        StorePage(store, "www.b.c", "", "no slash", 0x34, 3);
+        store.AddTooDeep("www.far.com/deep", "Caption", 2, 0);
+        store.AddExcluded("www.ads.com/x", "Caption", 2, 0);
+        EXPECT_TRUE(store.Close());
+        return path;
+    }
+
+    std::string Archive(const std::filesystem::path& path) { return path.string().substr(1); }
+
+    std::string Base(const std::filesystem::path& archive, const std::string& number)
+    {
+        return "<base href=\"http://127.0.0.1:" + std::to_string(port) + "/" + Archive(archive) + "/" + number + "\">";
+    }
+};
+
+TEST_F(PageServerTest, SummaryPageIsServedUndecoratedWithItsBaseTag)
+{
+    const auto archive = MakeArchive();
+    WriteSettings("", "Yes", "No");
+    EXPECT_EQ(GetPage(archive, ""),
+              "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + Base(archive, "") + "<html>summary</html>");
+    EXPECT_EQ(GetPage(archive, "2/index"), GetPage(archive, ""));
+}
+
+TEST_F(PageServerTest, StoredPageGetsHeaderAfterItsHeadAndFooterAtTheEnd)
+{
+    const auto archive = MakeArchive();
+    WriteSettings("", "Yes", "No");
+    DecorationContext context;
+    context.port = port;
+    context.displayHeader = true;
+    context.briefPath = Archive(archive);
+    context.briefInfo = "News";
+    DecorationInputs page;
+    page.pageName = "2/www.x.com/page";
+    page.contentType = "text/html";
+    page.number = 2;
+    page.siteMap = page.smartSearch = page.originalLink = true;
+    page.title = "12/7/99 16:05:09";
+    const std::string answer = GetPage(archive, "2/www.x.com/page");
+    const std::string prefix = "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + Base(archive, "2/") + "<html><body>";
+    ASSERT_TRUE(answer.starts_with(prefix)) << answer;
+    const std::string header = Header(context, page);
+    const std::string stamp = answer.substr(prefix.size());
+    // The stamp is the writer's local date format; compare around it.
+    const std::size_t titleAt = header.find("12/7/99 16:05:09");
+    ASSERT_NE(titleAt, std::string::npos);
+    EXPECT_EQ(answer.substr(prefix.size(), titleAt), header.substr(0, titleAt));
+    EXPECT_NE(answer.find(" </font></nobr><br><hr size=3><br>\r\npage body</body></html></font></i>"), std::string::npos);
+    EXPECT_TRUE(answer.ends_with(Footer(context, page)));
+}
+
+TEST_F(PageServerTest, WithHeaderOffThePageIsSentAsStoredFromItsHead)
+{
+    const auto archive = MakeArchive();
+    EXPECT_EQ(GetPage(archive, "2/www.x.com/page"), "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" +
+                                                        Base(archive, "2/") + "<html><body>page body</body></html>");
+}
+
+TEST_F(PageServerTest, FramesetPageIsNeverDecorated)
+{
+    const auto archive = MakeArchive();
+    WriteSettings("", "Yes", "No");
+    const std::string frames = "<html><frameset cols=2></frameset></html>";
+    EXPECT_EQ(GetPage(archive, "2/www.x.com/frames"),
+              "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + Base(archive, "2/") + frames);
+    EXPECT_TRUE(server->OpenBriefs().At(0).pages.FindExact("www.x.com/frames")->flags & 0x08);
+    // Known as a frameset now, and flags 0x30 of a text page drop the base tag too.
+    EXPECT_EQ(GetPage(archive, "2/www.x.com/frames"), "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + frames);
+}
+
+TEST_F(PageServerTest, DecoratedPlainTextIsAnnouncedAsHtmlAndWrapped)
+{
+    const auto archive = MakeArchive();
+    WriteSettings("", "Yes", "No");
+    const std::string answer = GetPage(archive, "2/www.x.com/notes.txt");
+    EXPECT_TRUE(answer.starts_with("HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n<base")) << answer;
+    EXPECT_NE(answer.find("<body><pre>\r\nplain notes</pre>\r\n</font>"), std::string::npos) << answer;
+}
+
+TEST_F(PageServerTest, NameVariantsFindTheirKeys)
+{
+    const auto archive = MakeArchive();
+    EXPECT_TRUE(GetPage(archive, "3/www.b.c/").ends_with("no slash"));
+    EXPECT_TRUE(GetPage(archive, "2/www.x.com/b?c=1&d=2").ends_with("amp"));
+    EXPECT_TRUE(GetPage(archive, "2/www.x.com/b?c=1&amp;d=2").ends_with("amp"));
+    EXPECT_TRUE(GetPage(archive, "2/www.x.com/e?f=1&g=2").ends_with("bare"));
+}
+
+TEST_F(PageServerTest, LinksNotRetrievedRedirectOrExplain)
+{
+    const auto archive = MakeArchive();
+    EXPECT_EQ(GetPage(archive, "2/www.far.com/deep"),
+              "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: http://www.far.com/deep\r\n\r\n");
+    WriteSettings("", "No", "Yes");
+    const std::string answer = GetPage(archive, "2/www.ads.com/x");
+    EXPECT_TRUE(answer.starts_with("HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" +
+                                   Base(archive, "") + "\r\n<html><body><title>Link Excluded</title>"));
+}
+
+TEST_F(PageServerTest, UnknownPageAndUnknownArchiveAnswers)
+{
+    const auto archive = MakeArchive();
+    EXPECT_EQ(GetPage(archive, "2/www.nowhere.com/"),
+              "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: http://www.nowhere.com/\r\n\r\n");
+    const std::string missing = GetPage(PathOf("Missing.rvd"), "");
+    EXPECT_TRUE(missing.starts_with("HTTP/1.0 404\r\n\r\n<base href=\"http://127.0.0.1:" + std::to_string(port) +
+                                    "/\">\r\n<html><title>File Not Found</title>"));
+    WriteFile(PathOf("Junk.rvd"), "not an archive at all");
+    EXPECT_TRUE(GetPage(PathOf("Junk.rvd"), "").starts_with("HTTP/1.0 404\r\n"));
+    EXPECT_TRUE(Get("GET /dev/zero HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
+}
+
+TEST_F(PageServerTest, ImagesComeOnlyFromTheImagesFolder)
+{
+    EXPECT_EQ(Get("GET /HasDiffs HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-diff");
+    EXPECT_EQ(Get("GET /a/N.rvd/3/Warning HTTP/1.0\r\n\r\n"),
+              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-warn");
+    EXPECT_EQ(Get("GET /images/brief.gif HTTP/1.0\r\n\r\n"),
+              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-brief");
+    WriteFile(PathOf("secret.txt"), "secret");
+    EXPECT_TRUE(Get("GET /images/../secret.txt HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
+    // A known name whose file is missing.
+    EXPECT_TRUE(Get("GET /images/toc.gif HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
+}
+
+TEST_F(PageServerTest, ForeignHostIsRefusedAndRequestsWithoutGetGetNoAnswer)
+{
+    const auto archive = MakeArchive();
+    EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: attacker.example:" + std::to_string(port) +
+                    "\r\n\r\n")
+                    .starts_with("HTTP/1.0 403"));
+    EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: localhost:" + std::to_string(port) + "\r\n\r\n")
+                    .starts_with("HTTP/1.0 200"));
+    EXPECT_EQ(Get("HEAD / HTTP/1.0\r\n\r\n"), "");
+    EXPECT_EQ(server->FilesServed(), 3u);
+}
+
+TEST_F(PageServerTest, CountersAddFilesAndBytes)
+{
+    const std::string answer = Get("GET /HasDiffs HTTP/1.0\r\n\r\n");
+    Get("GET /HasDiffs HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(server->FilesServed(), 2u);
+    EXPECT_EQ(server->BytesServed(), 2 * answer.size());
+}
+
+TEST_F(PageServerTest, OversizedRequestIsAnsweredFromWhatArrived)
+{
+    std::string request = "GET /HasDiffs HTTP/1.0\r\nX-Filler: ";
+    request.append(30000, 'x');
+    EXPECT_TRUE(Get(request).starts_with("HTTP/1.0 200\r\nContent-Type: image/gif"));
+}
+
+TEST_F(PageServerTest, SixthArchiveEvictsTheOldestIdleOnes)
+{
+    std::vector<std::filesystem::path> archives;
+    for (int i = 0; i < 6; ++i)
+        archives.push_back(MakeArchive("A" + std::to_string(i) + ".rvd"));
+    for (const auto& archive : archives)
+        ASSERT_TRUE(GetPage(archive, "").starts_with("HTTP/1.0 200")) << archive;
+    ASSERT_EQ(server->OpenBriefs().Size(), 5u);
+    EXPECT_EQ(server->OpenBriefs().At(0).name, Archive(archives[1]));
+    EXPECT_EQ(server->OpenBriefs().At(4).name, Archive(archives[5]));
+}
+
+TEST_F(PageServerTest, CloseFileReleasesTheArchiveInAnyCaseAndSeparator)
+{
+    const auto archive = MakeArchive();
+    GetPage(archive, "");
+    ASSERT_EQ(server->OpenBriefs().Size(), 1u);
+    std::string item = archive.string();
+    for (char& c : item)
+        c = c == '/' ? '\\' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(server->CloseFile(item));
+    EXPECT_EQ(server->OpenBriefs().Size(), 0u);
+    EXPECT_TRUE(GetPage(archive, "").starts_with("HTTP/1.0 200"));
+}
+
+TEST_F(PageServerTest, ArchiveStillBeingWrittenIsNotTouched)
+{
+    const std::filesystem::path path = PathOf("Running.rvd");
+    TKSDB store(FixedTime);
+    ASSERT_TRUE(store.Open(path, "Running"));
+    StorePage(store, "index", "", "<html>summary</html>", 0, -1);
+    const auto before = std::filesystem::file_size(path);
+    EXPECT_TRUE(GetPage(path, "").starts_with("HTTP/1.0 404\r\n"));
+    EXPECT_EQ(std::filesystem::file_size(path), before);
+    EXPECT_TRUE(store.Close());
+    EXPECT_TRUE(GetPage(path, "").starts_with("HTTP/1.0 200\r\n"));
+}
+
+TEST_F(PageServerTest, ResetReopensTheListenerOnTheSamePort)
+{
+    ASSERT_TRUE(server->Reset(port));
+    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200"));
+    const int other = FreePort();
+    ASSERT_TRUE(server->Reset(other));
+    EXPECT_EQ(ConnectTo(port), -1);
+    port = other;
+    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200"));
+}
+
+TEST_F(PageServerTest, PortTakenByAnotherProgramFailsToListen)
+{
+    PageServer second(PageServerOptions{SettingsPath(), Dir()});
+    EXPECT_FALSE(second.Listen());
+}
+
+TEST_F(PageServerTest, DrippingConnectionsDoNotHoldUpARequest)
+{
+    auto connecting = std::async(std::launch::async, [this] {
+        std::vector<int> fds;
+        for (int i = 0; i < 256; ++i)
+        {
+            const int fd = ConnectTo(port);
+            if (fd >= 0)
+                ::send(fd, "GE", 2, MSG_NOSIGNAL);
+            fds.push_back(fd);
+        }
+        return fds;
+    });
+    const std::vector<int> drippers = Await(connecting);
+    ASSERT_EQ(std::count(drippers.begin(), drippers.end(), -1), 0);
+    const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (std::chrono::steady_clock::now() < settle)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_GE(server->ActiveConnections(), 256u);
+    for (int fd : drippers)
+        ::close(fd);
+}
+
+class DeadlineTest : public ServerTest
+{
+};
+
+TEST_F(DeadlineTest, IdleConnectionIsClosedAtTheDeadline)
+{
+    server = std::make_unique<PageServer>(PageServerOptions{SettingsPath(), Dir(), 300});
+    ASSERT_TRUE(server->Listen());
+    auto future = std::async(std::launch::async, [this] {
+        const int fd = ConnectTo(port);
+        ::send(fd, "GET /HasDiffs", 13, MSG_NOSIGNAL);
+        char byte;
+        const auto start = std::chrono::steady_clock::now();
+        const ssize_t got = ::recv(fd, &byte, 1, 0);
+        ::close(fd);
+        return got <= 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5);
+    });
+    EXPECT_TRUE(Await(future));
+    EXPECT_EQ(server->FilesServed(), 0u);
+}
+
+} // namespace
+} // namespace rv::test
