@@ -254,7 +254,7 @@ std::unique_ptr<RetrievalRequest> ReadRecord(RecordReader& in, const std::functi
     r->InProgress = 1;
     r->NotStarted = 1;
     r->LookupSlot = -1;
-    r->RetryScheduled = 1;
+    r->IsRetryCopy = 1;
     r->StartTime = std::chrono::steady_clock::now();
     return r;
 }

@@ -96,7 +96,7 @@ std::unique_ptr<RetrievalRequest> CopyForRetry(const RetrievalRequest& r)
     copy->AgentComment = r.AgentComment;
     copy->Had401 = r.Had401;
     copy->Redirects = r.Redirects;
-    copy->RetryScheduled = 1;
+    copy->IsRetryCopy = 1;
     return copy;
 }
 

@@ -129,7 +129,8 @@ struct RetrievalRequest
     std::string ContentType = "text/html";
     std::int64_t ContentLength = -1;
     std::uint64_t BytesReceived = 0;
-    std::uint8_t RetryScheduled = 0;
+    std::uint8_t RetryScheduled = 0;        // this request was replaced by a queued copy
+    std::uint8_t IsRetryCopy = 0;           // this request is such a copy (or came back from the overflow file)
     std::uint8_t Had401 = 0;                // a 401 answer was met; the first one costs no attempt
     std::vector<std::string> Redirects;     // addresses that were redirected to this one
     std::size_t HeaderLength = 0;           // bytes of the response header in Data, once complete
@@ -139,7 +140,7 @@ RequestState StateOf(const RetrievalRequest& request);
 
 // A new request in the waiting state for the same address with the same
 // options (entry, brief, links, depth, level, credentials, referrers),
-// attempts and time-out kept, with a fresh transfer and the retry mark set.
+// attempts and time-out kept, with a fresh transfer, marked as a retry copy.
 // The caller owns it and usually puts it into the queue.
 std::unique_ptr<RetrievalRequest> CopyForRetry(const RetrievalRequest& request);
 

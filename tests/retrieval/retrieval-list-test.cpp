@@ -142,7 +142,7 @@ TEST_F(RetrievalListTest, SpilledRecordHasItsExactBytesAndReadsBackWholly)
     EXPECT_EQ(back.ReferrerChain.size(), 2u);
     EXPECT_EQ(back.Status, -1);
     EXPECT_EQ(back.Data.Size(), 0u);
-    EXPECT_TRUE(back.RetryScheduled);
+    EXPECT_TRUE(back.IsRetryCopy);
     EXPECT_EQ(StateOf(back), RequestState::Waiting);
 }
 
