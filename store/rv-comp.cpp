@@ -2,6 +2,7 @@
 // compressors and decompressors, and the two block operations built on them.
 #include "store/rv-comp.h"
 
+#include "store/crc32.h"
 #include "store/html-dictionary.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <unordered_map>
 #include <variant>
 #include <vector>
-#include <zlib.h>
 // For ZSTD_c_forceAttachDict; an older or newer library that lacks it refuses
 // the setting, which only makes compression slower, never different in form.
 #define ZSTD_STATIC_LINKING_ONLY
@@ -56,7 +56,7 @@ struct Storage
     std::size_t readPosition = 0;
     bool writable = true;
     bool crcRunning = false;
-    uLong crc = 0;
+    std::uint32_t crc = 0;
 
     void Append(const void* data, std::size_t count)
     {
@@ -69,7 +69,7 @@ struct Storage
     {
         if (crcRunning)
         {
-            crc = crc32_z(crc, reinterpret_cast<const Bytef*>(bytes.data() + start), bytes.size() - start);
+            crc = Crc32(crc, bytes.data() + start, bytes.size() - start);
         }
     }
 };
@@ -369,7 +369,8 @@ ALStatus ALStorageInitCrc32(ALHandle handle, std::int32_t seed)
     {
         return BadHandle;
     }
-    // zlib keeps the CRC register inverted: a seed of -1 (all ones) is its 0.
+    // The running value is kept inverted, as zlib keeps it: a seed of -1
+    // (all ones, the usual preset) is a running value of 0.
     storage->crc = ~static_cast<std::uint32_t>(seed);
     storage->crcRunning = true;
     return Ok;
@@ -378,7 +379,7 @@ ALStatus ALStorageInitCrc32(ALHandle handle, std::int32_t seed)
 std::uint32_t ALStorageGetCrc32(ALHandle handle)
 {
     auto* storage = Table().Find<Storage>(handle);
-    return storage && storage->crcRunning ? static_cast<std::uint32_t>(storage->crc) : 0;
+    return storage && storage->crcRunning ? storage->crc : 0;
 }
 
 void ALStorageDelete(ALHandle handle)
