@@ -97,8 +97,9 @@ public:
     // Inserts a record, or overwrites every field of the record with that
     // URL. Text is kept only when it is non-empty and keepText is 1; every
     // '"' in the title is stored as "&quot;". When `link` is given, its
-    // TakeCachedText(keepText, text) is called. Returns a detached copy of
-    // the stored record when `returnCopy` is set, else null.
+    // TakeCachedText(keepText, text) is called on the calling thread, with
+    // the run lock held, once the record is stored. Returns a detached copy
+    // of the stored record when `returnCopy` is set, else null.
     std::unique_ptr<TPageRecord> Add(std::string_view url, std::string_view title, bool returnCopy,
                                      std::string_view origin, std::string_view forwardTo, std::uint8_t option,
                                      std::string_view text, std::uint8_t mark, TCacheLink* link, std::uint8_t visited,
@@ -107,6 +108,7 @@ public:
     // A detached copy of the record for `url`, following ForwardTo to the
     // record the URL was redirected to; null when there is none, when the
     // redirect target is not in the cache, or when redirects run in a circle.
+    // The empty URL is an ordinary key (Add stores an absent URL as empty).
     std::unique_ptr<TPageRecord> Find(std::string_view url);
     // The same test without the copy.
     bool Contains(std::string_view url);
@@ -128,7 +130,8 @@ public:
 
     RunLock& Lock() { return lock_; }
 
-    // For inspection and tests.
+    // For inspection and tests. Bucket() reads the top-level table without
+    // the lock: call it only while no other thread uses the cache.
     std::filesystem::path SpillFileName() const;
     std::int64_t SpillEnd() const;
     std::int64_t GarbageBytes() const;
