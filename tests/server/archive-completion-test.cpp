@@ -1,0 +1,97 @@
+// Completing an archive that a killed run left without its index.
+#include "server-fixture.h"
+
+#include "server/archive-completion.h"
+#include "server/site-map-pages.h"
+#include "store/site-map-record.h"
+
+#include <gtest/gtest.h>
+
+namespace rv::test
+{
+namespace
+{
+
+class ArchiveCompletionTest : public ServerTest
+{
+protected:
+    void SetUp() override
+    {
+        ServerTest::SetUp();
+        server->Dispatcher().SetCompleter(CompleteArchive);
+    }
+
+    // A run killed after storing two pages and noting its site map.
+    std::filesystem::path KilledRun()
+    {
+        const std::filesystem::path path = PathOf("Killed.rvd");
+        {
+            TKSDB store(FixedTime);
+            EXPECT_TRUE(store.Open(path, "Killed"));
+            StorePage(store, "index", "", "<html>summary</html>", 0, -1);
+            StorePage(store, "www.x.com/", "<body>", "start page", 0x37, 2);
+            store.AddTooDeep("www.x.com/deep", "Caption", 2, 0);
+        } // destroyed open: no index, side files stay
+        WriteFile(PathOf("Killed.smp"), EncodeSiteMapRecord("2", "", "", "", 0, "") +
+                                            EncodeSiteMapRecord("2", "Start", "www.x.com/", "", 0, "") +
+                                            EncodeSiteMapRecord("2.1", "Two", "file:///tmp/b.html", "#t", 1, "") +
+                                            EncodeSiteMapRecord("2.0", "One", "www.x.com/a", "", 1, "w1 w2"));
+        return path;
+    }
+};
+
+TEST_F(ArchiveCompletionTest, KilledRunIsCompletedOnFirstRequestAndServedAfter)
+{
+    const auto archive = KilledRun();
+    EXPECT_TRUE(std::filesystem::exists(PathOf("Killed.ndx")));
+    EXPECT_TRUE(GetPage(archive, "").ends_with("<html>summary</html>"));
+    EXPECT_TRUE(GetPage(archive, "2/www.x.com/").ends_with("start page"));
+    EXPECT_TRUE(GetPage(archive, "2/www.x.com/deep").starts_with("HTTP/1.0 302"));
+    for (const char* side : {"Killed.ndx", "Killed.nd2", "Killed.smp"})
+        EXPECT_FALSE(std::filesystem::exists(PathOf(side))) << side;
+
+    const std::string toc = GetPage(archive, "TOC2");
+    // What lies before the body tag (the head part) is not sent.
+    EXPECT_TRUE(toc.ends_with("\"><body bgcolor=#FFFFFF text=\"0000FF\" link=\"FF0000\">"
+                              "<title>Site Map</title><h1>Site Map</h1><ul>"
+                              "<li><a href=\"www.x.com/\">Start</a></li>"
+                              "<ul><li><a href=\"www.x.com/a\">One</a><b> Smart Search Match: (w1 w2)</b></li>"
+                              "<li><a href=\"tmp/b.html#t\">Two</a><b> Smart Search Match: </b></li></ul>"
+                              "</body></html>"))
+        << toc;
+    EXPECT_TRUE(GetPage(archive, "Match2").ends_with("<h1>Smart Search Matches</h1><i>2 Matches found</i><br>\r\n<ul>"
+                                                     "<li><a href=\"www.x.com/a\">One</a> (w1 w2)</li>"
+                                                     "<li><a href=\"tmp/b.html#t\">Two</a></li></ul></body></html>"));
+    EXPECT_TRUE(GetPage(archive, "Match0").ends_with("<ul><i>No Matches Found</i></ul></body></html>"));
+
+    // A second server finds an ordinary, complete archive.
+    server->CloseFile(archive.string());
+    EXPECT_TRUE(GetPage(archive, "TOC2").starts_with("HTTP/1.0 200"));
+}
+
+TEST_F(ArchiveCompletionTest, ArchiveWithoutSideFilesIsFileNotFound)
+{
+    const auto archive = KilledRun();
+    std::filesystem::remove(PathOf("Killed.smp"));
+    const auto before = std::filesystem::file_size(archive);
+    EXPECT_TRUE(GetPage(archive, "").starts_with("HTTP/1.0 404"));
+    EXPECT_EQ(std::filesystem::file_size(archive), before);
+}
+
+TEST(SiteMapPages, OneMatchIsSingularAndGapsStayEmpty)
+{
+    std::vector<SiteMapRecord> records(1);
+    records[0].Group = "4.2";
+    records[0].Title = "T";
+    records[0].Url = "u";
+    records[0].Kind = 1;
+    const SiteMapTrees trees = BuildSiteMapTrees(records);
+    ASSERT_EQ(trees.size(), 1u);
+    EXPECT_EQ(trees.at(4)->children.size(), 3u);
+    EXPECT_NE(MatchPage(trees.at(4).get()).text.find("<i>1 Match found</i>"), std::string::npos);
+    records[0].Group = "4.999999999999";
+    EXPECT_TRUE(BuildSiteMapTrees(records).empty());
+}
+
+} // namespace
+} // namespace rv::test
