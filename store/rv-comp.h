@@ -3,8 +3,12 @@
 // Storages are growable in-memory byte buffers; compressors and
 // decompressors turn one whole input storage into one output storage.
 // Handles are opaque 32-bit values (0 is never a valid handle); a status of
-// 0 means success. Every function is safe to call from any thread; one
-// handle is used by one thread at a time.
+// 0 means success, a negative status names no particular cause: an unknown
+// handle or one of another kind, a write to a closed storage, a compression
+// of a storage still open for writing, or bytes that are not a valid block.
+// Size and read calls on an unknown handle give 0. Every function is safe to
+// call from any thread; one handle is used by one thread at a time. A
+// storage owns its bytes until it is deleted.
 //
 // The compressed form of a block is a zstd frame made with the dictionary
 // built into both programs; the frame names the dictionary it needs, so a
