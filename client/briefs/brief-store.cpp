@@ -121,6 +121,16 @@ SaveStatus SaveBrief(TBrief& brief, bool purge)
     return SaveCatalogue(brief, CataloguePath(brief.FilePath), purge) ? SaveStatus::Saved : SaveStatus::Failed;
 }
 
+SaveStatus SaveBriefAfterRun(TBrief& brief, bool purge)
+{
+    const SaveStatus status = SaveBrief(brief, purge);
+    if (status == SaveStatus::Saved)
+    {
+        ::unlink(CataloguePath(brief.FilePath, true).c_str());
+    }
+    return status;
+}
+
 LoadResult LoadBrief(const std::string& path, TBrief& brief)
 {
     LoadResult result;

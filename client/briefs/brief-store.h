@@ -30,6 +30,11 @@ enum class SaveStatus
 // PurgeMissingArchives).
 SaveStatus SaveBrief(TBrief& brief, bool purge);
 
+// Saves the brief at the end of a run: SaveBrief, then, once the ".cat" is
+// written, removes the ".ca~" that the run kept, so that the next load does
+// not take the run's older copy for an interrupted run.
+SaveStatus SaveBriefAfterRun(TBrief& brief, bool purge);
+
 // Writes the catalogue to `path` (the ".cat" file, or ".ca~" during a run).
 // With `purge`, kept retrievals whose archive files are gone are dropped
 // from the brief first. False when the file could not be written.

@@ -175,6 +175,18 @@ TEST_F(BriefStore, InterruptedRunsCatalogueBecomesTheCatalogue)
     EXPECT_EQ(ReadFile(CataloguePath(BriefPath())), during);
 }
 
+TEST_F(BriefStore, SavingAfterARunRetiresTheRunsCatalogue)
+{
+    TBrief brief = MakeBrief();
+    ASSERT_TRUE(SaveCatalogue(brief, CataloguePath(BriefPath(), true), false));
+    AddArchive(brief, "News.1.rvd", true);
+    ASSERT_EQ(SaveBriefAfterRun(brief, false), SaveStatus::Saved);
+    EXPECT_FALSE(fs::exists(CataloguePath(BriefPath(), true)));
+    TBrief loaded;
+    ASSERT_EQ(LoadBrief(BriefPath(), loaded).Status, LoadStatus::Loaded);
+    EXPECT_EQ(loaded.ArchiveFiles, brief.ArchiveFiles);
+}
+
 TEST_F(BriefStore, VanishedArchivesAreDroppedWithTheirFragmentsOnLoad)
 {
     TBrief brief = MakeBrief();
