@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace rv
 {
@@ -416,17 +417,52 @@ void TCache::Compact()
     putCount_ = 0;
 }
 
+// Copies a sub-table and, first, every sub-table below it. The records are
+// copied as they are; only the offsets of the buckets on disk change.
 std::int32_t TCache::CopyTable(SpillFile& target, std::int32_t offset, std::int32_t level)
 {
-    TCacheTable table = LoadTable(offset, level);
-    for (auto& bucket : table.Buckets)
+    struct Child
     {
-        if (bucket.Count != 0 && bucket.DiskOffset != -1)
+        std::int64_t position; // of the DiskOffset value, from the table's start
+        std::int32_t offset;
+    };
+    std::vector<Child> children;
+    SpillReader in(spill_, offset);
+    ReadLevel(in, level);
+    for (int index = 0; index < BucketCount; ++index)
+    {
+        TCachePageLList bucket;
+        const std::int64_t head = in.Offset();
+        if (!ReadBucketHead(in, offset, bucket))
         {
-            bucket.DiskOffset = CopyTable(target, bucket.DiskOffset, level + 1);
+            continue;
+        }
+        if (bucket.DiskOffset != -1)
+        {
+            // Count item (8 bytes), then the DiskOffset item's length (4).
+            children.push_back({head + 12 - offset, bucket.DiskOffset});
+            continue;
+        }
+        for (std::int32_t n = bucket.Count; n > 0; --n)
+        {
+            SkipRecord(in, false);
         }
     }
-    return WriteTable(target, table);
+    std::string bytes(static_cast<std::size_t>(in.Offset() - offset), '\0');
+    if (spill_.ReadAt(offset, bytes.data(), bytes.size()) != bytes.size())
+    {
+        Damaged("a short read");
+    }
+    for (const auto& child : children)
+    {
+        const auto moved = static_cast<std::uint32_t>(CopyTable(target, child.offset, level + 1));
+        for (int n = 0; n < 4; ++n)
+        {
+            bytes[static_cast<std::size_t>(child.position) + static_cast<std::size_t>(n)] =
+                static_cast<char>((moved >> (8 * n)) & 0xFF);
+        }
+    }
+    return target.Append(bytes, options_.MaxSpillBytes);
 }
 
 std::filesystem::path TCache::SpillFileName() const
