@@ -28,7 +28,8 @@ constexpr long MaxReservedBytes = 1 << 20;
 
 // The match finder for blocks, chosen by bench/compression-bench on HTML:
 // zstd's double-fast search over a 128 KB window with small tables (a block
-// is 20000 bytes) and matches of at least 5 bytes. It keeps archives as small
+// is 20000 bytes, and every block starts by preparing the tables) and
+// matches of at least 5 bytes. It keeps archives as small
 // as zlib level 9 makes them at about five times its speed.
 struct BlockSetting
 {
@@ -115,7 +116,7 @@ struct Compressor
             }
         }
         // Referencing the digested dictionary instead of copying its tables
-        // into the context for each 20000-byte block doubles the speed.
+        // into the context for each 20000-byte block is about 15% faster.
         ZSTD_CCtx_setParameter(context, ZSTD_c_forceAttachDict, ZSTD_dictForceAttach);
         ready = !ZSTD_isError(ZSTD_CCtx_loadDictionary(context, HtmlDictionary().data(), HtmlDictionary().size()));
     }
