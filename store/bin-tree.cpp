@@ -40,8 +40,7 @@ TBinTreeNode::~TBinTreeNode()
     }
 }
 
-std::unique_ptr<TBinTreeNode> TBinTree::MakeNode(std::string text, std::int32_t value,
-                                                 std::unique_ptr<TBinTreeNode> left,
+std::unique_ptr<TBinTreeNode> TBinTree::MakeNode(std::string text, std::int32_t value, std::unique_ptr<TBinTreeNode> left,
                                                  std::unique_ptr<TBinTreeNode> right)
 {
     return std::make_unique<TBinTreeNode>(std::move(text), value, std::move(left), std::move(right));

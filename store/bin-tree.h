@@ -16,8 +16,7 @@ namespace rv
 struct TBinTreeNode
 {
     TBinTreeNode() = default;
-    TBinTreeNode(std::string text, std::int32_t value, std::unique_ptr<TBinTreeNode> left,
-                 std::unique_ptr<TBinTreeNode> right);
+    TBinTreeNode(std::string text, std::int32_t value, std::unique_ptr<TBinTreeNode> left, std::unique_ptr<TBinTreeNode> right);
     ~TBinTreeNode();
     TBinTreeNode(const TBinTreeNode&) = delete;
     TBinTreeNode& operator=(const TBinTreeNode&) = delete;

@@ -19,9 +19,9 @@ struct RetrievalRequest;
 struct TLListNode
 {
     std::string Url;
-    std::uint8_t Kind = 0;    // page or embedded file
-    std::int32_t Depth = 0;   // the depth value the link is queued with
-    std::uint8_t Frame = 0;   // 1 when the link is fetched into a frame
+    std::uint8_t Kind = 0;               // page or embedded file
+    std::int32_t Depth = 0;              // the depth value the link is queued with
+    std::uint8_t Frame = 0;              // 1 when the link is fetched into a frame
     RetrievalRequest* Request = nullptr; // the request the link was found in; not owned
 
     TLListNode* Next() const { return next_.get(); }
@@ -41,8 +41,7 @@ public:
 
     // Appends at the tail; the list takes the node. Returns the head.
     TLListNode* Append(std::unique_ptr<TLListNode> node);
-    TLListNode* Append(std::string url, std::uint8_t kind, std::int32_t depth, std::uint8_t frame,
-                       RetrievalRequest* request);
+    TLListNode* Append(std::string url, std::uint8_t kind, std::int32_t depth, std::uint8_t frame, RetrievalRequest* request);
     // The head, or null when the list is empty.
     TLListNode* First() const { return head_.get(); }
     // Unlinks and frees the given node, which must be in this list (a node

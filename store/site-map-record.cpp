@@ -59,8 +59,8 @@ bool ReadItem(std::istream& in, std::uint64_t& left, std::string& text)
 
 } // namespace
 
-std::string EncodeSiteMapRecord(std::string_view group, std::string_view title, std::string_view url,
-                                std::string_view fragment, std::uint8_t kind, std::string_view note)
+std::string EncodeSiteMapRecord(std::string_view group, std::string_view title, std::string_view url, std::string_view fragment,
+                                std::uint8_t kind, std::string_view note)
 {
     std::string out;
     out.reserve(MinSiteMapRecordBytes + group.size() + title.size() + url.size() + fragment.size() + note.size());
@@ -79,8 +79,7 @@ std::string EncodeSiteMapRecord(const SiteMapRecord& record)
     return EncodeSiteMapRecord(record.Group, record.Title, record.Url, record.Fragment, record.Kind, record.Note);
 }
 
-SiteMapReadStatus ReadSiteMapRecord(std::istream& in, std::uint64_t available, SiteMapRecord& record,
-                                    std::uint64_t& used)
+SiteMapReadStatus ReadSiteMapRecord(std::istream& in, std::uint64_t available, SiteMapRecord& record, std::uint64_t& used)
 {
     if (available == 0)
     {

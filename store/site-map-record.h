@@ -49,8 +49,8 @@ constexpr std::size_t MinSiteMapRecordBytes = 6 * SiteMapLengthBytes + 1;
 
 // The bytes of one record. Throws SiteMapError when a text is too long for
 // its 32-bit length.
-std::string EncodeSiteMapRecord(std::string_view group, std::string_view title, std::string_view url,
-                                std::string_view fragment, std::uint8_t kind, std::string_view note);
+std::string EncodeSiteMapRecord(std::string_view group, std::string_view title, std::string_view url, std::string_view fragment,
+                                std::uint8_t kind, std::string_view note);
 std::string EncodeSiteMapRecord(const SiteMapRecord& record);
 
 enum class SiteMapReadStatus
@@ -66,7 +66,6 @@ enum class SiteMapReadStatus
 // any memory is reserved for it. On Record, `used` is the record's size; on
 // any other status `record` and the position of `in` are unspecified. Throws
 // SiteMapError when the stream fails before `available` bytes were read.
-SiteMapReadStatus ReadSiteMapRecord(std::istream& in, std::uint64_t available, SiteMapRecord& record,
-                                    std::uint64_t& used);
+SiteMapReadStatus ReadSiteMapRecord(std::istream& in, std::uint64_t available, SiteMapRecord& record, std::uint64_t& used);
 
 } // namespace rv

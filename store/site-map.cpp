@@ -13,9 +13,7 @@ std::filesystem::path SiteMapFileName(const std::filesystem::path& archiveName)
     return name;
 }
 
-TSiteMap::TSiteMap(const std::filesystem::path& archiveName) : fileName_(SiteMapFileName(archiveName))
-{
-}
+TSiteMap::TSiteMap(const std::filesystem::path& archiveName) : fileName_(SiteMapFileName(archiveName)) {}
 
 TSiteMap::~TSiteMap() = default;
 

@@ -54,8 +54,8 @@ public:
     // anchor, Url is the address followed by "#" and the anchor. Fragment is
     // the part of that Url after its first "#". The first note creates the
     // file, replacing any file of that name.
-    void AddNote(std::string_view title, std::string_view url, std::string_view group, std::string_view note,
-                 std::uint8_t kind, std::optional<std::string_view> anchor = std::nullopt);
+    void AddNote(std::string_view title, std::string_view url, std::string_view group, std::string_view note, std::uint8_t kind,
+                 std::optional<std::string_view> anchor = std::nullopt);
     // The record written for each entry when its brief starts: only Group.
     void AddEntryNote(std::string_view group);
 

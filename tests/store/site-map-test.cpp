@@ -3,7 +3,6 @@
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 #include <string>
 #include <thread>
@@ -45,7 +44,9 @@ TEST_F(SiteMapTest, RecordWithEveryTextEmptyIsTwentyFiveBytes)
 {
     TSiteMap map(Archive());
     map.AddNote("", "", "", "", 0);
+    // clang-format off
     const std::string expected = "\0\0\0\0"s "\0\0\0\0"s "\0\0\0\0"s "\0\0\0\0"s "\1\0\0\0\0"s "\0\0\0\0"s;
+    // clang-format on
     ASSERT_EQ(expected.size(), 25u);
     EXPECT_EQ(test::ReadFile(SmpFile()), expected);
 }
@@ -57,6 +58,7 @@ TEST_F(SiteMapTest, RecordsAreWrittenByteForByte)
     map.AddEntryNote("12");
     map.AddNote(std::string(300, 'T'), "file:/x", "0", "", 0);
 
+    // clang-format off
     const std::string expected = "\3\0\0\0" "3.1"
                                  "\4\0\0\0" "Home"
                                  "\x0E\0\0\0" "http://h/a#top"
@@ -69,6 +71,7 @@ TEST_F(SiteMapTest, RecordsAreWrittenByteForByte)
                                  "\x2C\1\0\0"s + std::string(300, 'T') +
                                  "\7\0\0\0" "file:/x"
                                  "\0\0\0\0" "\1\0\0\0" "\0" "\0\0\0\0"s;
+    // clang-format on
     EXPECT_EQ(test::ReadFile(SmpFile()), expected);
     EXPECT_EQ(map.Written(), 3u);
 }
@@ -82,9 +85,11 @@ TEST_F(SiteMapTest, AnchorIsAppendedToTheAddressAndBecomesTheFragment)
     map.AddNote("Both", "http://h/p#a", "1.2", "", 0, "b");
     map.AddNote("Empty anchor", "http://h/p", "1.3", "", 0, "");
 
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"http://h/p", ""}, {"http://h/p#end", "end"}, {"http://h/p#sec", "sec"}, {"http://h/p#a#b", "a#b"},
-        {"http://h/p#", ""}};
+    const std::vector<std::pair<std::string, std::string>> expected = {{"http://h/p", ""},
+                                                                       {"http://h/p#end", "end"},
+                                                                       {"http://h/p#sec", "sec"},
+                                                                       {"http://h/p#a#b", "a#b"},
+                                                                       {"http://h/p#", ""}};
     for (const auto& [url, fragment] : expected)
     {
         auto node = map.Next();
@@ -224,8 +229,7 @@ TEST_F(SiteMapReaderTest, TruncationAtEveryOffsetKeepsTheCompleteRecords)
         }
         const bool onBoundary = cut == 0 || (whole > 0 && ends_[whole - 1] == cut);
         ASSERT_EQ(read, std::vector<SiteMapRecord>(records_.begin(), records_.begin() + whole)) << "cut at " << cut;
-        EXPECT_EQ(reader.Ending(), onBoundary ? SiteMapReadStatus::End : SiteMapReadStatus::Truncated)
-            << "cut at " << cut;
+        EXPECT_EQ(reader.Ending(), onBoundary ? SiteMapReadStatus::End : SiteMapReadStatus::Truncated) << "cut at " << cut;
         EXPECT_EQ(reader.CompleteBytes(), whole == 0 ? 0 : ends_[whole - 1]) << "cut at " << cut;
     }
 }
@@ -240,8 +244,8 @@ TEST_F(SiteMapReaderTest, LengthBeyondTheFileIsRefusedInEveryItem)
         std::uint64_t offset = lastStart;
         for (int skip = 0; skip < item; ++skip)
         {
-            const auto length = static_cast<unsigned char>(damaged[offset]) |
-                                static_cast<unsigned char>(damaged[offset + 1]) << 8;
+            const auto length = static_cast<unsigned char>(damaged[offset]) | static_cast<unsigned char>(damaged[offset + 1])
+                                                                                  << 8;
             offset += 4 + length;
         }
         damaged.replace(offset, 4, "\xF0\xFF\xFF\xFF");
@@ -257,8 +261,10 @@ TEST_F(SiteMapReaderTest, KindOfAnyLengthButOneEndsTheReading)
 {
     for (const char* kindItem : {"\0\0\0\0", "\2\0\0\0"})
     {
-        std::string damaged = bytes_.substr(0, ends_[0]) + "\1\0\0\0" "5"s + std::string(12, '\0') +
-                              std::string(kindItem, 4) + "\1\1\0\0\0\0"s;
+        std::string damaged = bytes_.substr(0, ends_[0]) +
+                              "\1\0\0\0"
+                              "5"s +
+                              std::string(12, '\0') + std::string(kindItem, 4) + "\1\1\0\0\0\0"s;
         std::istringstream in(damaged);
         SiteMapReader reader(in);
         SiteMapRecord record;

@@ -3,7 +3,6 @@
 #include "store/toc-list.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
