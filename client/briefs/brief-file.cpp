@@ -499,16 +499,28 @@ private:
         const bool flag = word != 0;
         switch (tag)
         {
-        case FullRetrievalTag: e.FullRetrieval = flag; break;
+        case FullRetrievalTag:
+            e.FullRetrieval = flag;
+            break;
         case OldSpiderDepthTag:
             e.SpiderDepth = Clamp(SignExtend(word), MinSpiderDepth, MaxSpiderDepth);
             e.ExternalDepth = 1;
             break;
-        case ImagesTag: e.Images = flag; break;
-        case OtherTag: e.Other = flag; break;
-        case LocalOnlyTag: e.LocalOnly = flag; break;
-        case NameSetTag: e.NameSet = flag; break;
-        case SmartSearchTag: e.SmartSearch = flag; break;
+        case ImagesTag:
+            e.Images = flag;
+            break;
+        case OtherTag:
+            e.Other = flag;
+            break;
+        case LocalOnlyTag:
+            e.LocalOnly = flag;
+            break;
+        case NameSetTag:
+            e.NameSet = flag;
+            break;
+        case SmartSearchTag:
+            e.SmartSearch = flag;
+            break;
         case EngineLengthTag:
             e.EngineListLength = SignExtend(word);
             e.EngineList.clear();
@@ -517,29 +529,67 @@ private:
                 e.Kind = EntryKind::Search;
             }
             break;
-        case PlugInsTag: e.PlugIns = flag; break;
-        case AppletsTag: e.Applets = flag; break;
-        case MarkDiffsTag: e.MarkDiffs = flag; break;
-        case FramesTag: e.Frames = flag; break;
-        case CaseSensitiveTag: e.CaseSensitive = flag; break;
-        case EntryLockedTag: e.EntryLocked = flag; break;
-        case LockedFontSizeTag: e.LockedFontSize = SignExtend(word); break;
-        case LockedTimersFontSizeTag: brief_.LockedTimersFontSize = SignExtend(word); break;
-        case CheckHeaderTag: e.CheckHeader = flag; break;
-        case SearchYahooTag: e.SearchYahoo = flag; break;
+        case PlugInsTag:
+            e.PlugIns = flag;
+            break;
+        case AppletsTag:
+            e.Applets = flag;
+            break;
+        case MarkDiffsTag:
+            e.MarkDiffs = flag;
+            break;
+        case FramesTag:
+            e.Frames = flag;
+            break;
+        case CaseSensitiveTag:
+            e.CaseSensitive = flag;
+            break;
+        case EntryLockedTag:
+            e.EntryLocked = flag;
+            break;
+        case LockedFontSizeTag:
+            e.LockedFontSize = SignExtend(word);
+            break;
+        case LockedTimersFontSizeTag:
+            brief_.LockedTimersFontSize = SignExtend(word);
+            break;
+        case CheckHeaderTag:
+            e.CheckHeader = flag;
+            break;
+        case SearchYahooTag:
+            e.SearchYahoo = flag;
+            break;
         case CategoryLengthTag:
             pendingCategoryLength_ = SignExtend(word);
             e.CategoryList.clear();
             break;
-        case PreserveOnlyTag: e.PreserveOnly = flag; break;
-        case StayInSubdirTag: e.StayInSubdir = flag; break;
-        case ActiveXTag: e.ActiveX = flag; break;
-        case KeepUnfilteredTag: e.KeepUnfilteredPage = flag; break;
-        case ExclusionListsTag: e.ExclusionLists = flag; break;
-        case SpiderDepthTag: e.SpiderDepth = Clamp(SignExtend(word), MinSpiderDepth, MaxSpiderDepth); break;
-        case ExternalDepthTag: e.ExternalDepth = Clamp(SignExtend(word), MinExternalDepth, MaxExternalDepth); break;
-        case BypassProxyCacheTag: e.BypassProxyCache = flag; break;
-        case SearchHtmlTag: e.SearchHTML = flag; break;
+        case PreserveOnlyTag:
+            e.PreserveOnly = flag;
+            break;
+        case StayInSubdirTag:
+            e.StayInSubdir = flag;
+            break;
+        case ActiveXTag:
+            e.ActiveX = flag;
+            break;
+        case KeepUnfilteredTag:
+            e.KeepUnfilteredPage = flag;
+            break;
+        case ExclusionListsTag:
+            e.ExclusionLists = flag;
+            break;
+        case SpiderDepthTag:
+            e.SpiderDepth = Clamp(SignExtend(word), MinSpiderDepth, MaxSpiderDepth);
+            break;
+        case ExternalDepthTag:
+            e.ExternalDepth = Clamp(SignExtend(word), MinExternalDepth, MaxExternalDepth);
+            break;
+        case BypassProxyCacheTag:
+            e.BypassProxyCache = flag;
+            break;
+        case SearchHtmlTag:
+            e.SearchHTML = flag;
+            break;
         default:
             // Brief-level words met inside an entry group still set the brief.
             ApplyBriefWord(tag, word);
@@ -628,9 +678,15 @@ private:
         TWebPage& e = *entry_;
         switch (tag)
         {
-        case EntryNameTag: e.EntryName.assign(text); break;
-        case UrlTag: e.URL.assign(text); break;
-        case SearchForTag: e.SearchFor.assign(text); break;
+        case EntryNameTag:
+            e.EntryName.assign(text);
+            break;
+        case UrlTag:
+            e.URL.assign(text);
+            break;
+        case SearchForTag:
+            e.SearchFor.assign(text);
+            break;
         case PlainUserNameTag:
             e.UserName.assign(text);
             plainCredentials_ = true;
@@ -646,11 +702,21 @@ private:
                 e.EngineListLength = static_cast<std::int32_t>(e.EngineList.size());
             }
             break;
-        case PasswordTag: e.Password = UnscrambleText(text); break;
-        case UserNameTag: e.UserName = UnscrambleText(text); break;
-        case LockCodeTag: e.LockCode = UnscrambleText(text); break;
-        case LockedTextTag: e.LockedText = UnscrambleText(text); break;
-        case LockedTimersTextTag: brief_.LockedTimersText = UnscrambleText(text); break;
+        case PasswordTag:
+            e.Password = UnscrambleText(text);
+            break;
+        case UserNameTag:
+            e.UserName = UnscrambleText(text);
+            break;
+        case LockCodeTag:
+            e.LockCode = UnscrambleText(text);
+            break;
+        case LockedTextTag:
+            e.LockedText = UnscrambleText(text);
+            break;
+        case LockedTimersTextTag:
+            brief_.LockedTimersText = UnscrambleText(text);
+            break;
         case CategoryListTag:
             if (pendingCategoryLength_ >= 1)
             {
@@ -663,7 +729,9 @@ private:
                 e.YahooSearch.emplace(text);
             }
             break;
-        case UserAgentTag: e.UserAgent.assign(text); break;
+        case UserAgentTag:
+            e.UserAgent.assign(text);
+            break;
         default:
             ApplyBriefText(tag, text);
             break;

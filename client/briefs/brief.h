@@ -43,7 +43,7 @@ struct TBrief
     bool Retrieving = false;                // a run is under way: the brief is read-only
     std::int32_t NumMegs = -1;              // -1: no size limit
     std::int32_t MaxMins = -1;
-    std::int32_t MaxHours = -1; // -1: no time limit (MaxMins is then ignored)
+    std::int32_t MaxHours = -1;    // -1: no time limit (MaxMins is then ignored)
     std::int32_t NumArchives = -1; // -1: keep every retrieval
 
     // Run-time state of the retrieval engine; never stored.

@@ -30,11 +30,9 @@ char UpperAscii(char c)
 // "a" sort after every letter.
 bool NameLess(const TWebPage& a, const TWebPage& b)
 {
-    return std::lexicographical_compare(a.EntryName.begin(), a.EntryName.end(), b.EntryName.begin(), b.EntryName.end(),
-                                        [](char x, char y) {
-                                            return static_cast<unsigned char>(UpperAscii(x)) <
-                                                   static_cast<unsigned char>(UpperAscii(y));
-                                        });
+    return std::lexicographical_compare(
+        a.EntryName.begin(), a.EntryName.end(), b.EntryName.begin(), b.EntryName.end(),
+        [](char x, char y) { return static_cast<unsigned char>(UpperAscii(x)) < static_cast<unsigned char>(UpperAscii(y)); });
 }
 
 void FocusAlone(TWebList& list, int position)
@@ -76,7 +74,8 @@ int EntryClipboard::Paste(TWebList& list) const
     const int focus = list.Focus();
     int at = focus >= 0 ? focus : list.Count();
     int inserted = 0;
-    const auto insert = [&](const TWebPage& entry) {
+    const auto insert = [&](const TWebPage& entry)
+    {
         const int position = list.Insert(CopyEntry(entry), at);
         if (position >= 0)
         {
@@ -103,8 +102,8 @@ UserMessage DeleteQuestion(const std::string& verb, int selectedCount)
 {
     std::string lower = verb;
     std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    const char* rest = selectedCount > 1 ? " these Entries and all of their properties?"
-                                         : " this Entry and all of its properties?";
+    const char* rest =
+        selectedCount > 1 ? " these Entries and all of their properties?" : " this Entry and all of its properties?";
     return {verb + " Entry", "Are you sure you want to " + lower + rest};
 }
 

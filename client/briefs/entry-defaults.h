@@ -59,10 +59,7 @@ struct EntryDefaultsRecords
     EntryDefaults Search;
     EntryDefaults Yahoo;
 
-    EntryDefaults& For(EntryKind kind)
-    {
-        return kind == EntryKind::Search ? Search : kind == EntryKind::Yahoo ? Yahoo : Web;
-    }
+    EntryDefaults& For(EntryKind kind) { return kind == EntryKind::Search ? Search : kind == EntryKind::Yahoo ? Yahoo : Web; }
     const EntryDefaults& For(EntryKind kind) const
     {
         return kind == EntryKind::Search ? Search : kind == EntryKind::Yahoo ? Yahoo : Web;

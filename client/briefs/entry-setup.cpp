@@ -139,8 +139,7 @@ EntrySetupFields GatherEntrySetup(const TWebList& list)
     GatherAll(view, list, at, DepthBindings);
     GatherAll(view, list, at, TextBindings);
     GatherAll(view, list, at, ListBindings);
-    view.YahooSearch =
-        Common<std::string>(list, at, [](const TWebPage& e) { return e.YahooSearch.value_or(std::string()); });
+    view.YahooSearch = Common<std::string>(list, at, [](const TWebPage& e) { return e.YahooSearch.value_or(std::string()); });
     view.UserName = Common<std::string>(list, at, [](const TWebPage& e) { return e.UserName; });
     view.Password = Common<std::string>(list, at, [](const TWebPage& e) { return e.Password; });
     if (at.size() == 1)

@@ -122,7 +122,7 @@ struct RetrievalTypeCell
     bool DifferencesIcon = false; // a differences mode is on
     bool MarkIcon = false;        // ... and it marks them
     bool SmartSearchIcon = false;
-    std::string Text;             // "3 / 0" or "3 / 2"
+    std::string Text; // "3 / 0" or "3 / 2"
 };
 
 RetrievalTypeCell ComputeRetrievalTypeCell(const TWebPage& entry);

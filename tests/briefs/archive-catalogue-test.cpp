@@ -1,5 +1,4 @@
 #include "client/briefs/archive-catalogue.h"
-
 #include "tests/briefs/brief-bytes.h"
 
 #include <gtest/gtest.h>

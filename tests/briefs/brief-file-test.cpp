@@ -1,5 +1,4 @@
 #include "client/briefs/brief-file.h"
-
 #include "tests/briefs/brief-bytes.h"
 
 #include <gtest/gtest.h>
@@ -132,15 +131,8 @@ BriefBytes& DefaultEntryMiddle(BriefBytes& b, bool locked = false)
 
 BriefBytes& DefaultEntryTail(BriefBytes& b)
 {
-    return b.Value(44, 0)
-        .Value(48, 0)
-        .Value(50, 0)
-        .Value(51, 1)
-        .Value(52, 0)
-        .Value(59, 1)
-        .Value(60, 1)
-        .Value(64, 0)
-        .Value(66, 1);
+    return b.Value(44, 0).Value(48, 0).Value(50, 0).Value(51, 1).Value(52, 0).Value(59, 1).Value(60, 1).Value(64, 0).Value(66,
+                                                                                                                           1);
 }
 
 TBrief NamedBrief(const std::string& name)
@@ -204,12 +196,15 @@ TEST(BriefFile, SearchAndYahooEntriesKeepTheirPackedLists)
 {
     TBrief brief = NamedBrief("Kinds");
     TWebPage search = MakeEntry(EntryKind::Search);
-    search.EngineList = std::string("\x05Alpha\x04" "Beta", 11);
+    search.EngineList = std::string("\x05Alpha\x04"
+                                    "Beta",
+                                    11);
     search.EngineListLength = 11;
     search.SearchYahoo = true;
     brief.Entries.Insert(search, -1);
     TWebPage yahoo = MakeEntry(EntryKind::Yahoo);
-    yahoo.CategoryList = "\x03" "Art";
+    yahoo.CategoryList = "\x03"
+                         "Art";
     yahoo.YahooSearch = "painters";
     brief.Entries.Insert(yahoo, -1);
 
@@ -220,7 +215,13 @@ TEST(BriefFile, SearchAndYahooEntriesKeepTheirPackedLists)
     DefaultEntryMiddle(expected).Value(38, 0).Value(39, 1).Value(41, 0);
     DefaultEntryTail(expected);
     DefaultEntryHead(expected, EntryKind::Yahoo, "New Yahoo! Entry").Value(22, 0);
-    DefaultEntryMiddle(expected).Value(38, 0).Value(39, 0).Value(41, 4).Text(42, "\x03" "Art").Text(43, "painters");
+    DefaultEntryMiddle(expected)
+        .Value(38, 0)
+        .Value(39, 0)
+        .Value(41, 4)
+        .Text(42, "\x03"
+                  "Art")
+        .Text(43, "painters");
     DefaultEntryTail(expected);
     ASSERT_EQ(WriteBriefFile(brief), expected.Bytes());
 
@@ -231,7 +232,8 @@ TEST(BriefFile, SearchAndYahooEntriesKeepTheirPackedLists)
     EXPECT_EQ(read.Entries[0].EngineListLength, 11);
     EXPECT_TRUE(read.Entries[0].SearchYahoo);
     EXPECT_EQ(read.Entries[1].Kind, EntryKind::Yahoo);
-    EXPECT_EQ(read.Entries[1].CategoryList, "\x03" "Art");
+    EXPECT_EQ(read.Entries[1].CategoryList, "\x03"
+                                            "Art");
     EXPECT_EQ(read.Entries[1].YahooSearch, "painters");
     EXPECT_TRUE(read.Entries[1].NameSet);
 }

@@ -1,21 +1,18 @@
-#include "client/briefs/brief-store.h"
-
 #include "client/briefs/archive-catalogue.h"
 #include "client/briefs/brief-file.h"
+#include "client/briefs/brief-store.h"
 #include "tests/briefs/brief-bytes.h"
 #include "tests/support/sandbox.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <functional>
 
 namespace rv
 {
@@ -126,8 +123,7 @@ TEST_F(BriefStore, CredentialsMakeTheFileReadableByItsOwnerOnly)
 {
     TBrief brief = MakeBrief();
     ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
-    EXPECT_EQ(fs::status(BriefPath()).permissions() & (fs::perms::group_write | fs::perms::others_write),
-              fs::perms::none);
+    EXPECT_EQ(fs::status(BriefPath()).permissions() & (fs::perms::group_write | fs::perms::others_write), fs::perms::none);
     brief.Entries[0].Password = "secret";
     ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
     EXPECT_EQ(fs::status(BriefPath()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
@@ -256,13 +252,15 @@ TEST_F(BriefStore, FileSizeLimitLeavesTheOldFileWhole)
     ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
     const std::string before = ReadFile(BriefPath());
     const std::string path = BriefPath();
-    const int status = InChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        TBrief big = BigBrief(path);
-        return SaveBrief(big, false) == SaveStatus::Failed ? 0 : 1;
-    });
+    const int status = InChild(
+        [&]
+        {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            TBrief big = BigBrief(path);
+            return SaveBrief(big, false) == SaveStatus::Failed ? 0 : 1;
+        });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadFile(BriefPath()), before);
     EXPECT_EQ(FolderListing(), (std::vector<std::string>{"News.brf", "News.cat"})) << "no temporary file is left";
@@ -276,13 +274,15 @@ TEST_F(BriefStore, KillInTheMiddleOfWritingLeavesTheOldFileWhole)
     const std::string path = BriefPath();
     // Going past the size limit with SIGXFSZ at its default kills the writer
     // in the middle of its write.
-    const int status = InChild([&] {
-        const rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        TBrief big = BigBrief(path);
-        SaveBrief(big, false);
-        return 0;
-    });
+    const int status = InChild(
+        [&]
+        {
+            const rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            TBrief big = BigBrief(path);
+            SaveBrief(big, false);
+            return 0;
+        });
     EXPECT_EQ(status, -SIGXFSZ);
     EXPECT_EQ(ReadFile(BriefPath()), before);
     TBrief loaded;
@@ -306,37 +306,41 @@ TEST_F(BriefStore, FullDiskAndReadOnlyFolderLeaveTheOldFileWhole)
 {
     const std::string folder = PathOf("disk").string();
     fs::create_directory(folder);
-    const int status = InChild([&] {
-        return WithSmallTmpfs(folder, [&] {
-            TBrief small;
-            ResetBrief(small, folder + "/News.brf");
-            small.Entries.Create(EntryKind::Web, -1);
-            if (SaveBrief(small, false) != SaveStatus::Saved)
-            {
-                return 10;
-            }
-            const std::string before = ReadFile(small.FilePath);
-            TBrief big = BigBrief(small.FilePath);
-            if (SaveBrief(big, false) != SaveStatus::Failed || ReadFile(small.FilePath) != before)
-            {
-                return 11;
-            }
-            if (std::distance(fs::directory_iterator(folder), fs::directory_iterator()) != 2)
-            {
-                return 12;
-            }
-            if (mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
-            {
-                return 77;
-            }
-            small.BriefName = "changed";
-            if (SaveBrief(small, false) != SaveStatus::Failed || ReadFile(small.FilePath) != before)
-            {
-                return 13;
-            }
-            return 0;
+    const int status = InChild(
+        [&]
+        {
+            return WithSmallTmpfs(folder,
+                                  [&]
+                                  {
+                                      TBrief small;
+                                      ResetBrief(small, folder + "/News.brf");
+                                      small.Entries.Create(EntryKind::Web, -1);
+                                      if (SaveBrief(small, false) != SaveStatus::Saved)
+                                      {
+                                          return 10;
+                                      }
+                                      const std::string before = ReadFile(small.FilePath);
+                                      TBrief big = BigBrief(small.FilePath);
+                                      if (SaveBrief(big, false) != SaveStatus::Failed || ReadFile(small.FilePath) != before)
+                                      {
+                                          return 11;
+                                      }
+                                      if (std::distance(fs::directory_iterator(folder), fs::directory_iterator()) != 2)
+                                      {
+                                          return 12;
+                                      }
+                                      if (mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+                                      {
+                                          return 77;
+                                      }
+                                      small.BriefName = "changed";
+                                      if (SaveBrief(small, false) != SaveStatus::Failed || ReadFile(small.FilePath) != before)
+                                      {
+                                          return 13;
+                                      }
+                                      return 0;
+                                  });
         });
-    });
     if (status == 77)
     {
         GTEST_SKIP() << "mounting a tmpfs is not allowed here";

@@ -35,7 +35,8 @@ TEST(EntryClipboard, CopyKeepsEveryFieldWithinTheTextLimits)
     source.EntryName = std::string(300, 'n');
     source.Password = std::string(257, 'p');
     source.URL = std::string(300, 'u');
-    source.EngineList = "\x02" "ab";
+    source.EngineList = "\x02"
+                        "ab";
     source.EngineListLength = 3;
     source.PageRefs = {"r1", "r2"};
     source.SummaryFragments = {{"f", "a.rvd"}};

@@ -52,8 +52,8 @@ TEST(EntryModel, RetrievalTypeCellFollowsTheEntry)
 
 TEST(EntryModel, UserAgentChoicesMapBothWays)
 {
-    for (const auto choice : {UserAgentChoice::Default, UserAgentChoice::Ravelin, UserAgentChoice::InternetExplorer,
-                              UserAgentChoice::Navigator})
+    for (const auto choice :
+         {UserAgentChoice::Default, UserAgentChoice::Ravelin, UserAgentChoice::InternetExplorer, UserAgentChoice::Navigator})
     {
         EXPECT_EQ(ChoiceForUserAgent(UserAgentForChoice(choice, "ignored")), choice);
     }

@@ -1,7 +1,6 @@
 #include "client/briefs/scrambled-text.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <utility>
 
@@ -13,8 +12,14 @@ namespace
 TEST(ScrambledText, Base64MatchesTheStandardVectors)
 {
     const std::pair<std::string, std::string> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {std::string("\xff\xfe\x00", 3), "//4A"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {std::string("\xff\xfe\x00", 3), "//4A"},
     };
     for (const auto& [plain, encoded] : vectors)
     {
