@@ -21,8 +21,9 @@ void MakeArchive()
     std::ofstream(FuzzDir / "images" / "diff.gif", std::ios::binary) << "GIF89a";
     rv::TKSDB store;
     store.Open(FuzzDir / "News.rvd", "News");
-    auto page = [&](const char* url, const char* head, const char* body, std::uint8_t flags, std::int16_t number,
-                    const char* type) {
+    auto page =
+        [&](const char* url, const char* head, const char* body, std::uint8_t flags, std::int16_t number, const char* type)
+    {
         store.BeginPage(url, type, nullptr, flags, "Caption", number);
         store.Append(std::string_view(head));
         store.MarkHead(std::string_view(head).size());
@@ -45,7 +46,8 @@ void MakeArchive()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static rv::OpenBriefList briefs;
-    static rv::RequestDispatcher dispatcher = [] {
+    static rv::RequestDispatcher dispatcher = []
+    {
         MakeArchive();
         return rv::RequestDispatcher(FuzzDir, briefs);
     }();

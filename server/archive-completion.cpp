@@ -90,8 +90,7 @@ bool WriteGeneratedPage(const std::filesystem::path& archive, const std::filesys
 
 // Builds every list's site map and match page from the notes and deletes
 // the notes file.
-bool ReadSiteMaps(const std::filesystem::path& smp, const std::filesystem::path& archive,
-                  const std::filesystem::path& nd2)
+bool ReadSiteMaps(const std::filesystem::path& smp, const std::filesystem::path& archive, const std::filesystem::path& nd2)
 {
     SiteMapTrees trees;
     try
@@ -131,7 +130,8 @@ bool SaveNDX2(const std::filesystem::path& nd2, const std::filesystem::path& ndx
             return false;
         const ALHandle compressor = newALPkCompressor(6, 15, 8);
         std::string pending;
-        auto flush = [&] {
+        auto flush = [&]
+        {
             const std::optional<std::string> block = CompressBlock(compressor, pending);
             pending.clear();
             if (!block || block->size() > 0xFFFF)

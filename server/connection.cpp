@@ -7,8 +7,7 @@
 namespace rv
 {
 
-TServer::TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished,
-                 int requestDeadlineMs)
+TServer::TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished, int requestDeadlineMs)
     : socket_(socket), answer_(std::move(answer)), served_(std::move(served)), finishedHook_(std::move(finished)),
       requestDeadlineMs_(requestDeadlineMs)
 {
@@ -30,14 +29,18 @@ void TServer::Init()
     request_.reserve(1024);
     QObject::connect(socket_, &QTcpSocket::readyRead, socket_, [this] { OnReadable(); });
     QObject::connect(socket_, &QTcpSocket::disconnected, socket_, [this] { Finish(); });
-    QObject::connect(socket_, &QTcpSocket::errorOccurred, socket_, [this](QAbstractSocket::SocketError error) {
-        if (error != QAbstractSocket::RemoteHostClosedError)
-            Finish();
-    });
-    QObject::connect(&deadline_, &QTimer::timeout, socket_, [this] {
-        socket_->abort();
-        Finish();
-    });
+    QObject::connect(socket_, &QTcpSocket::errorOccurred, socket_,
+                     [this](QAbstractSocket::SocketError error)
+                     {
+                         if (error != QAbstractSocket::RemoteHostClosedError)
+                             Finish();
+                     });
+    QObject::connect(&deadline_, &QTimer::timeout, socket_,
+                     [this]
+                     {
+                         socket_->abort();
+                         Finish();
+                     });
     deadline_.start(requestDeadlineMs_);
     OnReadable();
 }

@@ -10,11 +10,10 @@
 #pragma once
 
 #include <QTimer>
-
 #include <functional>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 class QTcpSocket;
 

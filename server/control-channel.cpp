@@ -38,19 +38,21 @@ void ControlChannel::OnConnection()
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QTimer::singleShot(CommandDeadlineMs, socket, [socket] { socket->abort(); });
         auto buffer = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, buffer] {
-            buffer->append(socket->read(MaxCommandLineBytes - buffer->size()));
-            const qsizetype end = buffer->indexOf('\n');
-            if (end < 0 && buffer->size() < MaxCommandLineBytes)
-                return;
-            const QString line = QString::fromUtf8(buffer->left(end < 0 ? buffer->size() : end));
-            const qsizetype blank = line.indexOf(' ');
-            const QString topic = blank < 0 ? line : line.left(blank);
-            const QString item = blank < 0 ? QString() : line.mid(blank + 1).left(MaxCommandItemChars);
-            socket->write(handler_(topic, item) ? "OK\n" : "ERROR\n");
-            socket->flush();
-            socket->disconnectFromServer();
-        });
+        QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                         [this, socket, buffer]
+                         {
+                             buffer->append(socket->read(MaxCommandLineBytes - buffer->size()));
+                             const qsizetype end = buffer->indexOf('\n');
+                             if (end < 0 && buffer->size() < MaxCommandLineBytes)
+                                 return;
+                             const QString line = QString::fromUtf8(buffer->left(end < 0 ? buffer->size() : end));
+                             const qsizetype blank = line.indexOf(' ');
+                             const QString topic = blank < 0 ? line : line.left(blank);
+                             const QString item = blank < 0 ? QString() : line.mid(blank + 1).left(MaxCommandItemChars);
+                             socket->write(handler_(topic, item) ? "OK\n" : "ERROR\n");
+                             socket->flush();
+                             socket->disconnectFromServer();
+                         });
     }
 }
 

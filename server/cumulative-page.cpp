@@ -153,8 +153,7 @@ std::optional<std::string> DoCumulativePage(std::string_view archiveName, const 
             if (first)
                 body += "<base href=\"http://127.0.0.1:" + std::to_string(settings.port) +
                         "/\">\r\n<html>\r\n<head>\r\n<title>" + catalogue->briefName +
-                        "</title>\r\n</head>\r\n<body bgcolor=#FFFFFF background=\"Background\"><ul>\r\n" +
-                        Banner(*catalogue);
+                        "</title>\r\n</head>\r\n<body bgcolor=#FFFFFF background=\"Background\"><ul>\r\n" + Banner(*catalogue);
             else
                 body += "<hr size=1>\r\n";
             first = false;

@@ -39,9 +39,9 @@ constexpr std::array<ImageRow, 13> ImageRows = {{{"RavelinBar", "images/briefbar
 // Every file that "images/" + name may fetch: the header buttons, the files of
 // the image table and the two stand-ins for content that was not loaded.
 constexpr std::array<std::string_view, 21> ServedImageFiles = {
-    "brief.gif",  "toc.gif",     "search.gif",  "mark.gif",    "orig.gif",    "briefbar.gif", "exclam.gif",
-    "diff.gif",   "nodiff.gif",  "smart.gif",   "nosmart.gif", "ediff.gif",   "mdiff.gif",    "n-ediff.gif",
-    "n-mdiff.gif", "y-smart.gif", "n-smart.gif", "warn.gif",    "back.gif",    "noimage.gif",  "blank.gif"};
+    "brief.gif",   "toc.gif",     "search.gif",  "mark.gif",    "orig.gif",  "briefbar.gif", "exclam.gif",
+    "diff.gif",    "nodiff.gif",  "smart.gif",   "nosmart.gif", "ediff.gif", "mdiff.gif",    "n-ediff.gif",
+    "n-mdiff.gif", "y-smart.gif", "n-smart.gif", "warn.gif",    "back.gif",  "noimage.gif",  "blank.gif"};
 
 bool IsLineEnd(char c)
 {

@@ -27,12 +27,12 @@ constexpr std::size_t MaxOpenBriefs = 5;
 
 struct OpenBrief
 {
-    std::string information;              // the archive's information text
-    std::string name;                     // the archive path as the request gave it (decoded)
-    std::optional<ArchiveReader> reader;  // the open archive
-    TServHashTable pages;                 // built from the index
-    bool inUse = false;                   // a request is being answered from it
-    int version = 1;                      // of this archive's format
+    std::string information;             // the archive's information text
+    std::string name;                    // the archive path as the request gave it (decoded)
+    std::optional<ArchiveReader> reader; // the open archive
+    TServHashTable pages;                // built from the index
+    bool inUse = false;                  // a request is being answered from it
+    int version = 1;                     // of this archive's format
     int subversion = 4;
 };
 

@@ -126,8 +126,7 @@ std::string DoHeaderImage(int port, std::string_view fileName, std::string_view 
 {
     std::string tag = "<img src=\"http://127.0.0.1:" + std::to_string(port) + "/images/";
     tag.append(fileName);
-    tag += "\" border=0 align=absmiddle width=" + std::to_string(width) + " height=" + std::to_string(height) +
-           " alt=\"";
+    tag += "\" border=0 align=absmiddle width=" + std::to_string(width) + " height=" + std::to_string(height) + " alt=\"";
     tag.append(alt);
     tag += "\">";
     return tag;
@@ -191,8 +190,8 @@ std::string Footer(const DecorationContext& context, const DecorationInputs& pag
         if (page.smartSearch)
             footer += "| <a href=\"Match" + n + "\" target=\"_top\">Smart Search results</a> ";
         if (page.markedDiffs)
-            footer += "| <a href=" + NameWithoutPrefix(context, page.pageName) +
-                      "#RavelinDiffMarker0>First Marked Difference</a> ";
+            footer +=
+                "| <a href=" + NameWithoutPrefix(context, page.pageName) + "#RavelinDiffMarker0>First Marked Difference</a> ";
         if (page.originalLink)
         {
             const OriginalAddress original = OriginalOf(context, page.pageName);

@@ -14,10 +14,10 @@ namespace rv
 struct DecorationContext
 {
     int port = 0;
-    bool displayHeader = false;            // off: Header and Footer give nothing
-    std::optional<std::string> briefPath;  // archive path as written in URLs; none before a page was found
-    std::optional<std::string> briefInfo;  // the archive's information text
-    int version = 1;                       // of the archive being served
+    bool displayHeader = false;           // off: Header and Footer give nothing
+    std::optional<std::string> briefPath; // archive path as written in URLs; none before a page was found
+    std::optional<std::string> briefInfo; // the archive's information text
+    int version = 1;                      // of the archive being served
     int subversion = 4;
 };
 
@@ -27,13 +27,13 @@ struct DecorationInputs
     std::string pageName;    // as asked for, possibly with a number prefix
     std::string contentType; // "text/plain" adds the preformatted wrapper
     bool cumulative = false;
-    int number = -1;         // -1 leaves only the Brief button
+    int number = -1; // -1 leaves only the Brief button
     bool siteMap = false;
     bool smartSearch = false;
     bool originalLink = false;
     bool markedDiffs = false;
-    bool noRule = false;     // header only
-    std::string title;       // header only
+    bool noRule = false; // header only
+    std::string title;   // header only
 };
 
 // One button image, loaded from this server over HTTP:

@@ -4,7 +4,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
 #include <algorithm>
 
 namespace rv
@@ -79,13 +78,15 @@ void PageServer::OnNewConnection()
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         ++active_;
         auto answer = [this](std::string_view request) { return dispatcher_.Process(request, CurrentSettings()); };
-        auto served = [this](std::size_t bytes) {
+        auto served = [this](std::size_t bytes)
+        {
             ++filesServed_;
             bytesServed_ += static_cast<std::uint32_t>(bytes);
             if (onCountersChanged)
                 onCountersChanged();
         };
-        auto finished = [this] {
+        auto finished = [this]
+        {
             --active_;
             ScheduleSweep();
         };
@@ -100,18 +101,20 @@ void PageServer::ScheduleSweep()
         return;
     sweepPending_ = true;
     std::weak_ptr<bool> alive = alive_;
-    QTimer::singleShot(0, [this, alive] {
-        if (alive.expired() || !*alive.lock())
-            return;
-        sweepPending_ = false;
-        Sweep();
-        if (listener_ && active_ < MaxConnections)
-        {
-            listener_->resumeAccepting();
-            if (listener_->hasPendingConnections())
-                OnNewConnection();
-        }
-    });
+    QTimer::singleShot(0,
+                       [this, alive]
+                       {
+                           if (alive.expired() || !*alive.lock())
+                               return;
+                           sweepPending_ = false;
+                           Sweep();
+                           if (listener_ && active_ < MaxConnections)
+                           {
+                               listener_->resumeAccepting();
+                               if (listener_->hasPendingConnections())
+                                   OnNewConnection();
+                           }
+                       });
 }
 
 void PageServer::Sweep()

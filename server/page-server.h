@@ -12,7 +12,6 @@
 #include "server/server-settings.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -30,8 +29,8 @@ constexpr std::size_t MaxConnections = 400;
 
 struct PageServerOptions
 {
-    QString settingsPath;             // the shared settings file
-    std::filesystem::path serverDir;  // folder of the program, holding "images/"
+    QString settingsPath;            // the shared settings file
+    std::filesystem::path serverDir; // folder of the program, holding "images/"
     int requestDeadlineMs = RequestDeadlineMs;
 };
 

@@ -20,14 +20,14 @@ namespace rv
 // One index record as the server keeps it.
 struct PageEntry
 {
-    std::string key;              // the page name, optionally with a number prefix ("3/")
-    std::int32_t position = 0;    // archive offset of the page; 0 or less: a link not retrieved, and why
-    std::int32_t length = 0;      // stored length (plain archives)
-    std::string contentType;      // empty means "text/html"
-    std::int16_t number = -1;     // the entry's site map and match page number; -1 none
-    std::uint8_t flags = 0;       // decoration and link-kind bits (PageFlag)
+    std::string key;           // the page name, optionally with a number prefix ("3/")
+    std::int32_t position = 0; // archive offset of the page; 0 or less: a link not retrieved, and why
+    std::int32_t length = 0;   // stored length (plain archives)
+    std::string contentType;   // empty means "text/html"
+    std::int16_t number = -1;  // the entry's site map and match page number; -1 none
+    std::uint8_t flags = 0;    // decoration and link-kind bits (PageFlag)
     std::optional<std::string> firstExtra;
-    std::string title;            // shown in the header bar
+    std::string title; // shown in the header bar
     std::string secondExtra;
     std::int32_t headOffset = -1; // start of the page's leading part in its plain bytes; -1 none
     std::int32_t headLength = 0;
@@ -40,9 +40,9 @@ constexpr std::uint8_t SiteMap = 0x01;
 constexpr std::uint8_t SmartSearch = 0x02;
 constexpr std::uint8_t OriginalLink = 0x04;
 constexpr std::uint8_t Frameset = 0x08;
-constexpr std::uint8_t NoBaseA = 0x10;       // with Frameset: no base tag; on a link: other protocol
-constexpr std::uint8_t NoBaseB = 0x20;       // with Frameset: no base tag; on a link: mail link
-constexpr std::uint8_t NoDecoration = 0x40;  // on a link: no rule below the header
+constexpr std::uint8_t NoBaseA = 0x10;      // with Frameset: no base tag; on a link: other protocol
+constexpr std::uint8_t NoBaseB = 0x20;      // with Frameset: no base tag; on a link: mail link
+constexpr std::uint8_t NoDecoration = 0x40; // on a link: no rule below the header
 constexpr std::uint8_t MarkedDiffs = 0x80;
 } // namespace PageFlag
 

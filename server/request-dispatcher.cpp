@@ -106,7 +106,8 @@ std::string RequestDispatcher::ImageAnswer(const std::string& imageFile, const S
 std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const ServerSettings& settings)
 {
     std::string name = request.pageName;
-    auto lookup = [&] {
+    auto lookup = [&]
+    {
         LookupResult found = briefs_.DoLookup(name, request.archiveName);
         if (!found.entry)
         {
@@ -129,16 +130,15 @@ std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const Se
     {
         if (OpenBrief* brief = briefs_.Find(request.archiveName))
             brief->inUse = false;
-        return PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1,
-                              request.cumulative);
+        return PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1, request.cumulative);
     }
     std::string answer = StoredPage(request, name, found, settings);
     found.brief->inUse = false;
     return answer;
 }
 
-std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const std::string& pageName,
-                                          LookupResult found, const ServerSettings& settings)
+std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const std::string& pageName, LookupResult found,
+                                          const ServerSettings& settings)
 {
     PageEntry& entry = *found.entry;
     const OpenBrief& brief = *found.brief;
@@ -167,13 +167,12 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
     const bool frameset = entry.flags & PageFlag::Frameset;
     const std::string type = entry.contentType.empty() ? "text/html" : entry.contentType;
     const bool plain = EqualsNoCase(type, "text/plain");
-    const bool wantsBase = !(frameset && (entry.flags & (PageFlag::NoBaseA | PageFlag::NoBaseB))) &&
-                           StartsWithNoCase(type, "text");
+    const bool wantsBase =
+        !(frameset && (entry.flags & (PageFlag::NoBaseA | PageFlag::NoBaseB))) && StartsWithNoCase(type, "text");
     bool decorate = !frameset && !EqualsNoCase(pageName, "Index") && !EqualsNoCase(pageName, "cumulative") &&
                     !(entry.flags & PageFlag::NoDecoration);
 
-    std::string out = "HTTP/1.0 200\r\nContent-Type: " + ((plain && decorate) ? std::string("text/html") : type) +
-                      "\r\n\r\n";
+    std::string out = "HTTP/1.0 200\r\nContent-Type: " + ((plain && decorate) ? std::string("text/html") : type) + "\r\n\r\n";
     if (wantsBase && !(plain && !decorate))
     {
         out += "<base href=\"http://127.0.0.1:" + std::to_string(settings.port) + "/" + *context.briefPath + "/";

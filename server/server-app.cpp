@@ -45,8 +45,8 @@ ServerApp::Start ServerApp::Run(const QStringList& arguments)
         return Start::Failed;
     }
 
-    control_ = std::make_unique<ControlChannel>(
-        [this](const QString& topic, const QString& item) { return HandleCommand(topic, item); });
+    control_ = std::make_unique<ControlChannel>([this](const QString& topic, const QString& item)
+                                                { return HandleCommand(topic, item); });
     control_->Start(paths_.controlSocketPath);
 
     if (!arguments.isEmpty())

@@ -9,7 +9,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 namespace rv

@@ -5,7 +5,6 @@
 
 #include <QLockFile>
 #include <QString>
-
 #include <memory>
 
 namespace rv

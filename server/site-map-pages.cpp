@@ -152,8 +152,8 @@ GeneratedPage MatchPage(const SiteMapItem* root)
     if (root)
         CollectMatches(*root, matches);
     if (!matches.empty())
-        page.text += "<i>" + std::to_string(matches.size()) + " Match" + (matches.size() == 1 ? "" : "es") +
-                     " found</i><br>\r\n";
+        page.text +=
+            "<i>" + std::to_string(matches.size()) + " Match" + (matches.size() == 1 ? "" : "es") + " found</i><br>\r\n";
     page.text += "<ul>";
     for (const SiteMapItem* item : matches)
         page.text += "<li><a href=\"" + Href(*item) + "\">" + item->title + "</a>" +

@@ -20,18 +20,16 @@ constexpr LinkPageTexts SpiderLimit{"<html><body><title>Spider Limit Exceeded</t
 constexpr LinkPageTexts MailLink{"<html><body><title>Mail Link</title>", "<h2>Mail Link.</h2>This link (<a href=",
                                  "</a>) is a mail link. If your browser has mail client support, "
                                  "you can click on the link to send mail."};
-constexpr LinkPageTexts OtherProtocol{"<html><body><title>Unsupported Protocol</title>",
-                                      "<h2>Ravelin does not support this protocol.</h2>This link (<a href=",
-                                      "</a>) is not an HTTP Web link."};
+constexpr LinkPageTexts OtherProtocol{
+    "<html><body><title>Unsupported Protocol</title>",
+    "<h2>Ravelin does not support this protocol.</h2>This link (<a href=", "</a>) is not an HTTP Web link."};
 constexpr LinkPageTexts OutOfDir{"<html><body><title>Link Out of Subdirectory</title>",
                                  "<h2>Link Out of Subdirectory</h2>This link (<a href=",
                                  "</a>) goes out of the subdirectory to which you restricted the download."};
-constexpr LinkPageTexts Excluded{"<html><body><title>Link Excluded</title>",
-                                 "<h2>Link Excluded</h2>This link (<a href=",
+constexpr LinkPageTexts Excluded{"<html><body><title>Link Excluded</title>", "<h2>Link Excluded</h2>This link (<a href=",
                                  "</a>) is blocked by the exclusion lists you specified."};
 constexpr LinkPageTexts Skipped{"<html><body><title>Ravelin Pro Web page skipped</title>",
-                                "<h2>Page Skipped</h2>You asked Ravelin Pro to skip this Web entry (<a href=",
-                                "</a>)."};
+                                "<h2>Page Skipped</h2>You asked Ravelin Pro to skip this Web entry (<a href=", "</a>)."};
 
 const LinkPageTexts& TextsFor(const PageEntry& entry)
 {
@@ -86,8 +84,7 @@ std::string LinkText(std::string_view address)
     return out;
 }
 
-std::string ServeLinkPage(const DecorationContext& context, bool displayWarning, const PageEntry& entry,
-                          bool cumulative)
+std::string ServeLinkPage(const DecorationContext& context, bool displayWarning, const PageEntry& entry, bool cumulative)
 {
     const std::string address = LinkAddress(entry.key);
     if (!displayWarning)
@@ -108,14 +105,14 @@ std::string ServeLinkPage(const DecorationContext& context, bool displayWarning,
     const LinkPageTexts& texts = TextsFor(entry);
     std::string out = "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + BaseTag(context, cumulative);
     out += Header(context, page);
-    out += std::string(texts.opening) + BeginTable() + std::string(texts.leadIn) + WithHttp(address) + ">" +
-           LinkText(address) + std::string(texts.closing) + EndTable();
+    out += std::string(texts.opening) + BeginTable() + std::string(texts.leadIn) + WithHttp(address) + ">" + LinkText(address) +
+           std::string(texts.closing) + EndTable();
     out += Footer(context, page);
     return out;
 }
 
-std::string PageNotInBrief(const DecorationContext& context, bool displayWarning, std::string_view pageName,
-                           int number, bool cumulative)
+std::string PageNotInBrief(const DecorationContext& context, bool displayWarning, std::string_view pageName, int number,
+                           bool cumulative)
 {
     const std::string_view shown = WithoutNumberPrefix(pageName);
     const bool previousCopy = pageName.size() > 10 && pageName.ends_with("KSDiffOrig");
@@ -132,8 +129,8 @@ std::string PageNotInBrief(const DecorationContext& context, bool displayWarning
     std::string out = "HTTP/1.0 200\r\n\r\n" + BaseTag(context, false);
     out += Header(context, page);
     out += "<html><title>Page Not Retrieved</title>" + BeginTable() + "<body><h2>Page Not Retrieved</h2>" +
-           "This page (<a href=" + (HasScheme(name) ? "" : "http://") + name + ">" + name +
-           "</a>) is not available." + EndTable();
+           "This page (<a href=" + (HasScheme(name) ? "" : "http://") + name + ">" + name + "</a>) is not available." +
+           EndTable();
     out += Footer(context, page);
     return out;
 }

@@ -21,12 +21,11 @@ std::string LinkText(std::string_view address);
 
 // The answer for a link recorded with position 0 or less: a warning page
 // when displayWarning is on, else a redirect to the link's address.
-std::string ServeLinkPage(const DecorationContext& context, bool displayWarning, const PageEntry& entry,
-                          bool cumulative);
+std::string ServeLinkPage(const DecorationContext& context, bool displayWarning, const PageEntry& entry, bool cumulative);
 
 // A page name that the loaded archive does not hold.
-std::string PageNotInBrief(const DecorationContext& context, bool displayWarning, std::string_view pageName,
-                           int number, bool cumulative);
+std::string PageNotInBrief(const DecorationContext& context, bool displayWarning, std::string_view pageName, int number,
+                           bool cumulative);
 
 // An archive or image that cannot be read (status 404).
 std::string FileNotFoundMessage(const DecorationContext& context);

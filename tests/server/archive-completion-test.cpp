@@ -1,6 +1,5 @@
 // Completing an archive that a killed run left without its index.
 #include "server-fixture.h"
-
 #include "server/archive-completion.h"
 #include "server/site-map-pages.h"
 #include "store/site-map-record.h"
@@ -59,9 +58,10 @@ TEST_F(ArchiveCompletionTest, KilledRunIsCompletedOnFirstRequestAndServedAfter)
                               "<li><a href=\"tmp/b.html#t\">Two</a><b> Smart Search Match: </b></li></ul>"
                               "</body></html>"))
         << toc;
-    EXPECT_TRUE(GetPage(archive, "Match2").ends_with("<h1>Smart Search Matches</h1><i>2 Matches found</i><br>\r\n<ul>"
-                                                     "<li><a href=\"www.x.com/a\">One</a> (w1 w2)</li>"
-                                                     "<li><a href=\"tmp/b.html#t\">Two</a></li></ul></body></html>"));
+    EXPECT_TRUE(GetPage(archive, "Match2")
+                    .ends_with("<h1>Smart Search Matches</h1><i>2 Matches found</i><br>\r\n<ul>"
+                               "<li><a href=\"www.x.com/a\">One</a> (w1 w2)</li>"
+                               "<li><a href=\"tmp/b.html#t\">Two</a></li></ul></body></html>"));
     EXPECT_TRUE(GetPage(archive, "Match0").ends_with("<ul><i>No Matches Found</i></ul></body></html>"));
 
     // A second server finds an ordinary, complete archive.

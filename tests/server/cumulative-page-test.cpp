@@ -1,6 +1,5 @@
 // The cumulative page over a brief's archives, from its catalogue.
 #include "server-fixture.h"
-
 #include "server/cumulative-page.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +39,7 @@ protected:
 TEST_F(CumulativePageTest, ListsEachEntryFromItsFirstArchiveThatExists)
 {
     WriteFile(PathOf("News.cat"),
-              Count(0) + Text("News") + Text("Daily") + Count(2) +                      //
+              Count(0) + Text("News") + Text("Daily") + Count(2) + //
                   Count(2) + Text("<a href=\"%%%%s/1/x\">gone</a>") + Text("News.1-1-99.1h00m00s.rvd") +
                   Text("<a href=\"%%%%s/1/x\">first</a>") + Text("News.12-7-99.4h05m09s.rvd") + //
                   Count(1) + Text("second") + Text("News.12-8-99.1h00m00s.rvd"));
@@ -52,14 +51,16 @@ TEST_F(CumulativePageTest, ListsEachEntryFromItsFirstArchiveThatExists)
                   "<p><img src=\"RavelinBar\" width=402 height=43 alt=\"Ravelin Pro\">\r\n"
                   "<p><font size=5><b>\r\nBrief: </b>News\r\n</font><br>\r\n"
                   "<font size=3><b>\r\n Brief Information: </b>\r\nDaily</font><font size=1><br></font><hr size=3>\r\n"
-                  "<a href=\"" + older + "/cumulative/1/x\">first</a><hr size=1>\r\nsecond"
+                  "<a href=\"" +
+                  older +
+                  "/cumulative/1/x\">first</a><hr size=1>\r\nsecond"
                   "<hr size=4><br>Ravelin Pro keeps your briefs for reading off-line.<p>\r\n</body></ul>\r\n</html>\r\n");
 }
 
 TEST_F(CumulativePageTest, NothingToListServesTheArchivesOwnSummary)
 {
-    WriteFile(PathOf("News.cat"), Count(0) + Text("News") + Text("") + Count(1) + Count(1) + Text("x") +
-                                      Text("News.1-1-99.1h00m00s.rvd"));
+    WriteFile(PathOf("News.cat"),
+              Count(0) + Text("News") + Text("") + Count(1) + Count(1) + Text("x") + Text("News.1-1-99.1h00m00s.rvd"));
     EXPECT_TRUE(GetPage(Newest(), "cumulative/").ends_with("own summary"));
     WriteFile(PathOf("News.cat"), Count(0) + Text("News") + Count(500));
     EXPECT_TRUE(GetPage(Newest(), "cumulative/").ends_with("own summary"));

@@ -41,11 +41,10 @@ TEST(PageDecoration, HeaderWithEveryButtonUsesTheNumberPrefix)
 {
     const std::string expected =
         "<nobr>&#160; <a href=\"http://127.0.0.1:1888/home/ann/News.rvd/\" target=\"_top\">" + Img("brief.gif", "Brief") +
-        "</a> <a href=\"TOC2\" target=\"_top\">" + Img("toc.gif", "Site Map") +
-        "</a> <a href=\"Match2\" target=\"_top\">" + Img("search.gif", "Smart Search") +
-        "</a> <a href=www.x.com/a/b.html#RavelinDiffMarker0>" + Img("mark.gif", "First Marked Difference") +
-        "</a> <a href=http://www.x.com/a/b.html target=\"_top\">" + Img("orig.gif", "Original Link") +
-        "</a> <font size=3>12/7/99 4:05:09 PM </font></nobr><br><hr size=3><br>\r\n";
+        "</a> <a href=\"TOC2\" target=\"_top\">" + Img("toc.gif", "Site Map") + "</a> <a href=\"Match2\" target=\"_top\">" +
+        Img("search.gif", "Smart Search") + "</a> <a href=www.x.com/a/b.html#RavelinDiffMarker0>" +
+        Img("mark.gif", "First Marked Difference") + "</a> <a href=http://www.x.com/a/b.html target=\"_top\">" +
+        Img("orig.gif", "Original Link") + "</a> <font size=3>12/7/99 4:05:09 PM </font></nobr><br><hr size=3><br>\r\n";
     EXPECT_EQ(Header(Context(), AllButtons()), expected);
 }
 
@@ -72,9 +71,9 @@ TEST(PageDecoration, NumberMinusOneLeavesOnlyTheBriefButton)
     page.noRule = true;
     DecorationContext context = Context();
     context.briefInfo = "News";
-    EXPECT_EQ(Header(context, page),
-              "<nobr>&#160; <a href=\"http://127.0.0.1:1888/home/ann/News.rvd/\" target=\"_top\">" +
-                  Img("brief.gif", "Brief") + "</a> <font size=3>News</font>\r\n<font size=3> </font></nobr><br>\r\n");
+    EXPECT_EQ(Header(context, page), "<nobr>&#160; <a href=\"http://127.0.0.1:1888/home/ann/News.rvd/\" target=\"_top\">" +
+                                         Img("brief.gif", "Brief") +
+                                         "</a> <font size=3>News</font>\r\n<font size=3> </font></nobr><br>\r\n");
     EXPECT_EQ(Footer(context, page),
               "</font></i></u></b></h1></h2></h3></h4></h5></h6></a><br><hr size=3><nobr><center><font size=3>"
               "<a href=\"http://127.0.0.1:1888/home/ann/News.rvd/\">Brief Summary</a> </font></center></nobr>\r\n");

@@ -1,11 +1,9 @@
 // The page server over real sockets, serving archives the store writer made.
 #include "server-fixture.h"
-
 #include "server/page-decoration.h"
 #include "store/archive-lock.h"
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace rv::test
@@ -84,8 +82,8 @@ TEST_F(PageServerTest, StoredPageGetsHeaderAfterItsHeadAndFooterAtTheEnd)
 TEST_F(PageServerTest, WithHeaderOffThePageIsSentAsStoredFromItsHead)
 {
     const auto archive = MakeArchive();
-    EXPECT_EQ(GetPage(archive, "2/www.x.com/page"), "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" +
-                                                        Base(archive, "2/") + "<html><body>page body</body></html>");
+    EXPECT_EQ(GetPage(archive, "2/www.x.com/page"),
+              "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + Base(archive, "2/") + "<html><body>page body</body></html>");
 }
 
 TEST_F(PageServerTest, FramesetPageIsNeverDecorated)
@@ -125,8 +123,8 @@ TEST_F(PageServerTest, LinksNotRetrievedRedirectOrExplain)
               "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: http://www.far.com/deep\r\n\r\n");
     WriteSettings("", "No", "Yes");
     const std::string answer = GetPage(archive, "2/www.ads.com/x");
-    EXPECT_TRUE(answer.starts_with("HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" +
-                                   Base(archive, "") + "\r\n<html><body><title>Link Excluded</title>"));
+    EXPECT_TRUE(answer.starts_with("HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + Base(archive, "") +
+                                   "\r\n<html><body><title>Link Excluded</title>"));
 }
 
 TEST_F(PageServerTest, UnknownPageAndUnknownArchiveAnswers)
@@ -145,10 +143,8 @@ TEST_F(PageServerTest, UnknownPageAndUnknownArchiveAnswers)
 TEST_F(PageServerTest, ImagesComeOnlyFromTheImagesFolder)
 {
     EXPECT_EQ(Get("GET /HasDiffs HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-diff");
-    EXPECT_EQ(Get("GET /a/N.rvd/3/Warning HTTP/1.0\r\n\r\n"),
-              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-warn");
-    EXPECT_EQ(Get("GET /images/brief.gif HTTP/1.0\r\n\r\n"),
-              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-brief");
+    EXPECT_EQ(Get("GET /a/N.rvd/3/Warning HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-warn");
+    EXPECT_EQ(Get("GET /images/brief.gif HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-brief");
     WriteFile(PathOf("secret.txt"), "secret");
     EXPECT_TRUE(Get("GET /images/../secret.txt HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
     // A known name whose file is missing.
@@ -158,8 +154,7 @@ TEST_F(PageServerTest, ImagesComeOnlyFromTheImagesFolder)
 TEST_F(PageServerTest, ForeignHostIsRefusedAndRequestsWithoutGetGetNoAnswer)
 {
     const auto archive = MakeArchive();
-    EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: attacker.example:" + std::to_string(port) +
-                    "\r\n\r\n")
+    EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: attacker.example:" + std::to_string(port) + "\r\n\r\n")
                     .starts_with("HTTP/1.0 403"));
     EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: localhost:" + std::to_string(port) + "\r\n\r\n")
                     .starts_with("HTTP/1.0 200"));
@@ -239,17 +234,19 @@ TEST_F(PageServerTest, PortTakenByAnotherProgramFailsToListen)
 
 TEST_F(PageServerTest, DrippingConnectionsDoNotHoldUpARequest)
 {
-    auto connecting = std::async(std::launch::async, [this] {
-        std::vector<int> fds;
-        for (int i = 0; i < 256; ++i)
-        {
-            const int fd = ConnectTo(port);
-            if (fd >= 0)
-                ::send(fd, "GE", 2, MSG_NOSIGNAL);
-            fds.push_back(fd);
-        }
-        return fds;
-    });
+    auto connecting = std::async(std::launch::async,
+                                 [this]
+                                 {
+                                     std::vector<int> fds;
+                                     for (int i = 0; i < 256; ++i)
+                                     {
+                                         const int fd = ConnectTo(port);
+                                         if (fd >= 0)
+                                             ::send(fd, "GE", 2, MSG_NOSIGNAL);
+                                         fds.push_back(fd);
+                                     }
+                                     return fds;
+                                 });
     const std::vector<int> drippers = Await(connecting);
     ASSERT_EQ(std::count(drippers.begin(), drippers.end(), -1), 0);
     const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
@@ -271,15 +268,17 @@ TEST_F(DeadlineTest, IdleConnectionIsClosedAtTheDeadline)
 {
     server = std::make_unique<PageServer>(PageServerOptions{SettingsPath(), Dir(), 300});
     ASSERT_TRUE(server->Listen());
-    auto future = std::async(std::launch::async, [this] {
-        const int fd = ConnectTo(port);
-        ::send(fd, "GET /HasDiffs", 13, MSG_NOSIGNAL);
-        char byte;
-        const auto start = std::chrono::steady_clock::now();
-        const ssize_t got = ::recv(fd, &byte, 1, 0);
-        ::close(fd);
-        return got <= 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5);
-    });
+    auto future = std::async(std::launch::async,
+                             [this]
+                             {
+                                 const int fd = ConnectTo(port);
+                                 ::send(fd, "GET /HasDiffs", 13, MSG_NOSIGNAL);
+                                 char byte;
+                                 const auto start = std::chrono::steady_clock::now();
+                                 const ssize_t got = ::recv(fd, &byte, 1, 0);
+                                 ::close(fd);
+                                 return got <= 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5);
+                             });
     EXPECT_TRUE(Await(future));
     EXPECT_EQ(server->FilesServed(), 0u);
 }

@@ -20,10 +20,9 @@ struct GrammarCase
 
 const GrammarCase GrammarCases[] = {
     {"GET /C_/Briefs/News.rvd/ HTTP/1.0\r\n\r\n", "C:/Briefs/News.rvd", "index", false, false, ""},
-    {"GET /home/ann/News.12-7-99.4h05m09s.rvd/ HTTP/1.0\r\n\r\n", "home/ann/News.12-7-99.4h05m09s.rvd", "index",
-     false, false, ""},
-    {"GET /home/ann/N.rvd/3/www.b.c/x.html HTTP/1.0\r\n\r\n", "home/ann/N.rvd", "3/www.b.c/x.html", false, false,
+    {"GET /home/ann/News.12-7-99.4h05m09s.rvd/ HTTP/1.0\r\n\r\n", "home/ann/News.12-7-99.4h05m09s.rvd", "index", false, false,
      ""},
+    {"GET /home/ann/N.rvd/3/www.b.c/x.html HTTP/1.0\r\n\r\n", "home/ann/N.rvd", "3/www.b.c/x.html", false, false, ""},
     {"GET /home/My%20Briefs/N.RVD/index HTTP/1.0\r\n\r\n", "home/My Briefs/N.RVD", "index", false, false, ""},
     {"GET /a/N.rvd/2/index HTTP/1.0\r\n", "a/N.rvd", "index", false, false, ""},
     {"GET /a/N.rvd/cumulative/ HTTP/1.0\r\n", "a/N.rvd", "index", true, true, ""},
@@ -42,8 +41,7 @@ const GrammarCase GrammarCases[] = {
     {"GET /HasDiffs HTTP/1.0\r\n", "HasDiffs", "HasDiffs", false, false, "images/diff.gif"},
     {"GET /a/N.rvd/HasDiffs HTTP/1.0\r\n", "a/N.rvd", "HasDiffs", false, false, "images/diff.gif"},
     {"GET /a/N.rvd/RavelinBar HTTP/1.0\r\n", "a/N.rvd", "RavelinBar", false, false, "images/briefbar.gif"},
-    {"GET /a/N.rvd/3/RavelinDiffMarker2 HTTP/1.0\r\n", "a/N.rvd", "3/RavelinDiffMarker2", false, false,
-     "images/exclam.gif"},
+    {"GET /a/N.rvd/3/RavelinDiffMarker2 HTTP/1.0\r\n", "a/N.rvd", "3/RavelinDiffMarker2", false, false, "images/exclam.gif"},
     {"GET /a/N.rvd/3/Warning HTTP/1.0\r\n", "a/N.rvd", "3/Warning", false, false, "images/warn.gif"},
     {"GET /a/N.rvd/Background HTTP/1.0\r\n", "a/N.rvd", "Background", false, false, "images/back.gif"},
     {"GET /a/N.rvd/NoSearchMatches HTTP/1.0\r\n", "a/N.rvd", "NoSearchMatches", false, false, "images/nosmart.gif"},
@@ -125,8 +123,8 @@ TEST(RequestHeader, OnlyLoopbackHostsArePassed)
         SCOPED_TRACE(host);
         EXPECT_TRUE(HostAllowed(std::string("GET / HTTP/1.0\r\nHost: ") + host + "\r\n\r\n"));
     }
-    for (const char* host : {"evil.example", "evil.example:1888", "127.0.0.1.evil.example", "localhost:x", "",
-                             "127.0.0.2", "[::2]", "localhost:1888:1"})
+    for (const char* host : {"evil.example", "evil.example:1888", "127.0.0.1.evil.example", "localhost:x", "", "127.0.0.2",
+                             "[::2]", "localhost:1888:1"})
     {
         SCOPED_TRACE(host);
         EXPECT_FALSE(HostAllowed(std::string("GET / HTTP/1.0\r\nHOST:") + host + "\r\n\r\n"));

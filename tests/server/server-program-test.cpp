@@ -1,14 +1,12 @@
 // The RVServer program as the client and the user meet it: settings, single
 // instance, the control channel and the headless mode.
-#include "server-fixture.h"
-
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
+#include "server-fixture.h"
 #include "server/server-settings.h"
 
 #include <QProcess>
 #include <QThread>
-
 #include <gtest/gtest.h>
 
 namespace rv::test
