@@ -343,6 +343,7 @@ int main(int argc, char** argv)
                     static_cast<double>(cache.spillAfterCompaction) / 1048576);
         std::printf("  lookups that went wrong: TCache %lld, unordered_map %lld\n\n",
                     static_cast<long long>(cache.failures), static_cast<long long>(map.failures));
+        std::fflush(stdout);
         failures += static_cast<int>(cache.failures + map.failures);
     }
     std::error_code ignored;
