@@ -109,20 +109,10 @@ TEST(PackedListTest, ItemsCarryTheirLengthPlusOneAndAZeroByteEndsTheList)
 
 TEST(PackedListTest, PreviousBriefsAlwaysHoldFourSlots)
 {
-    EXPECT_EQ(PackPreviousBriefs({"/b/News.brf"}), std::string("\x0c/b/News.brf\x01\x01\x01\0", 16));
-    EXPECT_EQ(PackPreviousBriefs({"a", std::string(300, 'p'), "b", "c", "d"}), std::string("\x02"
-                                                                                           "a\x01\x02"
-                                                                                           "b\x02"
-                                                                                           "c\0",
-                                                                                           8));
-    EXPECT_EQ(UnpackPreviousBriefs(std::string("\x02"
-                                               "a\x01\x02"
-                                               "a\x02"
-                                               "b\x02"
-                                               "c\x02"
-                                               "d\0",
-                                               14)),
-              (Items{"a", "b", "c", "d"}));
+    using namespace std::string_literals;
+    EXPECT_EQ(PackPreviousBriefs({"/b/News.brf"}), "\x0c/b/News.brf\x01\x01\x01\0"s);
+    EXPECT_EQ(PackPreviousBriefs({"a", std::string(300, 'p'), "b", "c", "d"}), "\x02\x61\x01\x02\x62\x02\x63\0"s);
+    EXPECT_EQ(UnpackPreviousBriefs("\x02\x61\x01\x02\x61\x02\x62\x02\x63\x02\x64\0"s), (Items{"a", "b", "c", "d"}));
 }
 
 TEST(ItemListTest, ItemsAreDecimalLengthSlashAndText)
