@@ -159,8 +159,7 @@ int main(int argc, char** argv)
     }
     if (!fs::is_directory(folder))
     {
-        std::fprintf(stderr, "store-bench: %s is not a folder of HTML pages (apt-get install python3-doc)\n",
-                     folder.c_str());
+        std::fprintf(stderr, "store-bench: %s is not a folder of HTML pages (apt-get install python3-doc)\n", folder.c_str());
         return 2;
     }
     const std::vector<Page> pages = LoadPages(folder, quick ? 300 : SIZE_MAX);

@@ -23,18 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     try
     {
-        const rv::ArchiveReader reader =
-            rv::ArchiveReader::FromBytes(std::string(reinterpret_cast<const char*>(data), size));
+        const rv::ArchiveReader reader = rv::ArchiveReader::FromBytes(std::string(reinterpret_cast<const char*>(data), size));
         std::vector<rv::IndexRecord> records;
         try
         {
-            reader.ReadIndex([&records](rv::IndexRecord&& record) {
-                if (records.size() == MaxRecords)
+            reader.ReadIndex(
+                [&records](rv::IndexRecord&& record)
                 {
-                    throw TooManyRecords{};
-                }
-                records.push_back(std::move(record));
-            });
+                    if (records.size() == MaxRecords)
+                    {
+                        throw TooManyRecords{};
+                    }
+                    records.push_back(std::move(record));
+                });
         }
         catch (const rv::ArchiveError&)
         {
@@ -48,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             try
             {
                 std::size_t total = 0;
-                reader.ForEachPageBlock(record, [&total](std::string_view plain) { total += plain.size(); },
-                                        MaxPageBytes);
+                reader.ForEachPageBlock(
+                    record, [&total](std::string_view plain) { total += plain.size(); }, MaxPageBytes);
                 reader.ReadStoredBytes(record);
             }
             catch (const rv::ArchiveError&)

@@ -3,9 +3,8 @@
 #include "store/file-handle.h"
 #include "store/rv-comp.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
+#include <fcntl.h>
 #include <optional>
 
 namespace rv
@@ -124,8 +123,8 @@ ArchiveHeader ReadHeader(const ArchiveSource& source)
     header.Subversion = static_cast<std::uint16_t>(source.ReadNumber(10, 2, "The subversion"));
     if (header.Version != ArchiveVersion || header.Subversion > ArchiveSubversion)
     {
-        Throw(ArchiveErrorKind::UnknownVersion, "Unfamiliar archive version " + std::to_string(header.Version) + "." +
-                                                    std::to_string(header.Subversion));
+        Throw(ArchiveErrorKind::UnknownVersion,
+              "Unfamiliar archive version " + std::to_string(header.Version) + "." + std::to_string(header.Subversion));
     }
     const std::uint32_t length = source.ReadNumber(12, 2, "The information text");
     header.Information = source.Read(ArchiveFixedHeaderBytes, length, "The information text");
@@ -136,8 +135,7 @@ ArchiveHeader ReadHeader(const ArchiveSource& source)
 
 } // namespace
 
-ArchiveReader::ArchiveReader(std::unique_ptr<ArchiveSource> source)
-    : source_(std::move(source)), header_(ReadHeader(*source_))
+ArchiveReader::ArchiveReader(std::unique_ptr<ArchiveSource> source) : source_(std::move(source)), header_(ReadHeader(*source_))
 {
 }
 
@@ -347,8 +345,7 @@ void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink&
         }
         const std::string block = source_->Read(position, length, "A page block");
         position += length;
-        const std::optional<ExpandedBlock> plain =
-            ExpandBlock(block, std::min(MaxReadBlockBytes, maxPageBytes - total));
+        const std::optional<ExpandedBlock> plain = ExpandBlock(block, std::min(MaxReadBlockBytes, maxPageBytes - total));
         if (!plain)
         {
             ThrowMalformed("A block of the page " + record.Key + " does not expand");
@@ -361,7 +358,8 @@ void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink&
 std::string ArchiveReader::ReadPage(const IndexRecord& record, std::size_t maxPageBytes) const
 {
     std::string page;
-    ForEachPageBlock(record, [&page](std::string_view plain) { page.append(plain); }, maxPageBytes);
+    ForEachPageBlock(
+        record, [&page](std::string_view plain) { page.append(plain); }, maxPageBytes);
     return page;
 }
 

@@ -5,11 +5,10 @@
 #include "store/archive-name.h"
 #include "store/local-stamp.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-
 #include <algorithm>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
 
 namespace rv
 {
@@ -129,8 +128,8 @@ bool TKSDB::Open(const std::filesystem::path& archive, std::string_view informat
     return true;
 }
 
-IndexRecord TKSDB::NewRecord(std::string_view url, std::string_view contentType, std::string_view caption,
-                             std::int16_t number, std::uint8_t flags) const
+IndexRecord TKSDB::NewRecord(std::string_view url, std::string_view contentType, std::string_view caption, std::int16_t number,
+                             std::uint8_t flags) const
 {
     IndexRecord record;
     record.Key = RecordKey(url);

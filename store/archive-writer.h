@@ -109,8 +109,8 @@ public:
                      const std::filesystem::path& file, std::string_view caption, std::int16_t number);
 
     // A record for bytes already in the archive (packaging).
-    bool AddRecord(std::string_view url, std::int32_t offset, std::int32_t length, std::uint8_t flags,
-                   std::string_view caption, std::int16_t number, std::string_view contentType);
+    bool AddRecord(std::string_view url, std::int32_t offset, std::int32_t length, std::uint8_t flags, std::string_view caption,
+                   std::int16_t number, std::string_view contentType);
 
     // A record for newUrl that shares everything with the recent record of
     // oldUrl; it becomes the current record. Fails when oldUrl is not among
@@ -123,8 +123,8 @@ public:
     bool AddTooDeep(std::string_view url, std::string_view caption, std::int16_t number, std::uint8_t flags);
     bool AddOutOfTree(std::string_view url, std::string_view caption, std::int16_t number, std::uint8_t flags);
     bool AddExcluded(std::string_view url, std::string_view caption, std::int16_t number, std::uint8_t flags);
-    bool AddSkipped(std::string_view url, std::string_view caption, const std::vector<std::string>& more,
-                    std::int16_t number, std::uint8_t flags);
+    bool AddSkipped(std::string_view url, std::string_view caption, const std::vector<std::string>& more, std::int16_t number,
+                    std::uint8_t flags);
 
     // Appends the index, writes its offset into the header, closes the
     // archive, releases the lock and deletes the working files. A page still
@@ -139,8 +139,8 @@ public:
 private:
     bool AddNotStored(std::string_view url, std::int32_t offset, std::string_view caption, std::int16_t number,
                       std::uint8_t flags);
-    IndexRecord NewRecord(std::string_view url, std::string_view contentType, std::string_view caption,
-                          std::int16_t number, std::uint8_t flags) const;
+    IndexRecord NewRecord(std::string_view url, std::string_view contentType, std::string_view caption, std::int16_t number,
+                          std::uint8_t flags) const;
     bool AppendPiece(const char* bytes, std::size_t count);
     bool WritePendingBlock();
     bool WriteArchive(std::string_view bytes);

@@ -78,7 +78,8 @@ private:
 
 void BoundRecordTexts(IndexRecord& record)
 {
-    auto cut = [](std::string& text, std::size_t limit) {
+    auto cut = [](std::string& text, std::size_t limit)
+    {
         if (text.size() > limit)
         {
             text.resize(limit);

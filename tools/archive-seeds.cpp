@@ -59,8 +59,8 @@ bool WriteTwoBlocks(const std::filesystem::path& path)
 bool WriteManyRecords(const std::filesystem::path& path)
 {
     rv::TKSDB store(Fixed);
-    bool ok = store.Open(path, "Many") && store.BeginPage("index", "", nullptr, 0, "", -1) && store.Append("<p>") &&
-              store.EndPage();
+    bool ok =
+        store.Open(path, "Many") && store.BeginPage("index", "", nullptr, 0, "", -1) && store.Append("<p>") && store.EndPage();
     for (int i = 0; ok && i < 400; ++i)
     {
         ok = store.AddTooDeep("site.example.com/page" + std::to_string(i), "Entry", 2, 0);

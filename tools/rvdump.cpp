@@ -33,11 +33,13 @@ void PrintIndex(const rv::ArchiveReader& reader)
     std::printf("version %u.%u, %llu bytes, information \"%s\", index at %u\n", header.Version, header.Subversion,
                 static_cast<unsigned long long>(reader.Size()), header.Information.c_str(), header.IndexOffset);
     std::printf("%d records\n", reader.IndexRecordCount());
-    reader.ReadIndex([](rv::IndexRecord&& r) {
-        std::printf("%10d %6d  %-16s n=%-4d flags=0x%02X head=%d+%d value=%d  %s  [%s] \"%s\"  %s\n", r.Offset, r.Length,
-                    OffsetMeaning(r.Offset), r.Number, r.Flags, r.HeadOffset, r.HeadLength, r.Value,
-                    r.ContentType.c_str(), r.Stamp.c_str(), r.Caption.c_str(), r.Key.c_str());
-    });
+    reader.ReadIndex(
+        [](rv::IndexRecord&& r)
+        {
+            std::printf("%10d %6d  %-16s n=%-4d flags=0x%02X head=%d+%d value=%d  %s  [%s] \"%s\"  %s\n", r.Offset, r.Length,
+                        OffsetMeaning(r.Offset), r.Number, r.Flags, r.HeadOffset, r.HeadLength, r.Value, r.ContentType.c_str(),
+                        r.Stamp.c_str(), r.Caption.c_str(), r.Key.c_str());
+        });
 }
 
 int PrintPage(const rv::ArchiveReader& reader, const std::string& key)
@@ -46,8 +48,7 @@ int PrintPage(const rv::ArchiveReader& reader, const std::string& key)
     {
         if (record.Key == key)
         {
-            reader.ForEachPageBlock(record,
-                                    [](std::string_view plain) { std::fwrite(plain.data(), 1, plain.size(), stdout); });
+            reader.ForEachPageBlock(record, [](std::string_view plain) { std::fwrite(plain.data(), 1, plain.size(), stdout); });
             return 0;
         }
     }

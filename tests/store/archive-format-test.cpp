@@ -8,7 +8,6 @@
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace rv

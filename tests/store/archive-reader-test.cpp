@@ -167,7 +167,8 @@ TEST(ArchiveReaderTest, DamagedIndexesAreRefusedWithTheRecordsReadSoFar)
 TEST(ArchiveReaderTest, HeaderFaultsHaveTheirOwnKinds)
 {
     const std::string good = MakeOldArchive(4, 1, 1).bytes;
-    auto kindOf = [](std::string bytes) {
+    auto kindOf = [](std::string bytes)
+    {
         try
         {
             const ArchiveReader reader = ArchiveReader::FromBytes(std::move(bytes));

@@ -5,9 +5,8 @@
 #include "store/rv-comp.h"
 #include "tests/support/sandbox.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <random>
 #include <sys/resource.h>
 
@@ -479,26 +478,30 @@ TEST_F(ArchiveWriterTest, ShortWritesAbandonThePageAndFailTheClose)
     ASSERT_TRUE(store.Append(RandomBytes(100)));
     ASSERT_TRUE(store.EndPage());
     const auto size = std::filesystem::file_size(Archive());
-    WithFileSizeLimit(size + 1000, [&] {
-        ASSERT_TRUE(store.BeginPage("lost", "", nullptr, 0, "", 0));
-        EXPECT_FALSE(store.Append(RandomBytes(100000)));
-        EXPECT_FALSE(store.IsPageOpen());
-        EXPECT_FALSE(store.EndPage());
-    });
+    WithFileSizeLimit(size + 1000,
+                      [&]
+                      {
+                          ASSERT_TRUE(store.BeginPage("lost", "", nullptr, 0, "", 0));
+                          EXPECT_FALSE(store.Append(RandomBytes(100000)));
+                          EXPECT_FALSE(store.IsPageOpen());
+                          EXPECT_FALSE(store.EndPage());
+                      });
     ASSERT_TRUE(store.IsOpen());
     const auto written = store.WritePosition();
-    WithFileSizeLimit(written + 2, [&] {
-        try
-        {
-            store.Close();
-            ADD_FAILURE() << "Close did not fail";
-        }
-        catch (const ArchiveError& error)
-        {
-            EXPECT_EQ(error.Kind(), ArchiveErrorKind::Io);
-            EXPECT_STREQ(error.what(), "Write Failed");
-        }
-    });
+    WithFileSizeLimit(written + 2,
+                      [&]
+                      {
+                          try
+                          {
+                              store.Close();
+                              ADD_FAILURE() << "Close did not fail";
+                          }
+                          catch (const ArchiveError& error)
+                          {
+                              EXPECT_EQ(error.Kind(), ArchiveErrorKind::Io);
+                              EXPECT_STREQ(error.what(), "Write Failed");
+                          }
+                      });
     EXPECT_FALSE(store.IsOpen());
     EXPECT_TRUE(std::filesystem::exists(PathOf("Brief.ndx")));
 }
