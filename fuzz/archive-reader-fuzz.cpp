@@ -12,6 +12,8 @@ namespace
 // run fast: an index block may expand to a megabyte of records.
 constexpr std::size_t MaxRecords = 2000;
 constexpr std::size_t MaxPageBytes = std::size_t{1} << 20;
+// Many records may name the same large page; stop reading pages after this.
+constexpr std::size_t MaxBytesPerInput = std::size_t{16} << 20;
 
 struct TooManyRecords
 {
@@ -44,11 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         catch (const TooManyRecords&)
         {
         }
+        std::size_t total = 0;
         for (const rv::IndexRecord& record : records)
         {
+            if (total > MaxBytesPerInput)
+            {
+                break;
+            }
             try
             {
-                std::size_t total = 0;
                 reader.ForEachPageBlock(
                     record, [&total](std::string_view plain) { total += plain.size(); }, MaxPageBytes);
                 reader.ReadStoredBytes(record);

@@ -113,13 +113,15 @@ public:
                    std::int16_t number, std::string_view contentType);
 
     // A record for newUrl that shares everything with the recent record of
-    // oldUrl; it becomes the current record. Fails when oldUrl is not among
-    // the 41 most recent records.
+    // oldUrl; when no page is open it becomes the current record (PageOffset).
+    // Fails when oldUrl is not among the 41 most recent records.
     bool AddAlias(std::string_view oldUrl, std::string_view newUrl);
 
     // Records of URLs that were not stored, with Offset 0, -1, -3 and -2
     // and Length 0. AddSkipped writes one more record for every URL of more,
-    // with the same caption, number and flags.
+    // with the same caption, number and flags. These, AddRecord and AddAlias
+    // may be called while a page is open (links found while it is stored);
+    // the open page is not disturbed.
     bool AddTooDeep(std::string_view url, std::string_view caption, std::int16_t number, std::uint8_t flags);
     bool AddOutOfTree(std::string_view url, std::string_view caption, std::int16_t number, std::uint8_t flags);
     bool AddExcluded(std::string_view url, std::string_view caption, std::int16_t number, std::uint8_t flags);
