@@ -17,9 +17,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
-#include <ctime>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -341,8 +341,8 @@ int main(int argc, char** argv)
         std::printf("  spill file: %.1f MiB after adds, %.1f MiB after puts, %.1f MiB live after compaction\n",
                     static_cast<double>(cache.spillAfterAdds) / 1048576, static_cast<double>(cache.spillAfterPuts) / 1048576,
                     static_cast<double>(cache.spillAfterCompaction) / 1048576);
-        std::printf("  lookups that went wrong: TCache %lld, unordered_map %lld\n\n",
-                    static_cast<long long>(cache.failures), static_cast<long long>(map.failures));
+        std::printf("  lookups that went wrong: TCache %lld, unordered_map %lld\n\n", static_cast<long long>(cache.failures),
+                    static_cast<long long>(map.failures));
         std::fflush(stdout);
         failures += static_cast<int>(cache.failures + map.failures);
     }

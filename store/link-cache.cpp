@@ -105,10 +105,10 @@ std::uint32_t TCache::Hash(std::string_view url, std::int32_t level)
     return static_cast<std::uint32_t>(sum);
 }
 
-std::unique_ptr<TPageRecord> TCache::Add(std::string_view url, std::string_view title, bool returnCopy,
-                                         std::string_view origin, std::string_view forwardTo, std::uint8_t option,
-                                         std::string_view text, std::uint8_t mark, TCacheLink* link,
-                                         std::uint8_t visited, std::int32_t level, std::uint8_t keepText)
+std::unique_ptr<TPageRecord> TCache::Add(std::string_view url, std::string_view title, bool returnCopy, std::string_view origin,
+                                         std::string_view forwardTo, std::uint8_t option, std::string_view text,
+                                         std::uint8_t mark, TCacheLink* link, std::uint8_t visited, std::int32_t level,
+                                         std::uint8_t keepText)
 {
     Guard guard(lock_);
     CompactIfDue(putCount_ > PutsBeforeCompaction);

@@ -100,10 +100,9 @@ public:
     // TakeCachedText(keepText, text) is called on the calling thread, with
     // the run lock held, once the record is stored. Returns a detached copy
     // of the stored record when `returnCopy` is set, else null.
-    std::unique_ptr<TPageRecord> Add(std::string_view url, std::string_view title, bool returnCopy,
-                                     std::string_view origin, std::string_view forwardTo, std::uint8_t option,
-                                     std::string_view text, std::uint8_t mark, TCacheLink* link, std::uint8_t visited,
-                                     std::int32_t level, std::uint8_t keepText);
+    std::unique_ptr<TPageRecord> Add(std::string_view url, std::string_view title, bool returnCopy, std::string_view origin,
+                                     std::string_view forwardTo, std::uint8_t option, std::string_view text, std::uint8_t mark,
+                                     TCacheLink* link, std::uint8_t visited, std::int32_t level, std::uint8_t keepText);
 
     // A detached copy of the record for `url`, following ForwardTo to the
     // record the URL was redirected to; null when there is none, when the

@@ -31,16 +31,16 @@ public:
 // absent text from an empty one either).
 struct TPageRecord
 {
-    std::string Url;              // the key; may be empty
-    std::string Title;            // the data text; see TPageLList::DataEscaping
-    std::uint8_t KeepText = 0;    // 1: the record keeps Text
-    std::int32_t Level = 0;       // depth at which the URL was met (1000: embedded object only)
-    std::uint8_t Visited = 0;     // set and read by the run driver
-    TCacheLink* Link = nullptr;   // not owned; none after the record went through a file
-    std::uint8_t Mark = 0;        // set and read by the run driver
-    std::string Text;             // kept only while KeepText is 1
-    std::uint8_t Option = 0;      // set and read by the run driver
-    std::string ForwardTo;        // the URL this one was redirected to, or empty
+    std::string Url;            // the key; may be empty
+    std::string Title;          // the data text; see TPageLList::DataEscaping
+    std::uint8_t KeepText = 0;  // 1: the record keeps Text
+    std::int32_t Level = 0;     // depth at which the URL was met (1000: embedded object only)
+    std::uint8_t Visited = 0;   // set and read by the run driver
+    TCacheLink* Link = nullptr; // not owned; none after the record went through a file
+    std::uint8_t Mark = 0;      // set and read by the run driver
+    std::string Text;           // kept only while KeepText is 1
+    std::uint8_t Option = 0;    // set and read by the run driver
+    std::string ForwardTo;      // the URL this one was redirected to, or empty
     std::string Origin;
 
     bool operator==(const TPageRecord&) const = default;

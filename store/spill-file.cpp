@@ -121,8 +121,7 @@ std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t cou
     std::size_t got = 0;
     while (got < count)
     {
-        const ssize_t n =
-            ::pread(fd_, buffer + got, count - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
+        const ssize_t n = ::pread(fd_, buffer + got, count - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
         if (n < 0 && errno == EINTR)
         {
             continue;
@@ -169,8 +168,7 @@ void SpillWriter::ByteItem(std::uint8_t value)
     bytes_ += static_cast<char>(value);
 }
 
-SpillReader::SpillReader(const SpillFile& file, std::int64_t offset)
-    : file_(file), window_(WindowBytes), windowStart_(offset)
+SpillReader::SpillReader(const SpillFile& file, std::int64_t offset) : file_(file), window_(WindowBytes), windowStart_(offset)
 {
     if (offset < 0 || offset >= file.End())
     {

@@ -1,6 +1,5 @@
 #include "store/link-cache.h"
 #include "store/temp-files.h"
-
 #include "tests/support/sandbox.h"
 
 #include <atomic>
@@ -110,9 +109,9 @@ protected:
 TEST(LinkCacheHash, WeightsCycleFromOneToLevelPlusOne)
 {
     // "abcd" = 97 98 99 100.
-    EXPECT_EQ(TCache::Hash("abcd", 0), 394u % 97);                             // 1 1 1 1
-    EXPECT_EQ(TCache::Hash("abcd", 1), (97u + 2 * 98 + 99 + 2 * 100) % 97);   // 1 2 1 2
-    EXPECT_EQ(TCache::Hash("abcd", 2), (97u + 2 * 98 + 3 * 99 + 100) % 97);   // 1 2 3 1
+    EXPECT_EQ(TCache::Hash("abcd", 0), 394u % 97);                          // 1 1 1 1
+    EXPECT_EQ(TCache::Hash("abcd", 1), (97u + 2 * 98 + 99 + 2 * 100) % 97); // 1 2 1 2
+    EXPECT_EQ(TCache::Hash("abcd", 2), (97u + 2 * 98 + 3 * 99 + 100) % 97); // 1 2 3 1
     EXPECT_EQ(TCache::Hash("abcd", 0), 6u);
     EXPECT_EQ(TCache::Hash("abcd", 1), 10u);
     EXPECT_EQ(TCache::Hash("abcd", 2), 11u);
@@ -201,9 +200,8 @@ TEST_F(LinkCacheTest, SubTableIsWrittenByteForByte)
 {
     // Two-byte keys whose bytes sum to 195 share top-level bucket 1; at
     // level 1 (weights 1, 2) each lands in a bucket of its own.
-    const std::vector<std::pair<std::string, int>> keys = {
-        {"ab", 2},  {"ba", 1},  {"`c", 3},  {"c`", 0},  {"_d", 4},   {"d_", 96},
-        {"^e", 5},  {"e^", 95}, {"]f", 6},  {"f]", 94}, {"\\g", 7}};
+    const std::vector<std::pair<std::string, int>> keys = {{"ab", 2}, {"ba", 1},  {"`c", 3}, {"c`", 0},  {"_d", 4}, {"d_", 96},
+                                                           {"^e", 5}, {"e^", 95}, {"]f", 6}, {"f]", 94}, {"\\g", 7}};
     for (const auto& [key, bucket] : keys)
     {
         ASSERT_EQ(TCache::Hash(key, 0), 1u) << key;
@@ -220,9 +218,9 @@ TEST_F(LinkCacheTest, SubTableIsWrittenByteForByte)
         return TextItem(key) + TextItem("") + Le32(1) + '\0' + Le32(4) + Le32(1) + Le32(1) + '\0' + Le32(1) + '\0' +
                TextItem("") + Le32(1) + '\0' + Le32(4) + Le32(0) + TextItem("") + TextItem("");
     };
-    const std::string full = TextItem("ab") + TextItem("say &quot;hi&quot;") + Le32(1) + '\x01' + Le32(4) + Le32(3) +
-                             Le32(1) + '\x01' + Le32(1) + '\x02' + TextItem("T") + Le32(1) + '\x04' + Le32(4) +
-                             Le32(0) + TextItem("") + TextItem("o");
+    const std::string full = TextItem("ab") + TextItem("say &quot;hi&quot;") + Le32(1) + '\x01' + Le32(4) + Le32(3) + Le32(1) +
+                             '\x01' + Le32(1) + '\x02' + TextItem("T") + Le32(1) + '\x04' + Le32(4) + Le32(0) + TextItem("") +
+                             TextItem("o");
     std::vector<std::string> byBucket(97);
     for (const auto& [key, bucket] : keys)
     {

@@ -1,5 +1,4 @@
 #include "store/memory-stream.h"
-
 #include "tests/support/sandbox.h"
 
 #include <sstream>

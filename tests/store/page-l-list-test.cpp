@@ -1,7 +1,6 @@
 #include "store/page-l-list.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace rv

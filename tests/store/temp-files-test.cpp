@@ -1,5 +1,4 @@
 #include "store/temp-files.h"
-
 #include "tests/support/sandbox.h"
 
 #include <cstdlib>
