@@ -1,6 +1,7 @@
 #include "platform/settings-file-format.h"
 
 #include <QString>
+#include <QStringDecoder>
 #include <algorithm>
 #include <vector>
 
@@ -22,6 +23,14 @@ std::string Utf8Of(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// Unlike QString::fromUtf8, keeps a byte-order mark at the start: in a key or value it is a character like
+// any other.
+QString TextOfUtf8(std::string_view bytes)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 int HexValue(char c)
@@ -49,7 +58,15 @@ public:
     void AddCodePoint(char32_t code)
     {
         Flush();
-        text_ += QString::fromUcs4(&code, 1);
+        if (QChar::requiresSurrogates(code))
+        {
+            text_ += QChar(QChar::highSurrogate(code));
+            text_ += QChar(QChar::lowSurrogate(code));
+        }
+        else
+        {
+            text_ += QChar(static_cast<char16_t>(code));
+        }
     }
     QString Take()
     {
@@ -62,7 +79,7 @@ private:
     {
         if (!run_.empty())
         {
-            text_ += QString::fromUtf8(run_.data(), static_cast<qsizetype>(run_.size()));
+            text_ += TextOfUtf8(run_);
             run_.clear();
         }
     }
@@ -273,7 +290,7 @@ std::vector<std::string> LogicalLines(std::string_view text)
 
 std::string EscapeKey(const std::string& key)
 {
-    const QString text = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    const QString text = TextOfUtf8(key);
     std::string out;
     for (const QChar ch : text)
     {
@@ -310,7 +327,7 @@ bool IsHexDigit(char16_t u)
 std::string EscapeValue(std::string_view bytes)
 {
     const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QString text = QString::fromUtf8(raw);
+    QString text = TextOfUtf8(bytes);
     const bool binary = text.toUtf8() != raw;
     if (binary)
     {
