@@ -31,7 +31,6 @@ function(rv_tests lib dir)
         add_executable(${target} ${test} ${helpers})
         target_link_libraries(${target} PRIVATE ${lib} rv_test_support GTest::gtest_main GTest::gmock)
         set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
-        gtest_discover_tests(${target} TEST_PREFIX "${group}." DISCOVERY_TIMEOUT 60
-            PROPERTIES ENVIRONMENT "RV_SOURCE_DIR=${PROJECT_SOURCE_DIR};RV_BIN_DIR=${RV_BIN_DIR}")
+        gtest_discover_tests(${target} TEST_PREFIX "${group}." DISCOVERY_TIMEOUT 60)
     endforeach()
 endfunction()

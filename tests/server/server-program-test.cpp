@@ -78,15 +78,7 @@ protected:
         SandboxedTest::TearDown();
     }
 
-    // The program beside the test programs' folder, unless RV_BIN_DIR names
-    // the folder.
-    static QString ProgramPath()
-    {
-        const std::filesystem::path named = BinDir() / "RVServer";
-        if (std::filesystem::exists(named))
-            return QString::fromStdString(named.string());
-        return QCoreApplication::applicationDirPath() + "/../bin/RVServer";
-    }
+    static QString ProgramPath() { return QString::fromStdString((BinDir() / "RVServer").string()); }
 
     QProcess& Start(QStringList arguments)
     {

@@ -57,12 +57,12 @@ std::filesystem::path FromEnv(const char* name, const char* fallback)
 
 std::filesystem::path SourceDir()
 {
-    return FromEnv("RV_SOURCE_DIR", ".");
+    return FromEnv("RV_SOURCE_DIR", RV_DEFAULT_SOURCE_DIR);
 }
 
 std::filesystem::path BinDir()
 {
-    return FromEnv("RV_BIN_DIR", ".");
+    return FromEnv("RV_BIN_DIR", RV_DEFAULT_BIN_DIR);
 }
 
 } // namespace rv::test
