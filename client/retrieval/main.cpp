@@ -24,6 +24,18 @@ int Usage()
     return 2;
 }
 
+// The body starts after the header and the blank line that ends it (CR LF
+// CR LF, LF LF or LF CR LF); the archive keeps pages without their header.
+std::string_view BodyOf(std::string_view received, std::size_t headerLength)
+{
+    if (headerLength == 0 || headerLength > received.size())
+        return received;
+    std::size_t at = headerLength;
+    for (int i = 0; i < 4 && at < received.size() && (received[at] == '\r' || received[at] == '\n'); ++i)
+        ++at;
+    return received.substr(at);
+}
+
 void Store(rv::TKSDB& archive, rv::RetrievalRequest& request)
 {
     if (!request.TempFile.Path().empty())
@@ -34,6 +46,7 @@ void Store(rv::TKSDB& archive, rv::RetrievalRequest& request)
     std::string_view body = request.Data.View();
     if (!body.empty())
         body.remove_suffix(1); // the closing 0 byte
+    body = BodyOf(body, request.HeaderLength);
     archive.BeginPage(request.URL, request.ContentType, &request.Redirects, 0, request.URL, 0);
     archive.Append(body);
     archive.EndPage();
