@@ -11,7 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     clang libclang-rt-14-dev
     nginx-light tinyproxy
-    python3-doc gzip
+    python3-doc gzip curl
 )
 
 missing=()
