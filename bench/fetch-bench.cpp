@@ -21,7 +21,8 @@
 // seconds, and the CPU time it used meanwhile is printed.
 //
 // Usage: fetch-bench [PAGES [ROUNDS]]   (default 5000 pages, 1 round; with
-// several rounds each line keeps its fastest round)
+// several rounds each line keeps its fastest round). Exits non-zero when a
+// run did not bring back every page complete.
 #include "client/retrieval/fetch-driver.h"
 #include "client/retrieval/http-response.h"
 #include "store/archive-writer.h"
@@ -280,7 +281,7 @@ void KeepFastest(RunFigures& best, const RunFigures& round, bool first)
         best = round;
 }
 
-void PrintLine(int connections, const char* program, const Site& site, const RunFigures& run, const RunFigures& curl)
+bool PrintLine(int connections, const char* program, const Site& site, const RunFigures& run, const RunFigures& curl)
 {
     double rate = double(run.report.ok) / run.wallSeconds;
     double curlRate = double(curl.report.ok) / curl.wallSeconds;
@@ -293,6 +294,7 @@ void PrintLine(int connections, const char* program, const Site& site, const Run
         std::printf("     (%d failed, %s, %llu of %llu body bytes)\n", run.report.failed,
                     run.report.finished ? "finished" : "unfinished", (unsigned long long)run.report.bodyBytes,
                     (unsigned long long)site.bytes);
+    return complete;
 }
 
 // The engine waits on connections that never answer: one second to connect
@@ -371,6 +373,7 @@ int main(int argc, char** argv)
         return 1;
     Site site;
     site.folder = pattern;
+    bool allComplete = true;
     site.bytes = WriteSite(site.folder / "nginx" / "www", pages, site.names);
     {
         rv::test::NginxServer nginx(site.folder / "nginx", "");
@@ -403,14 +406,14 @@ int main(int argc, char** argv)
                 KeepFastest(stored, RunEngine(site, connections, true), round == 0);
                 fs::remove(site.folder / "scratch.rvd");
             }
-            PrintLine(connections, "curl", site, curl, curl);
-            PrintLine(connections, "curl 1.0", site, curl10, curl);
-            PrintLine(connections, "rv", site, engine, curl);
-            PrintLine(connections, "rv+archive", site, stored, curl);
+            allComplete &= PrintLine(connections, "curl", site, curl, curl);
+            allComplete &= PrintLine(connections, "curl 1.0", site, curl10, curl);
+            allComplete &= PrintLine(connections, "rv", site, engine, curl);
+            allComplete &= PrintLine(connections, "rv+archive", site, stored, curl);
             std::fflush(stdout);
         }
     }
     MeasureWaiting(site.folder, 20, 4);
     fs::remove_all(site.folder);
-    return 0;
+    return allComplete ? 0 : 1;
 }
