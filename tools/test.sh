@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Configures, builds and runs every test. Pass --sanitize to do it in a
-# separate build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Configures, builds and runs every test twice: in the normal build (build/)
+# and in a build with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/). Warnings are errors in both.
+#   --quick      the normal build only
+#   --sanitize   the sanitizer build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build
-flags=(-DRV_WERROR=ON)
-if [ "${1:-}" = "--sanitize" ]; then
-    build=build-asan
-    flags+=(-DRV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
-fi
+run_build() {
+    local build=$1
+    shift
+    cmake -S . -B "$build" -G Ninja -DRV_WERROR=ON "$@" >/dev/null
+    cmake --build "$build"
+    ctest --test-dir "$build" --output-on-failure -j2 --timeout 600
+}
 
-cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
-cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure -j2 --timeout 600
+case "${1:-}" in
+    --quick) run_build build ;;
+    --sanitize) run_build build-asan -DRV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug ;;
+    *)
+        run_build build
+        run_build build-asan -DRV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+        ;;
+esac
