@@ -10,9 +10,11 @@
 //   - curl --parallel --parallel-max N, HTTP/1.1 with connection reuse
 //     ("curl"), and with --http1.0, one connection per page as the engine
 //     does ("curl 1.0").
-// Every run is a child process of its own (forked, and for curl exec'd); its CPU time (user + system) and peak resident memory
-// come from wait4, its wall time from the parent. Ratios are against the "curl" line of the same connection count. Every run
-// must bring back every page with the right number of body bytes, or the line says so.
+// Every run is a child process of its own (forked, and for curl exec'd);
+// its CPU time (user + system) and peak resident memory come from wait4,
+// its wall time from the parent. Ratios are against the "curl" line of the
+// same connection count. Every run must bring back every page with the
+// right number of body bytes, or the line says so.
 //
 // Then it shows that waiting costs no CPU: a scripted server accepts 20
 // connections and never answers; the engine waits on them for a few
