@@ -1,6 +1,7 @@
 #include "client/briefs/web-page.h"
 #include "client/retrieval/fetch-driver.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/core-application.h"
 #include "tests/support/sandbox.h"
 
 #include <QCoreApplication>
@@ -19,14 +20,7 @@ using namespace std::chrono_literals;
 class NginxFetchTest : public test::SandboxedTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "nginx-fetch-test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureCoreApplication(); }
 
     void SetUp() override
     {

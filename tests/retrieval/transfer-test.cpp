@@ -2,6 +2,7 @@
 #include "client/retrieval/fetch-driver.h"
 #include "client/retrieval/same-site.h"
 #include "client/retrieval/url-parts.h"
+#include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
 #include "tests/support/origin-server.h"
 #include "tests/support/sandbox.h"
@@ -22,14 +23,7 @@ using namespace std::chrono_literals;
 class TransferTest : public test::SandboxedTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "transfer-test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureCoreApplication(); }
 
     void SetUp() override
     {
