@@ -1,6 +1,7 @@
 #include "server/archive-completion.h"
 
 #include "server/site-map-pages.h"
+#include "server/small-file.h"
 #include "store/archive-format.h"
 #include "store/archive-lock.h"
 #include "store/archive-reader.h"
@@ -11,7 +12,6 @@
 
 #include <cstdint>
 #include <fstream>
-#include <sstream>
 
 namespace rv
 {
@@ -25,20 +25,6 @@ void PutLe(std::string& out, std::uint64_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& path)
-{
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > MaxSideFileBytes)
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
 }
 
 bool AppendToFile(const std::filesystem::path& path, std::string_view bytes)
@@ -125,7 +111,7 @@ bool SaveNDX2(const std::filesystem::path& nd2, const std::filesystem::path& ndx
     std::string blocks;
     if (std::filesystem::exists(nd2))
     {
-        const std::optional<std::string> plain = ReadSmallFile(nd2);
+        const std::optional<std::string> plain = ReadSmallFile(nd2, MaxSideFileBytes);
         if (!plain)
             return false;
         const ALHandle compressor = newALPkCompressor(6, 15, 8);

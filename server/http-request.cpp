@@ -75,16 +75,6 @@ bool IsWarningImage(std::string_view name)
     return EqualsNoCase(name.substr(i + 1), "Warning");
 }
 
-std::string_view WithoutNumberPrefix(std::string_view name)
-{
-    std::size_t i = 0;
-    while (i < name.size() && IsDigit(name[i]))
-        ++i;
-    if (i > 0 && i < name.size() && name[i] == '/')
-        return name.substr(i + 1);
-    return name;
-}
-
 // Step past the "GET", the white space after it and every leading slash, then
 // cut the path before the protocol word at the end of the line.
 std::string_view RequestPath(std::string_view request, std::size_t get)

@@ -76,16 +76,6 @@ bool IsPlainText(std::string_view contentType)
 
 } // namespace
 
-std::string_view WithoutNumberPrefix(std::string_view name)
-{
-    std::size_t i = 0;
-    while (i < name.size() && IsDigit(name[i]))
-        ++i;
-    if (i > 0 && i < name.size() && name[i] == '/')
-        return name.substr(i + 1);
-    return name;
-}
-
 bool HasScheme(std::string_view address)
 {
     const std::size_t colon = address.find(':');

@@ -3,6 +3,8 @@
 // bytes to send; none sends anything itself.
 #pragma once
 
+#include "server/text-util.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,8 +52,6 @@ std::string EndTable();
 
 // Address helpers shared with the explanatory pages.
 
-// The name without a leading run of digits and the "/" right after it.
-std::string_view WithoutNumberPrefix(std::string_view name);
 // True when the address starts with a scheme: it has a ":" before its first
 // "/" and before its first ".".
 bool HasScheme(std::string_view address);

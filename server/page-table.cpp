@@ -39,16 +39,6 @@ bool HasAmp(std::string_view key)
     return false;
 }
 
-std::string_view WithoutNumberPrefix(std::string_view name)
-{
-    std::size_t i = 0;
-    while (i < name.size() && IsDigit(name[i]))
-        ++i;
-    if (i > 0 && i < name.size() && name[i] == '/')
-        return name.substr(i + 1);
-    return name;
-}
-
 // "scheme:/host" -> "scheme://host"; empty when the name has no single slash
 // after a colon.
 std::string WithDoubleSlash(std::string_view name)

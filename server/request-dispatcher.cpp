@@ -2,29 +2,18 @@
 
 #include "server/http-request.h"
 #include "server/page-decoration.h"
+#include "server/small-file.h"
 #include "server/synthetic-pages.h"
 #include "server/text-util.h"
 
-#include <fstream>
-#include <sstream>
 
 namespace rv
 {
 namespace
 {
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path)
-{
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
-}
+// The server's own button and warning pictures are a few KB each.
+constexpr std::uintmax_t MaxImageBytes = 1 << 20;
 
 DecorationContext ContextFor(const ServerSettings& settings)
 {
@@ -94,7 +83,7 @@ std::string RequestDispatcher::ImageAnswer(const std::string& imageFile, const S
 {
     auto cached = images_.find(imageFile);
     if (cached == images_.end())
-        cached = images_.emplace(imageFile, ReadWholeFile(serverDir_ / imageFile)).first;
+        cached = images_.emplace(imageFile, ReadSmallFile(serverDir_ / imageFile, MaxImageBytes)).first;
     if (!cached->second || cached->second->empty())
     {
         images_.erase(cached); // the file may appear later

@@ -93,4 +93,14 @@ bool ParseDecimal(std::string_view text, int& value)
     return true;
 }
 
+std::string_view WithoutNumberPrefix(std::string_view name)
+{
+    std::size_t i = 0;
+    while (i < name.size() && IsDigit(name[i]))
+        ++i;
+    if (i > 0 && i < name.size() && name[i] == '/')
+        return name.substr(i + 1);
+    return name;
+}
+
 } // namespace rv

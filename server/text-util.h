@@ -27,6 +27,10 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 std::string_view Trim(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 
+// The name without a leading run of digits and the "/" right after it (the
+// number prefix of a stored page name).
+std::string_view WithoutNumberPrefix(std::string_view name);
+
 // Parses a whole decimal number (optional sign, at least one digit, nothing
 // else, within int range).
 bool ParseDecimal(std::string_view text, int& value);
