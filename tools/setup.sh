@@ -10,7 +10,7 @@ packages=(
     libpsl-dev publicsuffix
     googletest libgtest-dev libgmock-dev
     clang libclang-rt-14-dev
-    nginx-light tinyproxy
+    nginx-light tinyproxy wrk
     python3-doc gzip curl
 )
 

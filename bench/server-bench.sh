@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# RVServer against nginx on loopback, with the same wrk command for both:
+#   1. one archived 20 KB page asked for again and again;
+#   2. a rotation over 10,000 different archived 20 KB pages.
+# nginx serves the same bytes as static files. RVServer answers one request
+# per connection and then closes it, so nginx runs with keepalive_timeout 0
+# and both pay the same connection cost.
+#
+#   bench/server-bench.sh [BUILD-FOLDER] [SECONDS] [CONNECTIONS] [THREADS]
+#
+# Defaults: build, 5 s, 16 connections, 2 threads. Needs wrk and nginx
+# (tools/setup.sh installs them); builds RVServer and served-pages-bench.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+seconds=${2:-5}
+connections=${3:-16}
+threads=${4:-2}
+
+command -v wrk >/dev/null || { echo "server-bench: wrk is missing; run tools/setup.sh" >&2; exit 1; }
+[ -x /usr/sbin/nginx ] || { echo "server-bench: nginx is missing; run tools/setup.sh" >&2; exit 1; }
+cmake -S . -B "$build" -G Ninja >/dev/null
+ninja -C "$build" RVServer served-pages-bench >/dev/null
+
+work=$(mktemp -d /tmp/rv-server-bench.XXXXXX)
+chmod 755 "$work"  # nginx workers read the static pages as another user
+mkdir -p "$work/nginx" "$work/config/Marrowby Works" "$work/run"
+chmod 700 "$work/run"
+"$build/bench/served-pages-bench" "$work/data" 10000
+
+free_port() {
+    local port=$1
+    while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+    echo "$port"
+}
+wait_for_port() {
+    for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done
+    echo "server-bench: nothing listens on port $1" >&2
+    exit 1
+}
+
+nginx_port=$(free_port 19080)
+cat > "$work/nginx/nginx.conf" <<CONF
+worker_processes 1;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 1024; }
+http {
+    access_log off;
+    keepalive_timeout 0;
+    client_body_temp_path $work/nginx;
+    proxy_temp_path $work/nginx;
+    fastcgi_temp_path $work/nginx;
+    uwsgi_temp_path $work/nginx;
+    scgi_temp_path $work/nginx;
+    types { text/html html; }
+    server { listen 127.0.0.1:$nginx_port; root $work/data/www; }
+}
+CONF
+
+server_port=$(free_port $((nginx_port + 1)))
+printf '[Servers]\nRavelin%%20Server%%20Port=%s\n' "$server_port" > "$work/config/Marrowby Works/Ravelin.conf"
+
+cleanup() {
+    [ -f "$work/nginx/nginx.pid" ] && kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true
+    [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
+    sleep 0.2
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+/usr/sbin/nginx -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log"
+XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run "$build/bin/RVServer" --no-window &
+server_pid=$!
+wait_for_port "$nginx_port"
+wait_for_port "$server_port"
+
+# The rotation: each request takes the next of the 10,000 pages. Every wrk
+# thread starts at a different page so that the threads do not move in step.
+cat > "$work/rotation.lua" <<'LUA'
+local counter = 0
+local prefix = ""
+function setup(thread)
+    thread:set("counter", math.random(0, 9999))
+end
+function init(args)
+    prefix = args[1]
+end
+function request()
+    counter = (counter + 1) % 10000
+    return wrk.format("GET", prefix .. string.format("%05d", counter) .. ".html")
+end
+LUA
+# Prints "requests/s p50 p90 p99 bytes-per-answer errors" for one wrk run. A
+# server that ends its answer by closing the connection (no Content-Length)
+# makes wrk count a read error for every answer, so read errors are left
+# out; the bytes per answer show that the answers were whole.
+cat > "$work/report.lua" <<'LUA'
+done = function(summary, latency, requests)
+    local bad = summary.errors.status + summary.errors.connect + summary.errors.write + summary.errors.timeout
+    io.write(string.format("RESULT %.0f %.0f %.0f %.0f %.0f %d\n", summary.requests / (summary.duration / 1e6),
+        latency:percentile(50), latency:percentile(90), latency:percentile(99),
+        summary.bytes / math.max(summary.requests, 1), bad))
+end
+LUA
+cat "$work/rotation.lua" "$work/report.lua" > "$work/rotation-report.lua"
+
+# One bounded wrk run; prints its RESULT line's fields.
+run_wrk() {
+    local url=$1 script=$2
+    shift 2
+    wrk -t "$threads" -c "$connections" -d "${seconds}s" --latency -s "$script" "$url" "$@" | sed -n 's/^RESULT //p'
+}
+
+# Checks that a server answers the page with status 200 before timing it.
+check_page() {
+    local port=$1 path=$2 status
+    exec 3<>"/dev/tcp/127.0.0.1/$port"
+    printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "$path" >&3
+    status=$(head -n 1 <&3 | tr -d '\r')
+    exec 3<&-
+    case "$status" in *" 200"*) ;; *) echo "server-bench: port $port answered \"$status\" for $path" >&2; exit 1 ;; esac
+}
+
+one_rv="$work/data/one.rvd/bench.example/page.html"
+one_nginx="/bench.example/page.html"
+many_rv="$work/data/many.rvd/bench.example/p/"
+many_nginx="/bench.example/p/"
+check_page "$server_port" "$one_rv"
+check_page "$nginx_port" "$one_nginx"
+check_page "$server_port" "${many_rv}09999.html"
+check_page "$nginx_port" "${many_nginx}09999.html"
+
+echo
+echo "wrk -t $threads -c $connections -d ${seconds}s, one request per connection, loopback"
+printf '%-22s %10s %9s %9s %9s %9s %9s %7s\n' test server 'req/s' 'p50 us' 'p90 us' 'p99 us' 'B/answer' errors
+line() {
+    local test=$1 name=$2 rps p50 p90 p99 bytes bad
+    read -r rps p50 p90 p99 bytes bad || { echo "server-bench: wrk gave no result for $name" >&2; exit 1; }
+    printf '%-22s %10s %9s %9s %9s %9s %9s %7s\n' "$test" "$name" "$rps" "$p50" "$p90" "$p99" "$bytes" "$bad" >&2
+    echo "$rps"
+}
+{
+    n1=$(run_wrk "http://127.0.0.1:$nginx_port$one_nginx" "$work/report.lua" | line "repeated 20 KB page" nginx)
+    r1=$(run_wrk "http://127.0.0.1:$server_port$one_rv" "$work/report.lua" | line "repeated 20 KB page" RVServer)
+    n2=$(run_wrk "http://127.0.0.1:$nginx_port/" "$work/rotation-report.lua" -- "$many_nginx" |
+        line "rotation over 10,000" nginx)
+    r2=$(run_wrk "http://127.0.0.1:$server_port/" "$work/rotation-report.lua" -- "$many_rv" |
+        line "rotation over 10,000" RVServer)
+} 2>&1
+[ -n "$n1" ] && [ -n "$r1" ] && [ -n "$n2" ] && [ -n "$r2" ] || exit 1
+echo
+awk -v n1="$n1" -v r1="$r1" -v n2="$n2" -v r2="$r2" 'BEGIN {
+    printf "RVServer / nginx, repeated page: %.2fx (goal 0.8x)\n", r1 / n1
+    printf "RVServer / nginx, rotation:      %.2fx (goal 0.4x)\n", r2 / n2
+}'
