@@ -6,9 +6,12 @@
 # per connection and then closes it, so nginx runs with keepalive_timeout 0
 # and both pay the same connection cost.
 #
-#   bench/server-bench.sh [BUILD-FOLDER] [SECONDS] [CONNECTIONS] [THREADS]
+#   bench/server-bench.sh [BUILD-FOLDER] [SECONDS] [CONNECTIONS] [THREADS] [ROUNDS]
 #
-# Defaults: build, 5 s, 16 connections, 2 threads. Needs wrk and nginx
+# Defaults: build, 5 s, 16 connections, 2 threads, 3 rounds. Each round runs
+# nginx and RVServer back to back, so that load from other programs on the
+# machine hits both alike; the ratios printed last are the medians over the
+# rounds. Needs wrk and nginx
 # (tools/setup.sh installs them); builds RVServer and served-pages-bench.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +19,7 @@ build=${1:-build}
 seconds=${2:-5}
 connections=${3:-16}
 threads=${4:-2}
+rounds=${5:-3}
 
 command -v wrk >/dev/null || { echo "server-bench: wrk is missing; run tools/setup.sh" >&2; exit 1; }
 [ -x /usr/sbin/nginx ] || { echo "server-bench: nginx is missing; run tools/setup.sh" >&2; exit 1; }
@@ -74,6 +78,7 @@ XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run "$build/bin/RVServer" --n
 server_pid=$!
 wait_for_port "$nginx_port"
 wait_for_port "$server_port"
+nginx_worker=$(pgrep -P "$(cat "$work/nginx/nginx.pid")" | head -n 1)
 
 # The rotation: each request takes the next of the 10,000 pages. Every wrk
 # thread starts at a different page so that the threads do not move in step.
@@ -105,11 +110,20 @@ end
 LUA
 cat "$work/rotation.lua" "$work/report.lua" > "$work/rotation-report.lua"
 
-# One bounded wrk run; prints its RESULT line's fields.
+# CPU time a process has used so far, in clock ticks.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+# One bounded wrk run against the server process pid; prints its RESULT
+# line's fields and then the server's CPU time per answer in microseconds,
+# a figure that load from other programs on the machine changes little.
 run_wrk() {
-    local url=$1 script=$2
-    shift 2
-    wrk -t "$threads" -c "$connections" -d "${seconds}s" --latency -s "$script" "$url" "$@" | sed -n 's/^RESULT //p'
+    local pid=$1 url=$2 script=$3 before result
+    shift 3
+    before=$(cpu_ticks "$pid")
+    result=$(wrk -t "$threads" -c "$connections" -d "${seconds}s" --latency -s "$script" "$url" "$@" | sed -n 's/^RESULT //p')
+    [ -n "$result" ] || return 0
+    awk -v r="$result" -v used=$(($(cpu_ticks "$pid") - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN {
+        split(r, f, " "); printf "%s %.0f\n", r, used * 1e6 / hz / (f[1] * s) }'
 }
 
 # Checks that a server answers the page with status 200 before timing it.
@@ -133,24 +147,33 @@ check_page "$nginx_port" "${many_nginx}09999.html"
 
 echo
 echo "wrk -t $threads -c $connections -d ${seconds}s, one request per connection, loopback"
-printf '%-22s %10s %9s %9s %9s %9s %9s %7s\n' test server 'req/s' 'p50 us' 'p90 us' 'p99 us' 'B/answer' errors
+printf '%-22s %10s %9s %9s %9s %9s %9s %7s %7s\n' test server 'req/s' 'p50 us' 'p90 us' 'p99 us' 'B/answer' errors 'CPU us'
 line() {
-    local test=$1 name=$2 rps p50 p90 p99 bytes bad
-    read -r rps p50 p90 p99 bytes bad || { echo "server-bench: wrk gave no result for $name" >&2; exit 1; }
-    printf '%-22s %10s %9s %9s %9s %9s %9s %7s\n' "$test" "$name" "$rps" "$p50" "$p90" "$p99" "$bytes" "$bad" >&2
-    echo "$rps"
+    local test=$1 name=$2 rps p50 p90 p99 bytes bad cpu
+    read -r rps p50 p90 p99 bytes bad cpu || { echo "server-bench: wrk gave no result for $name" >&2; exit 1; }
+    printf '%-22s %10s %9s %9s %9s %9s %9s %7s %7s\n' "$test" "$name" "$rps" "$p50" "$p90" "$p99" "$bytes" "$bad" "$cpu" >&2
+    echo "$rps $cpu"
 }
-{
-    n1=$(run_wrk "http://127.0.0.1:$nginx_port$one_nginx" "$work/report.lua" | line "repeated 20 KB page" nginx)
-    r1=$(run_wrk "http://127.0.0.1:$server_port$one_rv" "$work/report.lua" | line "repeated 20 KB page" RVServer)
-    n2=$(run_wrk "http://127.0.0.1:$nginx_port/" "$work/rotation-report.lua" -- "$many_nginx" |
-        line "rotation over 10,000" nginx)
-    r2=$(run_wrk "http://127.0.0.1:$server_port/" "$work/rotation-report.lua" -- "$many_rv" |
-        line "rotation over 10,000" RVServer)
-} 2>&1
-[ -n "$n1" ] && [ -n "$r1" ] && [ -n "$n2" ] && [ -n "$r2" ] || exit 1
+ratios1=() ratios2=() cpu1=() cpu2=()
+for round in $(seq "$rounds"); do
+    {
+        n1=$(run_wrk "$nginx_worker" "http://127.0.0.1:$nginx_port$one_nginx" "$work/report.lua" | line "repeated 20 KB page" nginx)
+        r1=$(run_wrk "$server_pid" "http://127.0.0.1:$server_port$one_rv" "$work/report.lua" | line "repeated 20 KB page" RVServer)
+        n2=$(run_wrk "$nginx_worker" "http://127.0.0.1:$nginx_port/" "$work/rotation-report.lua" -- "$many_nginx" |
+            line "rotation over 10,000" nginx)
+        r2=$(run_wrk "$server_pid" "http://127.0.0.1:$server_port/" "$work/rotation-report.lua" -- "$many_rv" |
+            line "rotation over 10,000" RVServer)
+    } 2>&1
+    [ -n "$n1" ] && [ -n "$r1" ] && [ -n "$n2" ] && [ -n "$r2" ] || exit 1
+    # Each of n1 r1 n2 r2 is "requests/s CPU-us-per-answer".
+    ratio() { awk -v n="$1" -v r="$2" -v f="$3" 'BEGIN { split(n, a, " "); split(r, b, " ")
+        printf "%.2f", (f == 1) ? b[1] / a[1] : a[2] / b[2] }'; }
+    ratios1+=("$(ratio "$n1" "$r1" 1)") ratios2+=("$(ratio "$n2" "$r2" 1)")
+    cpu1+=("$(ratio "$n1" "$r1" 2)") cpu2+=("$(ratio "$n2" "$r2" 2)")
+    echo "round $round: RVServer / nginx ${ratios1[-1]}x repeated, ${ratios2[-1]}x rotation"
+done
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo
-awk -v n1="$n1" -v r1="$r1" -v n2="$n2" -v r2="$r2" 'BEGIN {
-    printf "RVServer / nginx, repeated page: %.2fx (goal 0.8x)\n", r1 / n1
-    printf "RVServer / nginx, rotation:      %.2fx (goal 0.4x)\n", r2 / n2
-}'
+echo "RVServer / nginx, repeated page: $(median "${ratios1[@]}")x median of $rounds (goal 0.8x)"
+echo "RVServer / nginx, rotation:      $(median "${ratios2[@]}")x median of $rounds (goal 0.4x)"
+echo "Answers per CPU second, RVServer / nginx: $(median "${cpu1[@]}")x repeated, $(median "${cpu2[@]}")x rotation"
