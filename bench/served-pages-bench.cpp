@@ -39,8 +39,8 @@ std::string MakeBody(int number)
         for (int word = 0; word < 20; ++word)
         {
             state = state * 1103515245u + 12345u;
-            static const char* const words[] = {"archive", "page",  "store",   "server", "request", "answer",
-                                                "link",    "brief", "reading", "offline", "copy",  "index"};
+            static const char* const words[] = {"archive", "page",  "store",   "server",  "request", "answer",
+                                                "link",    "brief", "reading", "offline", "copy",    "index"};
             body += words[(state >> 16) % 12];
             body += ' ';
         }
@@ -95,8 +95,8 @@ int main(int argc, char** argv)
 
     rv::TKSDB one;
     const std::string page = MakeBody(-1);
-    if (!one.Open(folder / "one.rvd", "server benchmark") || !StorePage(one, "bench.example/page.html", page) ||
-        !one.Close() || !WriteFile(folder / "www/bench.example/page.html", Head + page))
+    if (!one.Open(folder / "one.rvd", "server benchmark") || !StorePage(one, "bench.example/page.html", page) || !one.Close() ||
+        !WriteFile(folder / "www/bench.example/page.html", Head + page))
     {
         std::cerr << "served-pages-bench: cannot write the single page\n";
         return 1;
