@@ -119,9 +119,9 @@ void ParseDayPart(std::string_view day, ScheduleChoice& choice)
 {
     const auto open = day.find('(');
     const auto close = day.rfind(')');
-    const std::string_view inner =
-        open != std::string_view::npos && close != std::string_view::npos && close > open ? day.substr(open + 1, close - open - 1)
-                                                                                         : std::string_view{};
+    const std::string_view inner = open != std::string_view::npos && close != std::string_view::npos && close > open
+                                       ? day.substr(open + 1, close - open - 1)
+                                       : std::string_view{};
     if (day == "Daily")
         choice.Day = ScheduleDay::Daily;
     else if (day == "Weekdays")

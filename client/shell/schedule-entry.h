@@ -17,7 +17,7 @@ struct TBrief;
 
 enum class ScheduleDay
 {
-    Today,              // the date given in TodayMonth/TodayDay/TodayYear
+    Today, // the date given in TodayMonth/TodayDay/TodayYear
     Daily,
     Weekdays,
     Weekly,             // on Weekday
@@ -25,7 +25,7 @@ enum class ScheduleDay
     MonthlyLastWeekday, // the last Weekday of the month
     MonthlyDay,         // day MonthDay (1 to 30)
     MonthlyLastDay,
-    Date,               // DateText as typed, "MM-DD-YY"
+    Date, // DateText as typed, "MM-DD-YY"
 };
 
 enum class ScheduleRepeat

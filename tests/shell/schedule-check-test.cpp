@@ -2,11 +2,10 @@
 #include "client/shell/schedule-check.h"
 #include "client/shell/schedule-entry.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <gtest/gtest.h>
 
 namespace rv
 {
@@ -25,9 +24,12 @@ CivilTime CivilOf(sys_seconds moment)
     const sys_days date = floor<days>(moment);
     const year_month_day ymd{date};
     const hh_mm_ss time{moment - date};
-    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-            static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(time.hours().count()),
-            static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count())};
+    return {static_cast<int>(ymd.year()),
+            static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day())),
+            static_cast<int>(time.hours().count()),
+            static_cast<int>(time.minutes().count()),
+            static_cast<int>(time.seconds().count())};
 }
 
 std::string Label(const std::string& brief, const CivilTime& time)
@@ -86,10 +88,10 @@ TBrief Brief(std::string name, std::vector<std::string> schedule)
 TEST(ScheduleCheckTest, ASimulatedWeekFiresExactlyTheExpectedRuns)
 {
     // Monday 7 December 2026 to Sunday 13 December, midnight to midnight.
-    TBrief a = Brief("A", {"Weekly (Mon)\\7:00AM\\\\", "Weekdays\\9:00AM - 5:00PM \\(2 hrs.)\\",
-                           "Daily\\10:30PM - 1:30AM \\(1 hr.)\\"});
-    TBrief b = Brief("B", {"Monthly (2nd Wed)\\12:00PM - 12:45PM \\(15 mins.)\\", "12/10/26\\6:15PM\\\\",
-                           "Monthly (Day 9)\\9:00AM\\\\"});
+    TBrief a = Brief(
+        "A", {"Weekly (Mon)\\7:00AM\\\\", "Weekdays\\9:00AM - 5:00PM \\(2 hrs.)\\", "Daily\\10:30PM - 1:30AM \\(1 hr.)\\"});
+    TBrief b = Brief(
+        "B", {"Monthly (2nd Wed)\\12:00PM - 12:45PM \\(15 mins.)\\", "12/10/26\\6:15PM\\\\", "Monthly (Day 9)\\9:00AM\\\\"});
     TBrief idle = Brief("C", {"Daily\\8:00AM\\\\"});
     idle.BriefActive = false;
 

@@ -45,8 +45,7 @@ TEST(ScheduleEntryTextTest, EveryDayChoiceBuildsItsDayPart)
     ScheduleChoice dayOfMonth = Choice(ScheduleDay::MonthlyDay, ScheduleRepeat::Once);
     dayOfMonth.MonthDay = 30;
     EXPECT_EQ(BuildScheduleEntry(dayOfMonth), "Monthly (Day 30)\\9:00AM\\\\");
-    EXPECT_EQ(BuildScheduleEntry(Choice(ScheduleDay::MonthlyLastDay, ScheduleRepeat::Once)),
-              "Monthly (Last day)\\9:00AM\\\\");
+    EXPECT_EQ(BuildScheduleEntry(Choice(ScheduleDay::MonthlyLastDay, ScheduleRepeat::Once)), "Monthly (Last day)\\9:00AM\\\\");
 
     ScheduleChoice date = Choice(ScheduleDay::Date, ScheduleRepeat::Once);
     date.DateText = "12-08-26";
