@@ -7,7 +7,7 @@
 #pragma once
 
 #include <functional>
-#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
