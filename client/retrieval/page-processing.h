@@ -1,0 +1,26 @@
+// Page processing: what happens to every completed request that has a body.
+//
+// ProcessPage stores a page in the brief's archive (and, for HTML, scans it,
+// rewrites its links and queues the ones to follow). The run driver calls it
+// on the retrieval thread with the request claimed; entry pages go through
+// change detection first (entry-page.h), which then calls it.
+//
+// Failures of the store throw ArchiveError / CacheSpillError / SiteMapError;
+// the driver ends the run with "Disk Error".
+#pragma once
+
+#include "client/retrieval/page-context.h"
+#include "client/retrieval/retrieval-request.h"
+
+#include <string_view>
+
+namespace rv
+{
+
+void ProcessPage(PageContext& context, RetrievalRequest& request);
+
+// The body of a completed request: the received bytes after the response
+// header and its blank line, without the closing 0 byte.
+std::string_view ReceivedBody(const RetrievalRequest& request);
+
+} // namespace rv

@@ -1,0 +1,72 @@
+// RunObserver: what a brief run tells the user. The run driver calls it for
+// every status-log line, progress label, finished entry, control change,
+// stop-dialog step, error message and available-briefs notice.
+//
+// Threads: the driver calls it from the retrieval thread through
+// RunObserverRelay (run-observer-relay.h), which makes every call a blocking
+// call on the main thread, as window code needs; an observer therefore always
+// runs on the main thread. The windows implement it; the headless runner
+// prints. Every method has an empty default so that an observer implements
+// only what it shows.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rv
+{
+
+struct TBrief;
+struct TWebPage;
+
+// The labels of the progress window.
+enum class ProgressLabel
+{
+    BriefName,
+    Pages,
+    Images,
+    SizeKB
+};
+
+// The steps of the "Stopping Brief" dialog, in order.
+enum class StopStep
+{
+    StoppingCurrentRetrievals,
+    ClearingPendingRetrievals,
+    BuildingSiteMaps,
+    ReleasingMemory
+};
+
+class RunObserver
+{
+public:
+    virtual ~RunObserver() = default;
+
+    // A new status-log line: brief name, start time, brief file, status.
+    virtual void AddStatusLine(const TBrief& /*brief*/, std::string_view /*startTime*/, std::string_view /*status*/) {}
+    // The status of the brief's line changes ("Loading...", "Available",
+    // "Connection Failure"); summaryFile is the archive once it is available.
+    virtual void UpdateStatusLine(const TBrief& /*brief*/, std::string_view /*status*/, std::string_view /*summaryFile*/) {}
+    // A kept retrieval was trimmed: its status-log line goes.
+    virtual void RemoveStatusLine(std::string_view /*summaryFile*/) {}
+    virtual void SetProgressLabel(ProgressLabel /*label*/, std::string_view /*text*/) {}
+    virtual void ShowProgressWindow(bool /*shown*/) {}
+    virtual void AddBriefToProgress(const TBrief& /*brief*/) {}
+    virtual void RemoveBriefFromProgress(const TBrief& /*brief*/) {}
+    virtual void EntryFinished(const TBrief& /*brief*/, const TWebPage& /*entry*/) {}
+    // Skip Entry and Stop Brief.
+    virtual void EnableControls(bool /*enabled*/) {}
+    virtual void RefreshBrief(const TBrief& /*brief*/) {}
+    // The stop dialog: opened at its first step, then each step bold in turn
+    // with a percentage; closed at the end.
+    virtual void StopDialogStep(StopStep /*step*/, int /*percent*/) {}
+    virtual void CloseStopDialog() {}
+    // "Disk Error", "Memory Error", "Dialer Error" with their texts.
+    virtual void ErrorMessage(std::string_view /*caption*/, std::string_view /*text*/) {}
+    virtual void AvailableBriefsNotice(const std::vector<std::string>& /*briefNames*/) {}
+    // The end of a run the user started.
+    virtual void Beep() {}
+};
+
+} // namespace rv
