@@ -73,6 +73,12 @@ struct PageContext
     // Asks the driver to finish the brief (not by the user) because a limit
     // was reached; page processing then abandons the page.
     std::function<void()> StopForLimits;
+    // Fetches one request outside the queue (the previous copy of an entry
+    // page, from the local server) through the run's transfer worker and
+    // waits on the retrieval thread until it is complete or `limit` passed.
+    // The request is not counted anywhere (Uncounted). Returns whether a
+    // body arrived (request.Success).
+    std::function<bool(RetrievalRequest& request, std::chrono::seconds limit)> FetchNow;
 };
 
 } // namespace rv
