@@ -25,6 +25,14 @@ struct RetrievalSettings
     std::vector<std::string> NoProxyFor; // "host" or "host:port", reached without the proxy
     // Pages on this host's site are fetched with the agent "Ravelin/2.5".
     std::string DirectoryHost = "dir.yahoo.com";
+    // Connections a run holds open at once.
+    std::int32_t NumSocks = 4;
+    // Megabytes that must stay free on the drive of a brief's folder; a brief
+    // stops when the free room falls to it. 0: no reserve.
+    std::int32_t DiskBuffer = 0;
+    // The local page server, from which the previous copy of an entry page
+    // is fetched.
+    std::int32_t ServerPort = 1888;
     // Temporary files ("bin" bodies, the queue's overflow file) go below this.
     std::filesystem::path ProgramFolder;
 };
