@@ -3,10 +3,13 @@
 //   RVServer [--no-window] [ARCHIVE-PATH ...]
 //
 // With paths, the browser is pointed at them (by this instance, or by the
-// one already running). --no-window runs without window or tray and writes
-// messages to stderr.
+// one already running). The program shows its window TForm1 with a tray
+// icon; --no-window, or a session without a display, runs the same server
+// without window or tray and writes messages to stderr.
 #include "server/server-app.h"
+#include "server/server-window.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -23,17 +26,9 @@ public:
     void ShutdownRequested() override { QCoreApplication::quit(); }
 };
 
-} // namespace
-
-int main(int argc, char** argv)
+// Runs the server until it is shut down; the exit code of the program.
+int RunServer(rv::ServerApp& server, const QStringList& arguments, rv::TForm1* window)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("RVServer"));
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    arguments.removeAll(QStringLiteral("--no-window"));
-
-    HeadlessUi ui;
-    rv::ServerApp server(rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath()), ui);
     switch (server.Run(arguments))
     {
     case rv::ServerApp::Start::SecondInstance:
@@ -43,5 +38,51 @@ int main(int argc, char** argv)
     case rv::ServerApp::Start::Running:
         break;
     }
-    return QCoreApplication::exec();
+    if (window)
+    {
+        window->AttachServer(&server.Server());
+        window->onClosed = [] { QCoreApplication::quit(); };
+        window->FormShowFirst();
+    }
+    const int code = QCoreApplication::exec();
+    if (window)
+        window->AttachServer(nullptr);
+    return code;
+}
+
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool headless = !HasDisplay();
+    for (int i = 1; i < argc; ++i)
+        headless = headless || QByteArray(argv[i]) == "--no-window";
+
+    if (headless)
+    {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("RVServer"));
+        QStringList arguments = QCoreApplication::arguments().mid(1);
+        arguments.removeAll(QStringLiteral("--no-window"));
+        HeadlessUi ui;
+        rv::ServerApp server(rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath()), ui);
+        return RunServer(server, arguments, nullptr);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("RVServer"));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(rv::ServerWindowCaption));
+    // The window may be hidden in the tray; the program ends when it closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const rv::ServerAppPaths paths = rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath());
+    rv::TForm1 window(rv::ServerWindowOptions{paths.settingsPath, paths.serverDir, std::nullopt});
+    rv::ServerApp server(paths, window);
+    return RunServer(server, arguments, &window);
 }

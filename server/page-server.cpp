@@ -54,6 +54,7 @@ bool PageServer::Reset(int port)
     // reachable from the network.
     if (!listener_->listen(QHostAddress::LocalHost, static_cast<quint16>(port)))
     {
+        listenError_ = listener_->serverError();
         listener_.reset();
         return false;
     }

@@ -11,6 +11,7 @@
 #include "server/request-dispatcher.h"
 #include "server/server-settings.h"
 
+#include <QAbstractSocket>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
@@ -43,11 +44,14 @@ public:
     PageServer& operator=(const PageServer&) = delete;
 
     // Listens on 127.0.0.1 at the port of the settings. False when the port
-    // cannot be bound ("Socket Unavailable").
+    // cannot be bound ("Socket Unavailable") or no socket can be made
+    // (ListenError tells which).
     bool Listen();
     // Moves the listener to another port (or reopens it on the same one).
     bool Reset(int port);
     void StopListening();
+    // Why the last Listen or Reset failed.
+    QAbstractSocket::SocketError ListenError() const { return listenError_; }
     int Port() const { return port_; }
     bool IsListening() const;
 
@@ -83,6 +87,7 @@ private:
     std::size_t active_ = 0;
     bool sweepPending_ = false;
     int port_ = DefaultServerPort;
+    QAbstractSocket::SocketError listenError_ = QAbstractSocket::UnknownSocketError;
     std::uint32_t filesServed_ = 0;
     std::uint32_t bytesServed_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -41,7 +41,7 @@ ServerApp::Start ServerApp::Run(const QStringList& arguments)
     dispatcher.SetCumulativeSource(DoCumulativePage);
     if (!server_->Listen())
     {
-        ui_.ShowError(QString::fromLatin1(SocketUnavailableTitle), QString::fromLatin1(SocketUnavailableText));
+        ShowListenFailure();
         return Start::Failed;
     }
 
@@ -52,6 +52,19 @@ ServerApp::Start ServerApp::Run(const QStringList& arguments)
     if (!arguments.isEmpty())
         OpenBrowser(arguments, server_->Port());
     return Start::Running;
+}
+
+bool ListenerNotCreated(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::SocketResourceError || error == QAbstractSocket::UnsupportedSocketOperationError;
+}
+
+void ServerApp::ShowListenFailure()
+{
+    if (ListenerNotCreated(server_->ListenError()))
+        ui_.ShowError(QString::fromLatin1(SocketsFailureTitle), QString::fromLatin1(SocketsFailureText));
+    else
+        ui_.ShowError(QString::fromLatin1(SocketUnavailableTitle), QString::fromLatin1(SocketUnavailableText));
 }
 
 void ServerApp::OpenBrowser(const QStringList& arguments, int port)
@@ -79,7 +92,7 @@ bool ServerApp::HandleCommand(const QString& topic, const QString& item)
             return true; // not a port: nothing changes
         if (!server_->Reset(port))
         {
-            ui_.ShowError(QString::fromLatin1(SocketUnavailableTitle), QString::fromLatin1(SocketUnavailableText));
+            ShowListenFailure();
             ui_.ShutdownRequested();
         }
         return true;

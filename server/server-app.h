@@ -7,6 +7,7 @@
 #include "server/page-server.h"
 #include "server/single-instance.h"
 
+#include <QAbstractSocket>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -68,6 +69,7 @@ public:
 private:
     bool HandleCommand(const QString& topic, const QString& item);
     void OpenBrowser(const QStringList& arguments, int port);
+    void ShowListenFailure();
 
     ServerAppPaths paths_;
     ServerUi& ui_;
@@ -75,6 +77,11 @@ private:
     std::unique_ptr<PageServer> server_;
     std::unique_ptr<ControlChannel> control_;
 };
+
+// True for the listener errors that mean no socket could be made at all
+// ("Sockets Connection Failure."), as opposed to a port that cannot be bound
+// ("Socket Unavailable").
+bool ListenerNotCreated(QAbstractSocket::SocketError error);
 
 // The paths a normal start uses: the shared settings file, the user's runtime
 // folder and the program's own folder.
