@@ -1,6 +1,5 @@
 #include "server/archive-completion.h"
 
-#include "server/site-map-pages.h"
 #include "server/small-file.h"
 #include "store/archive-format.h"
 #include "store/archive-lock.h"
@@ -8,10 +7,13 @@
 #include "store/index-record.h"
 #include "store/local-stamp.h"
 #include "store/rv-comp.h"
+#include "store/site-map-pages.h"
 #include "store/site-map-reader.h"
+#include "store/site-map-tree.h"
 
 #include <cstdint>
 #include <fstream>
+#include <utility>
 
 namespace rv
 {
@@ -45,10 +47,10 @@ bool WriteGeneratedPage(const std::filesystem::path& archive, const std::filesys
         return false;
     std::string blocks;
     std::size_t lastLength = 0;
-    for (std::size_t at = 0; at < page.text.size(); at += PageBlockPlainBytes)
+    for (std::size_t at = 0; at < page.Text.size(); at += PageBlockPlainBytes)
     {
         const std::optional<std::string> block =
-            CompressBlock(compressor, std::string_view(page.text).substr(at, PageBlockPlainBytes));
+            CompressBlock(compressor, std::string_view(page.Text).substr(at, PageBlockPlainBytes));
         if (!block || block->size() > 0xFFFF)
             return false;
         PutLe(blocks, block->size(), 2);
@@ -67,8 +69,8 @@ bool WriteGeneratedPage(const std::filesystem::path& archive, const std::filesys
     record.Number = static_cast<std::int16_t>(number);
     record.Flags = 0;
     record.Stamp = stamp;
-    record.HeadOffset = static_cast<std::int32_t>(page.headOffset);
-    record.HeadLength = static_cast<std::int32_t>(page.headLength);
+    record.HeadOffset = static_cast<std::int32_t>(page.HeadOffset);
+    record.HeadLength = static_cast<std::int32_t>(page.HeadLength);
     std::string bytes;
     EncodeIndexRecord(record, bytes, true);
     return AppendToFile(nd2, bytes);
@@ -78,10 +80,11 @@ bool WriteGeneratedPage(const std::filesystem::path& archive, const std::filesys
 // the notes file.
 bool ReadSiteMaps(const std::filesystem::path& smp, const std::filesystem::path& archive, const std::filesystem::path& nd2)
 {
-    SiteMapTrees trees;
+    SiteMapForest trees;
     try
     {
-        trees = BuildSiteMapTrees(ReadSiteMapFile(smp).Records);
+        for (SiteMapRecord& record : ReadSiteMapFile(smp).Records)
+            trees.Insert(std::move(record));
     }
     catch (const SiteMapError&)
     {
@@ -90,11 +93,10 @@ bool ReadSiteMaps(const std::filesystem::path& smp, const std::filesystem::path&
     const std::string stamp = FormatStamp(LocalNow());
     const ALHandle compressor = newALPkCompressor(6, 15, 8);
     bool ok = true;
-    const int highest = trees.empty() ? -1 : trees.rbegin()->first;
-    for (int i = 0; ok && i <= highest; ++i)
+    for (std::size_t entry = 0; ok && entry < trees.Count(); ++entry)
     {
-        const auto found = trees.find(i);
-        const SiteMapItem* root = found == trees.end() ? nullptr : found->second.get();
+        const TOCNode* root = trees.Root(entry);
+        const int i = static_cast<int>(entry);
         ok = WriteGeneratedPage(archive, nd2, compressor, "TOC", i, TocPage(root), stamp) &&
              WriteGeneratedPage(archive, nd2, compressor, "Match", i, MatchPage(root), stamp);
     }

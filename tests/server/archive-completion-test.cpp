@@ -1,7 +1,6 @@
 // Completing an archive that a killed run left without its index.
 #include "server-fixture.h"
 #include "server/archive-completion.h"
-#include "server/site-map-pages.h"
 #include "store/site-map-record.h"
 
 #include <gtest/gtest.h>
@@ -76,21 +75,6 @@ TEST_F(ArchiveCompletionTest, ArchiveWithoutSideFilesIsFileNotFound)
     const auto before = std::filesystem::file_size(archive);
     EXPECT_TRUE(GetPage(archive, "").starts_with("HTTP/1.0 404"));
     EXPECT_EQ(std::filesystem::file_size(archive), before);
-}
-
-TEST(SiteMapPages, OneMatchIsSingularAndGapsStayEmpty)
-{
-    std::vector<SiteMapRecord> records(1);
-    records[0].Group = "4.2";
-    records[0].Title = "T";
-    records[0].Url = "u";
-    records[0].Kind = 1;
-    const SiteMapTrees trees = BuildSiteMapTrees(records);
-    ASSERT_EQ(trees.size(), 1u);
-    EXPECT_EQ(trees.at(4)->children.size(), 3u);
-    EXPECT_NE(MatchPage(trees.at(4).get()).text.find("<i>1 Match found</i>"), std::string::npos);
-    records[0].Group = "4.999999999999";
-    EXPECT_TRUE(BuildSiteMapTrees(records).empty());
 }
 
 } // namespace

@@ -1,0 +1,184 @@
+#include "store/site-map-pages.h"
+
+#include <cctype>
+#include <initializer_list>
+
+namespace rv
+{
+namespace
+{
+
+constexpr std::string_view InaccessibleNote =
+    " (One or more pages were inaccessible at this time and may contain other matches.)";
+
+bool StartsWithFileScheme(std::string_view address)
+{
+    constexpr std::string_view scheme = "file:";
+    if (address.size() < scheme.size())
+        return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(address[i])) != scheme[i])
+            return false;
+    return true;
+}
+
+// A noted page has a title (a placeholder has none) and an address.
+bool Listed(const TOCNode& node)
+{
+    return !node.Title.empty() && !node.Url.empty();
+}
+
+bool Matched(const TOCNode& node)
+{
+    return !node.Title.empty() && node.Kind == 1;
+}
+
+void WriteTocNode(const TOCNode& node, std::string& out);
+
+// A level's "<ul>" opens before its first listed node, so that a level of
+// placeholders adds no empty list.
+template <typename Nodes> void WriteTocLevel(const Nodes& nodes, std::string& out)
+{
+    bool opened = false;
+    for (const auto& node : nodes)
+    {
+        if (!opened && Listed(*node))
+        {
+            out += "<ul>";
+            opened = true;
+        }
+        WriteTocNode(*node, out);
+    }
+    if (opened)
+        out += "</ul>";
+}
+
+void WriteTocNode(const TOCNode& node, std::string& out)
+{
+    if (Listed(node))
+    {
+        out += "<li><a href=\"" + SiteMapHref(node) + "\">" + node.Title + "</a>";
+        if (node.Kind == 1)
+            out += "<b> Smart Search Match: " + (node.Note.empty() ? std::string() : "(" + node.Note + ")") + "</b>";
+        out += "</li>";
+    }
+    WriteTocLevel(node.Children, out);
+}
+
+void WriteMatches(const TOCNode& node, std::string& out)
+{
+    if (Matched(node))
+    {
+        out += "<li><a href=\"" + SiteMapHref(node) + "\">" + node.Title + "</a>";
+        if (!node.Note.empty())
+            out += " (" + node.Note + ")";
+        out += "</li>";
+    }
+    for (const auto& child : node.Children)
+        WriteMatches(*child, out);
+}
+
+std::size_t CountMatchesBelow(const TOCNode& node)
+{
+    std::size_t count = Matched(node) ? 1 : 0;
+    for (const auto& child : node.Children)
+        count += CountMatchesBelow(*child);
+    return count;
+}
+
+} // namespace
+
+std::string SiteMapHref(const SiteMapRecord& record)
+{
+    std::string_view address = record.Url;
+    const std::size_t hash = address.find('#');
+    if (hash != std::string_view::npos)
+        address = address.substr(0, hash);
+    if (StartsWithFileScheme(address))
+    {
+        address.remove_prefix(5);
+        while (!address.empty() && (address.front() == '/' || address.front() == '\\'))
+            address.remove_prefix(1);
+    }
+    std::string href;
+    href.reserve(address.size() + record.Fragment.size() + 8);
+    for (char c : address)
+    {
+        if (c == ':')
+            href += "&colon;";
+        else
+            href += c;
+    }
+    // The fragment is noted without its "#" by the client and with it by
+    // older notes; either way the link carries exactly one.
+    if (!record.Fragment.empty())
+    {
+        if (record.Fragment.front() != '#')
+            href += '#';
+        href += record.Fragment;
+    }
+    return href;
+}
+
+std::size_t CountMatches(const TOCNode* root)
+{
+    return root ? CountMatchesBelow(*root) : 0;
+}
+
+GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry)
+{
+    GeneratedPage page;
+    page.Text = "<html><body bgcolor=#FFFFFF text=\"0000FF\" link=\"FF0000\">";
+    page.HeadLength = 50;
+    page.HeadOffset = page.Text.size() - page.HeadLength;
+    page.Text += "<title>Site Map</title><h1>Site Map</h1>";
+    if (entry)
+    {
+        // The entry page stands in a list of its own below the heading.
+        page.Text += "<font size=3>Web Entry: " + entry->Address + "</font><ul>";
+        if (root)
+            WriteTocLevel(std::initializer_list<const TOCNode*>{root}, page.Text);
+    }
+    else
+    {
+        page.Text += "<ul>";
+        if (root)
+            WriteTocNode(*root, page.Text);
+    }
+    page.Text += "</body></html>";
+    return page;
+}
+
+GeneratedPage MatchPage(const TOCNode* root, const SiteMapEntryDetails* entry)
+{
+    GeneratedPage page;
+    page.Text = "<html><head><title>Smart Search Matches</title></head><body bgcolor=#FFFFFF>";
+    page.HeadLength = 22;
+    page.HeadOffset = page.Text.size() - page.HeadLength;
+    page.Text += "<h1>Smart Search Matches</h1>";
+    if (entry)
+        page.Text += "Search Terms: " + entry->SearchTerms + "<br>\r\n";
+    const bool inaccessible = entry && entry->Inaccessible;
+    const std::size_t matches = CountMatches(root);
+    if (matches != 0)
+    {
+        page.Text += "<i>" + std::to_string(matches) + " Match" + (matches == 1 ? "" : "es") + " found";
+        if (inaccessible)
+            page.Text += InaccessibleNote;
+        page.Text += "</i><br>\r\n";
+    }
+    page.Text += "<ul>";
+    if (root)
+        WriteMatches(*root, page.Text);
+    if (matches == 0)
+    {
+        page.Text += "<i>No Matches Found";
+        if (inaccessible)
+            page.Text += InaccessibleNote;
+        page.Text += "</i>";
+    }
+    page.Text += "</ul></body></html>";
+    return page;
+}
+
+} // namespace rv

@@ -1,0 +1,57 @@
+// The two pages generated for every entry of a retrieval from its site-map
+// tree (store/site-map-tree.h): the site map ("TOC" + entry number), a
+// nested list of every page found, in the order their links were found; and
+// the Smart Search match page ("Match" + entry number), listing the pages
+// whose Smart Search matched.
+//
+// The client writes them when a brief is finished and knows the entry: its
+// pages then also name the entry's address, the search terms and whether
+// some pages could not be fetched. The server writes them, without those
+// details, when it completes an archive that a run left unfinished.
+//
+// Links are relative, in the form stored pages use, so that the browser
+// asks the local server for them: an address loses a "file:" prefix (any
+// case) and the slashes after it, every ":" becomes "&colon;", and the
+// page's anchor follows. Titles, addresses and match texts are written as
+// noted, unchanged. Pure functions; any thread.
+#pragma once
+
+#include "store/site-map-record.h"
+#include "store/toc-list.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace rv
+{
+
+// A page's text and where its body tag (its head part) lies in it.
+struct GeneratedPage
+{
+    std::string Text;
+    std::size_t HeadOffset = 0;
+    std::size_t HeadLength = 0;
+};
+
+// What the client knows about the entry when it writes the pages.
+struct SiteMapEntryDetails
+{
+    std::string Address;       // the address of the entry's first request
+    std::string SearchTerms;   // the entry's Smart Search expression
+    bool Inaccessible = false; // some page of the entry could not be fetched
+};
+
+// The relative link to a noted page.
+std::string SiteMapHref(const SiteMapRecord& record);
+
+// Pages with a title whose Smart Search matched, in the whole tree.
+std::size_t CountMatches(const TOCNode* root);
+
+// The site map of a tree; a null root gives the page without items.
+GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry = nullptr);
+
+// The match page of a tree; a null root gives "No Matches Found".
+GeneratedPage MatchPage(const TOCNode* root, const SiteMapEntryDetails* entry = nullptr);
+
+} // namespace rv
