@@ -7,11 +7,66 @@
 // caller's business. Texts are bytes, passed through unchanged.
 #pragma once
 
+#include "client/retrieval/entry-target.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rv
 {
+
+struct TWebPage;
+
+// The list layout is stored when the brief starts, so that it can be browsed
+// while it runs; the table layout, with icons for the run's results, when
+// the brief is finished.
+enum class SummaryLayout
+{
+    List,
+    Table,
+};
+
+// One active entry of the brief as the summary shows it.
+struct SummaryEntry
+{
+    // The entry; the table layout reads its DifferencesFound and MatchesFound.
+    // Must stay valid while the texts are made.
+    const TWebPage* Entry = nullptr;
+    // The addresses the entry's run started from: one for a web entry (its
+    // caption and URL), one per engine or category otherwise.
+    std::vector<EntryTarget> Targets;
+    // The link number each target took, parallel to Targets; its pages are
+    // reached under "n/".
+    std::vector<std::int32_t> LinkNumbers;
+};
+
+struct SummaryInput
+{
+    std::string BriefName;
+    std::string StartDate;             // ShortDateText of the run's start, "3/7/2005"
+    std::string StartTime;             // StampTimeText of the run's start, "12:05:09AM"
+    std::string Information;           // the brief's information text; empty: none
+    std::vector<SummaryEntry> Entries; // the active entries, in brief order
+};
+
+// The placeholder a summary fragment holds where the archive's address goes;
+// the server fills it when it shows the cumulative page.
+inline constexpr const char* ArchivePlaceholder = "%%%%s";
+
+// The whole summary page ("index"): start and banner, one block per entry
+// with "<hr size=1>" between blocks, and the end. Its links are relative.
+std::string SummaryPageText(const SummaryInput& input, SummaryLayout layout);
+
+// The pieces of the page, for a caller that writes it as it goes.
+std::string SummaryPageStart(const SummaryInput& input);
+std::string SummaryEntryBlock(const SummaryEntry& entry, SummaryLayout layout);
+std::string SummaryPageEnd();
+
+// The entry's block with absolute links, each starting with the
+// placeholder: kept with the entry (TWebPage::SummaryFragments) for the
+// cumulative page of all the brief's archives.
+std::string EntrySummaryFragment(const SummaryEntry& entry, SummaryLayout layout);
 
 // What the navigation line of a frame header page shows.
 struct FrameHeaderInput
