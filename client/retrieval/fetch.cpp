@@ -76,7 +76,8 @@ std::string ResolveLocation(std::string_view current, std::string_view location)
 }
 
 TFetch::TFetch(RunState& state, const RetrievalSettings& settings, TAsyncThread& worker, TRetrievalList& queue)
-    : state_(state), settings_(settings), worker_(worker), queue_(queue)
+    : state_(state), settings_(settings), worker_(worker), queue_(queue),
+      requeue_([this](std::unique_ptr<RetrievalRequest> request) { queue_.Add(std::move(request), true); })
 {
     worker_.SetResponseHandler([this](RetrievalRequest& request) { HandleResponse(request); });
 }
@@ -255,7 +256,7 @@ void TFetch::HandleRedirect(RetrievalRequest& request)
         }
         if (request.Cache)
             request.Cache->Add(target, target, false, "", "", 0, "", 0, nullptr, 0, request.Level, 0);
-        queue_.Add(std::move(copy), true);
+        requeue_(std::move(copy));
     }
     EndWithoutPage(request);
     request.RetryScheduled = 1;
@@ -272,7 +273,7 @@ void TFetch::HandleUnauthorized(RetrievalRequest& request)
     if (request.Retries < settings_.Retries)
     {
         auto copy = CopyForRetry(request);
-        queue_.Add(std::move(copy), true);
+        requeue_(std::move(copy));
         EndWithoutPage(request);
         request.RetryScheduled = 1;
         return;

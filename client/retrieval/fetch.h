@@ -18,6 +18,8 @@
 #include "client/retrieval/retrieval-settings.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -44,6 +46,11 @@ public:
     // Interprets a complete answer whose status the worker has read.
     void HandleResponse(RetrievalRequest& request);
 
+    // Where new requests made from an answer go (redirect targets, retries
+    // with credentials); by default to the end of the queue, forced in.
+    using Requeue = std::function<void(std::unique_ptr<RetrievalRequest>)>;
+    void SetRequeue(Requeue requeue) { requeue_ = std::move(requeue); }
+
 private:
     bool FetchLocalFile(RetrievalRequest& request, const std::string& url);
     void HandleRedirect(RetrievalRequest& request);
@@ -55,6 +62,7 @@ private:
     const RetrievalSettings& settings_;
     TAsyncThread& worker_;
     TRetrievalList& queue_;
+    Requeue requeue_;
 };
 
 // The address a "Location:" value leads to from `current`: its scheme and

@@ -8,6 +8,7 @@
 // archive, cache and site map are those of the request's brief.
 #pragma once
 
+#include "client/retrieval/entry-target.h"
 #include "client/retrieval/retrieval-list.h"
 #include "client/retrieval/retrieval-settings.h"
 #include "client/retrieval/run-state.h"
@@ -48,6 +49,8 @@ struct BriefRun
     std::vector<std::int32_t> EntryLinkNumbers;
     // Per entry, every link number it took (one per engine or category).
     std::vector<std::vector<std::int32_t>> EntryRequestNumbers;
+    // Per entry, the addresses it started from (one per link number above).
+    std::vector<std::vector<EntryTarget>> EntryTargets;
     bool Scheduled = false;
     bool TemporaryPageBrief = false;
 };

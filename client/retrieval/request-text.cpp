@@ -1,6 +1,6 @@
 #include "client/retrieval/request-text.h"
 
-#include "client/retrieval/base64.h"
+#include "client/briefs/scrambled-text.h"
 #include "client/retrieval/same-site.h"
 #include "client/retrieval/url-parts.h"
 

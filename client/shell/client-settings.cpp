@@ -422,6 +422,9 @@ void FillRetrievalSettings(const ClientSettings& settings, RetrievalSettings& re
     retrieval.Retries = settings.Briefs.Retries;
     retrieval.LongTimeouts = settings.Briefs.LongTimeouts;
     retrieval.NoProxyFor = settings.Briefs.NoProxyFor;
+    retrieval.NumSocks = settings.Network.MaxSockets;
+    retrieval.DiskBuffer = static_cast<std::int32_t>(settings.DiskBuffer.MinFreeBytes / BytesPerMegaByte);
+    retrieval.ServerPort = settings.Servers.Port;
 }
 
 SharedClientSettings& SharedClientSettings::Instance()

@@ -1,4 +1,4 @@
-#include "client/retrieval/base64.h"
+#include "client/briefs/scrambled-text.h"
 #include "client/retrieval/request-text.h"
 
 #include <gtest/gtest.h>

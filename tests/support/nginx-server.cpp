@@ -85,7 +85,7 @@ NginxServer::NginxServer(const std::filesystem::path& folder, const std::string&
     std::string f = folder_.string();
     std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + f + "/nginx.pid;\n"
                          "error_log " + f + "/error.log;\nevents { worker_connections 256; }\n"
-                         "http {\n access_log " + f + "/access.log;\n"
+                         "http {\n access_log " + f + "/access.log;\n log_format uri '$uri';\n"
                          " client_body_temp_path " + f + "/tmp/body;\n proxy_temp_path " + f + "/tmp/proxy;\n"
                          " fastcgi_temp_path " + f + "/tmp/fastcgi;\n uwsgi_temp_path " + f + "/tmp/uwsgi;\n"
                          " scgi_temp_path " + f + "/tmp/scgi;\n"

@@ -1,0 +1,83 @@
+#include "client/shell/headless-runner.h"
+
+#include "client/briefs/brief-store.h"
+#include "client/briefs/brief.h"
+#include "client/retrieval/run-driver.h"
+#include "platform/server-control.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <list>
+
+namespace rv
+{
+
+void PrintingObserver::AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status)
+{
+    startTimes_[brief.BriefName] = std::string(startTime);
+    statuses_[brief.BriefName] = std::string(status);
+    Print(brief.BriefName, std::string(status));
+}
+
+void PrintingObserver::UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile)
+{
+    std::string text(status);
+    if (!summaryFile.empty())
+        text += " " + std::string(summaryFile);
+    statuses_[brief.BriefName] = std::string(status);
+    Print(brief.BriefName, text);
+}
+
+void PrintingObserver::ErrorMessage(std::string_view caption, std::string_view text)
+{
+    std::fprintf(errors_, "%.*s: %.*s\n", int(caption.size()), caption.data(), int(text.size()), text.data());
+    std::fflush(errors_);
+}
+
+bool PrintingObserver::AllAvailable() const
+{
+    if (startTimes_.empty())
+        return false;
+    for (const auto& [name, start] : startTimes_)
+    {
+        auto status = statuses_.find(name);
+        if (status == statuses_.end() || status->second != "Available")
+            return false;
+    }
+    return true;
+}
+
+void PrintingObserver::Print(const std::string& briefName, const std::string& status)
+{
+    std::fprintf(out_, "%s  %s  %s\n", briefName.c_str(), startTimes_[briefName].c_str(), status.c_str());
+    std::fflush(out_);
+}
+
+int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer)
+{
+    std::list<TBrief> briefs;
+    for (const std::string& file : options.BriefFiles)
+    {
+        TBrief& brief = briefs.emplace_back();
+        LoadResult loaded = LoadBrief(file, brief);
+        if (loaded.Status != LoadStatus::Loaded)
+        {
+            std::fprintf(stderr, "RVClient: cannot open the brief file %s\n", file.c_str());
+            return 2;
+        }
+    }
+    RunDriver driver(options.Settings, observer);
+    QEventLoop loop;
+    driver.SetRunEnded([&] { loop.quit(); });
+    driver.SetArchiveCloser([](const std::filesystem::path& archive) { ServerCloseFile(QString::fromStdString(archive.string())); });
+    if (options.Prepare)
+        options.Prepare(driver);
+    for (TBrief& brief : briefs)
+        driver.StartBrief(brief);
+    if (driver.RunActive())
+        loop.exec();
+    return observer.AllAvailable() ? 0 : 1;
+}
+
+} // namespace rv

@@ -1,0 +1,66 @@
+// The headless runner: runs briefs to closed archives without windows and
+// prints every status-log line as it changes.
+//
+//   RVClient --generate FILE.brf ...
+//
+// The briefs run in one run (the first starts it, the others join). Each
+// status line is printed as "<brief name>  <start time>  <status>", where
+// status is "Loading...", "Available <archive>", "Connection Failure"; error
+// messages go to stderr. The result is 0 only when every brief ended
+// "Available".
+//
+// Threads: the main thread, which runs the Qt event loop until the run ends.
+#pragma once
+
+#include "client/retrieval/retrieval-settings.h"
+#include "client/retrieval/run-observer.h"
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace rv
+{
+
+class RunDriver;
+
+// Prints status lines and remembers the last status of every brief.
+class PrintingObserver : public RunObserver
+{
+public:
+    explicit PrintingObserver(std::FILE* out = stdout, std::FILE* errors = stderr) : out_(out), errors_(errors) {}
+
+    void AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status) override;
+    void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile) override;
+    void ErrorMessage(std::string_view caption, std::string_view text) override;
+
+    // The last status of each brief by brief name.
+    const std::map<std::string, std::string>& Statuses() const { return statuses_; }
+    bool AllAvailable() const;
+
+private:
+    void Print(const std::string& briefName, const std::string& status);
+
+    std::FILE* out_;
+    std::FILE* errors_;
+    std::map<std::string, std::string> startTimes_;
+    std::map<std::string, std::string> statuses_;
+};
+
+struct HeadlessOptions
+{
+    std::vector<std::string> BriefFiles;
+    RetrievalSettings Settings;
+    // Called with the driver after it is made and before the briefs start
+    // (tests use it to stop or skip through the run state).
+    std::function<void(RunDriver&)> Prepare;
+};
+
+// Loads the briefs, runs them and returns the exit status (0: all
+// "Available"; 1: some brief did not end so; 2: a brief file could not be
+// loaded).
+int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer);
+
+} // namespace rv

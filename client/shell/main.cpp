@@ -1,0 +1,55 @@
+// RVClient: the user's workbench.
+//
+//   RVClient --generate FILE.brf ...   run the briefs without windows
+//
+// The windows are not built yet; without --generate the program says so.
+#include "client/retrieval/retrieval-settings.h"
+#include "client/retrieval/smart-search.h"
+#include "client/shell/client-settings.h"
+#include "client/shell/headless-runner.h"
+#include "platform/settings-store.h"
+#include "store/temp-files.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+std::filesystem::path ProgramFolder()
+{
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: RVClient --generate FILE.brf ...\n"
+                         "The RVClient windows are not built yet: only the headless runner is available.\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
+    QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));
+    if (argc < 3 || std::string(argv[1]) != "--generate")
+        return Usage();
+
+    rv::InstallSmartSearchParser();
+    rv::HeadlessOptions options;
+    for (int i = 2; i < argc; ++i)
+        options.BriefFiles.emplace_back(argv[i]);
+    rv::SettingsStore store;
+    rv::ClientSettings settings;
+    rv::ReadStartupSettings(store, settings);
+    rv::FillRetrievalSettings(settings, options.Settings);
+    options.Settings.ProgramFolder = ProgramFolder();
+    rv::DeleteLeftoverTempFiles(options.Settings.ProgramFolder);
+    rv::PrintingObserver observer;
+    return rv::RunBriefsHeadless(options, observer);
+}
