@@ -114,6 +114,9 @@ struct RetrievalRequest
     std::int32_t TimeOut = 10; // seconds
     TempBodyFile TempFile;
     std::int32_t LinkNumber = 0; // the entry's link number, the n of "n/" addresses
+    // Fetched into a frame of a stored frameset: the stored page gets no
+    // navigation frame of its own.
+    std::uint8_t FrameContext = 0;
 
     // Transfer fields.
     std::string RequestText; // freed once sent
@@ -134,6 +137,17 @@ struct RetrievalRequest
     std::uint8_t Had401 = 0;                // a 401 answer was met; the first one costs no attempt
     std::vector<std::string> Redirects;     // addresses that were redirected to this one
     std::size_t HeaderLength = 0;           // bytes of the response header in Data, once complete
+
+    // Change detection's word to page processing, for an entry page only.
+    // DiffMarkers: ascending offsets in the body (ReceivedBody) of the changed
+    // blocks; page processing writes DiffMarkerMarkup (diff-marker.h) for
+    // marker n before the first byte it copies at or past DiffMarkers[n], and
+    // stores the page with flag 0x80 when there is any.
+    std::vector<std::size_t> DiffMarkers;
+    // The page is an entry page's unfiltered copy ("KSDiffOrigProcessed"):
+    // store it with its links rewritten, but do not count it, enter it in the
+    // site map or queue its links; the entry page itself does all that.
+    std::uint8_t UnfilteredCopy = 0;
 };
 
 RequestState StateOf(const RetrievalRequest& request);
