@@ -12,6 +12,7 @@
 #include "client/retrieval/page-context.h"
 #include "client/retrieval/retrieval-request.h"
 
+#include <string>
 #include <string_view>
 
 namespace rv
@@ -22,5 +23,9 @@ void ProcessPage(PageContext& context, RetrievalRequest& request);
 // The body of a completed request: the received bytes after the response
 // header and its blank line, without the closing 0 byte.
 std::string_view ReceivedBody(const RetrievalRequest& request);
+
+// The key a page is stored and cached under: the address without CR, LF,
+// tab and fragment, in store form ("host/dir/page.html").
+std::string PageKey(std::string_view address);
 
 } // namespace rv

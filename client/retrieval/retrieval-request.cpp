@@ -89,6 +89,7 @@ std::unique_ptr<RetrievalRequest> CopyForRetry(const RetrievalRequest& r)
     copy->Deferred = r.Deferred;
     copy->TimeOut = r.TimeOut;
     copy->LinkNumber = r.LinkNumber;
+    copy->FrameContext = r.FrameContext;
     copy->Referrer = r.Referrer;
     copy->UseCredentials = r.UseCredentials;
     copy->FollowExternal = r.FollowExternal;
