@@ -36,17 +36,32 @@ bool TagNamed(std::string_view page, std::size_t open, std::string_view name)
     return IsBlank(next) || next == '>';
 }
 
-constexpr std::array<std::string_view, 20> BoundaryTags = {
-    "p",  "br", "tr",  "td",  "li",  "dt",   "h1",    "h2",     "h3",     "h4",
-    "h5", "h6", "/tr", "/td", "div", "/div", "table", "/table", "applet", "/applet",
+// The lower-case name of the tag that opens at `open` ("<"), when it has at
+// most TagNameBytes bytes and white space or ">" follows; empty otherwise.
+// Every tag that matters here is that short.
+constexpr std::size_t TagNameBytes = 8;
+std::string_view ShortTagName(std::string_view page, std::size_t open, std::array<char, TagNameBytes>& name)
+{
+    std::size_t length = 0;
+    for (std::size_t at = open + 1; at < page.size() && length <= TagNameBytes; ++at, ++length)
+    {
+        const char c = page[at];
+        if (IsBlank(c) || c == '>')
+            return std::string_view(name.data(), length);
+        if (length < TagNameBytes)
+            name[length] = Lower(c);
+    }
+    return {};
+}
+
+constexpr std::array<std::string_view, 22> BoundaryTags = {
+    "p",  "br",  "tr",  "td",  "li",   "dt",    "h1",     "h2",     "h3",      "h4",     "h5",
+    "h6", "/tr", "/td", "div", "/div", "table", "/table", "applet", "/applet", "object", "/object",
 };
 
-bool IsBoundaryTag(std::string_view page, std::size_t open)
+bool IsOneOf(std::string_view name, const auto& names)
 {
-    if (TagNamed(page, open, "object") || TagNamed(page, open, "/object"))
-        return true;
-    return std::any_of(BoundaryTags.begin(), BoundaryTags.end(),
-                       [&](std::string_view name) { return TagNamed(page, open, name); });
+    return !name.empty() && std::find(names.begin(), names.end(), name) != names.end();
 }
 
 constexpr std::array<std::string_view, 8> KeptTags = {"img", "image", "hr", "form", "/form", "area", "a", "/a"};
@@ -80,15 +95,18 @@ class StrippedCopy
 public:
     explicit StrippedCopy(std::string_view previous)
     {
-        bytes_.reserve(previous.size());
-        places_.reserve(previous.size());
+        bytes_.resize(previous.size());
+        places_.resize(previous.size());
+        std::size_t kept = 0;
         for (std::size_t i = 0; i < previous.size(); ++i)
-            if (!IsBlank(previous[i]))
-            {
-                bytes_.push_back(previous[i]);
-                places_.push_back(std::uint32_t(i));
-            }
-        runs_.resize(bytes_.size());
+        {
+            bytes_[kept] = previous[i];
+            places_[kept] = std::uint32_t(i);
+            kept += IsBlank(previous[i]) ? 0 : 1;
+        }
+        bytes_.resize(kept);
+        places_.resize(kept);
+        runs_.resize(kept);
         for (std::size_t k = bytes_.size(); k-- > 0;)
         {
             const bool joined = k + 1 < bytes_.size() && places_[k + 1] == places_[k] + 1;
@@ -105,14 +123,12 @@ private:
     std::vector<std::uint32_t> runs_;
 };
 
-std::string Stripped(std::string_view text)
+void Strip(std::string_view text, std::string& out)
 {
-    std::string out;
-    out.reserve(text.size());
+    out.clear();
     for (char c : text)
         if (!IsBlank(c))
             out.push_back(c);
-    return out;
 }
 
 // Length of the first word (bytes up to the first white space) of text,
@@ -175,6 +191,15 @@ private:
             {
                 if (Exhausted())
                     return std::string_view::npos;
+                // Unchanged pages match where the free passage begins.
+                if (at == from && all.compare(at, text.size(), text) == 0)
+                {
+                    work_ += text.size();
+                    if (Follows(search, at))
+                        return at;
+                    ++at;
+                    continue;
+                }
                 const void* hit = memmem(all.data() + at, to - at, text.data(), text.size());
                 if (!hit)
                 {
@@ -295,16 +320,14 @@ std::string Reduce(std::string_view page, const std::vector<bool>& reduced)
     return out;
 }
 
-SearchText MakeSearchText(std::string_view page, const PageBlock& block, std::size_t textStart, bool extract)
+void MakeSearchText(std::string_view page, const PageBlock& block, std::size_t textStart, bool extract, SearchText& search)
 {
     const std::size_t leadStart = extract ? block.Start - std::min(block.Start, ExtractLeadInBytes) : textStart;
     const std::size_t leadBytes = extract ? block.Start - leadStart : 0;
     const std::size_t textEnd = std::min(block.End, textStart + (MaxCompareTextBytes - leadBytes));
-    SearchText search;
-    search.LeadIn = Stripped(page.substr(leadStart, leadBytes));
-    search.Text = Stripped(page.substr(textStart, textEnd - textStart));
+    Strip(page.substr(leadStart, leadBytes), search.LeadIn);
+    Strip(page.substr(textStart, textEnd - textStart), search.Text);
     search.FirstWord = FirstWordLength(page.substr(leadStart, textEnd - leadStart));
-    return search;
 }
 
 } // namespace
@@ -327,11 +350,13 @@ std::vector<PageBlock> SplitIntoBlocks(std::string_view page)
         if (c == '<')
         {
             inTag = true;
-            if (IsBoundaryTag(page, i))
+            std::array<char, TagNameBytes> buffer;
+            const std::string_view name = ShortTagName(page, i, buffer);
+            if (IsOneOf(name, BoundaryTags))
                 boundary(i, false);
-            else if (TagNamed(page, i, "pre"))
+            else if (name == "pre")
                 inPre = true;
-            else if (TagNamed(page, i, "/pre"))
+            else if (name == "/pre")
                 inPre = false;
         }
         else if (c == '>')
@@ -358,6 +383,7 @@ CompareResult ComparePages(std::string_view page, std::string_view previous, con
     const std::size_t budget = 256 * (page.size() + previous.size()) + (std::size_t{64} << 20);
     PassageFinder finder(previous, budget);
     std::vector<bool> reduced(options.Extract ? page.size() : 0, false);
+    SearchText search;
 
     for (const PageBlock& block : blocks)
     {
@@ -371,7 +397,7 @@ CompareResult ComparePages(std::string_view page, std::string_view previous, con
             ++textStart;
         if (textStart == block.End)
             continue;
-        const SearchText search = MakeSearchText(page, block, textStart, options.Extract);
+        MakeSearchText(page, block, textStart, options.Extract, search);
         const bool unchanged = !finder.Exhausted() && finder.Take(search);
         if (unchanged && options.Extract)
         {
