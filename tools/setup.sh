@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     nginx-light tinyproxy wrk
     python3-doc gzip curl
+    libgumbo-dev
     chromium
 )
 
