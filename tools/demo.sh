@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# The main job: fetch pages into a retrieval archive and serve it to the browser.
+# The main job: run the demonstration brief and serve its archive.
 #
-# The run driver, the page scan and the summary page are still being built,
-# so the demo brief cannot run yet. Until it can, this shows the parts that
-# work, end to end on this machine:
-#   1. the page store writes real HTML into an archive and reads it back;
-#   2. the fetcher fetches pages from a local web server (nginx serving the
-#      Python documentation) into a retrieval archive;
-#   3. RVServer serves that archive on 127.0.0.1 to your browser.
-# Pass --no-wait to stop the server at the end instead of serving until Ctrl+C.
+#   1. nginx serves the Python documentation on a free loopback port (the
+#      "local web server" of the demo brief);
+#   2. RVServer starts on 127.0.0.1 with its settings in build/demo;
+#   3. rvbrief writes build/demo/Briefs/Demo.brf from data/Briefs/Demo.txt
+#      (a "file:" entry on the bundled site and an entry on that nginx);
+#   4. RVClient --generate runs the brief to a closed archive, printing each
+#      status-log line;
+#   5. the address of the archive's summary page is printed: open it in your
+#      browser. RVServer serves until Ctrl+C (--no-wait stops at once).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -17,7 +18,7 @@ wait_for_user=1
 [ "${1:-}" = "--no-wait" ] && wait_for_user=0
 
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build
+cmake --build build --target RVClient RVServer rvbrief rvdump rv_data
 
 demo=$top/build/demo
 rm -rf "$demo"
@@ -29,10 +30,10 @@ free_port() {
     while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
     echo "$port"
 }
-
-echo
-echo "== 1. The page store on real HTML"
-build/bench/store-bench --quick
+wait_for_port() {
+    for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done
+    return 1
+}
 
 docs=/usr/share/doc/python3-doc/html
 origin_port=$(free_port 18080)
@@ -58,37 +59,46 @@ cleanup() {
     [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
+
+echo
+echo "== 1. A local web server: nginx serves the Python documentation on port $origin_port"
 /usr/sbin/nginx -c "$demo/nginx/nginx.conf" -e "$demo/nginx/error.log"
+wait_for_port "$origin_port"
 
 echo
-echo "== 2. Fetching pages from a local web server (nginx on port $origin_port)"
-archive=$demo/Briefs/Demo.rvd
-origin=http://127.0.0.1:$origin_port
-build/bin/rvfetch -c 4 "$archive" "$origin/index.html" "$origin/tutorial/index.html" \
-    "$origin/library/index.html" "$origin/whatsnew/index.html" "$origin/no-such-page.html" ||
-    echo "(the last address does not exist on purpose: the page that explains the failure is stored instead)"
-[ -s "$archive" ] || { echo "demo: no archive was written" >&2; exit 1; }
-
-echo
-echo "== 3. Serving the archive with RVServer on port $server_port"
+echo "== 2. RVServer on 127.0.0.1:$server_port"
 printf '[Servers]\nRavelin%%20Server%%20Port=%s\n' "$server_port" > "$demo/config/Marrowby Works/Ravelin.conf"
 export XDG_CONFIG_HOME=$demo/config XDG_RUNTIME_DIR=$demo/run
 build/bin/RVServer --no-window &
 server_pid=$!
-for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$server_port") 2>/dev/null && break; sleep 0.1; done
-
-page="http://127.0.0.1:$server_port${archive}/http&colon;//127.0.0.1&colon;$origin_port/tutorial/index.html"
-exec 3<>"/dev/tcp/127.0.0.1/$server_port"
-printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "${page#http://127.0.0.1:$server_port}" >&3
-answer=$(cat <&3)
-exec 3<&-
-echo "Asked RVServer for a stored page; it answered:"
-printf '%s\n' "$answer" | head -n 1
-printf '%s\n' "$answer" | grep -o '<title>[^<]*</title>' | head -n 1 || true
+wait_for_port "$server_port"
 
 echo
-echo "Open this stored page in your browser (it is served from the archive, not from nginx):"
-echo "    $page"
+echo "== 3. The demo brief: $demo/Briefs/Demo.brf"
+sed -e "s|@DATA@|$top/build/bin|g" -e "s|@ORIGIN@|http://127.0.0.1:$origin_port|g" \
+    data/Briefs/Demo.txt > "$demo/Briefs/Demo.txt"
+build/bin/rvbrief "$demo/Briefs/Demo.brf" "$demo/Briefs/Demo.txt"
+grep '^entry:' "$demo/Briefs/Demo.txt" | sed 's/^entry: /    /'
+
+echo
+echo "== 4. RVClient --generate runs the brief"
+build/bin/RVClient --generate "$demo/Briefs/Demo.brf"
+archive=$(ls -t "$demo"/Briefs/*.rvd | head -n 1)
+
+echo
+echo "== 5. The archive, served by RVServer"
+summary="http://127.0.0.1:$server_port${archive}/"
+exec 3<>"/dev/tcp/127.0.0.1/$server_port"
+printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "${archive}/" >&3
+answer=$(cat <&3)
+exec 3<&-
+printf '%s\n' "$answer" | head -n 1
+printf '%s\n' "$answer" | grep -o '<title>[^<]*</title>' | head -n 1 || true
+build/bin/rvdump "$archive" | sed -n '2p'
+
+echo
+echo "Open the brief's summary page in your browser:"
+echo "    $summary"
 if [ "$wait_for_user" = 1 ]; then
     echo "Serving until you press Ctrl+C."
     wait "$server_pid"

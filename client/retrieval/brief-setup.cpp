@@ -4,8 +4,12 @@
 #include "client/briefs/brief.h"
 #include "client/retrieval/brief-limits.h"
 #include "client/retrieval/date-texts.h"
+#include "client/retrieval/fetch.h"
 #include "client/retrieval/main-thread-call.h"
+#include "client/retrieval/page-processing.h"
 #include "client/retrieval/run-driver.h"
+#include "client/retrieval/store-address.h"
+#include "client/retrieval/site-map-builder.h"
 #include "client/retrieval/summary-page.h"
 #include "store/archive-name.h"
 #include "store/archive-writer.h"
@@ -52,14 +56,23 @@ void KeepFragments(TBrief& brief, const std::string& archiveFile, const std::vec
     }
 }
 
+// Engine and category addresses come without "http://"; a request needs
+// its scheme.
+std::string FetchAddress(const std::string& url)
+{
+    if (SchemeLength(url) > 0 || IsLocalFileUrl(url))
+        return url;
+    return "http://" + url;
+}
+
 std::unique_ptr<RetrievalRequest> FirstRequest(BriefRun& run, TWebPage& entry, int entryIndex, const EntryTarget& target,
                                                std::int32_t linkNumber)
 {
     auto request = std::make_unique<RetrievalRequest>();
     request->RequestId = std::to_string(linkNumber);
-    request->URL = target.Url;
-    request->TopLink = target.Url;
-    request->EntryURL = target.Url;
+    request->URL = FetchAddress(target.Url);
+    request->TopLink = request->URL;
+    request->EntryURL = request->URL;
     request->Level = 1;
     request->Depth = entry.SpiderDepth;
     request->TimeOut = EntryTimeOut;
@@ -137,7 +150,8 @@ void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<Re
             run.EntryRequestNumbers.back().push_back(linkNumber);
             auto request = FirstRequest(run, entry, i, target, linkNumber);
             request->FirstOfBrief = firstRequests.empty() ? 1 : 0;
-            run.Cache->Add(target.Url, target.Url, false, "", "", 0, "", 0, nullptr, 0, entry.SpiderDepth, 0);
+            const std::string key = PageKey(request->URL);
+            run.Cache->Add(key, request->URL, false, "", "", 0, "", 0, nullptr, 0, entry.SpiderDepth, 0);
             run.SiteMap->AddEntryNote(request->RequestId);
             firstRequests.push_back(std::move(request));
             ++linkNumber;
@@ -178,8 +192,22 @@ void RunDriver::WriteSummary(BriefRun& run, bool finished)
     CallOnThreadOf(this, [&] { KeepFragments(brief, run.SummaryName, fragments); });
 }
 
-void RunDriver::BuildSiteMapsOf(BriefRun&)
+// Every entry's site map and match page, from the notes of the brief's run.
+void RunDriver::BuildSiteMapsOf(BriefRun& run)
 {
+    const TBrief& brief = *run.Brief;
+    auto firstRequest = [&](std::int32_t linkNumber) -> std::optional<SiteMapEntry> {
+        for (std::size_t i = 0; i < run.EntryRequestNumbers.size(); ++i)
+            for (std::size_t t = 0; t < run.EntryRequestNumbers[i].size(); ++t)
+                if (run.EntryRequestNumbers[i][t] == linkNumber)
+                {
+                    const TWebPage& entry = brief.Entries[int(i)];
+                    return SiteMapEntry{&entry, FetchAddress(run.EntryTargets[i][t].Url), entry.SpiderDepth, false};
+                }
+        return std::nullopt;
+    };
+    BuildSiteMaps(*run.SiteMap, *run.IndexDB, firstRequest,
+                  [this](int percent) { observer_.StopDialogStep(StopStep::BuildingSiteMaps, percent); });
 }
 
 } // namespace rv

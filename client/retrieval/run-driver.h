@@ -137,6 +137,7 @@ private:
     // The scan loop (scan-loop.cpp), retrieval thread.
     void ScanLoop();
     bool ScanPass();
+    void Reconnect();
     bool StartRequest(RetrievalRequest& request);
     bool HandleComplete(TRetrievalList::Node* node);
     void StoreFile(BriefRun& run, RetrievalRequest& request);

@@ -70,6 +70,11 @@ void RunDriver::ScanLoop()
             state_.StopTarget = nullptr;
             progressed = true;
         }
+        if (state_.LineDropped.exchange(false))
+        {
+            Reconnect();
+            progressed = true;
+        }
         {
             std::lock_guard guard(lock_);
             if (runs_.empty() && joining_ == 0)
@@ -81,6 +86,20 @@ void RunDriver::ScanLoop()
         if (!progressed)
             WaitForWork();
     }
+}
+
+// The line was lost: connect again; when that fails every brief of the
+// run is closed as it stands.
+void RunDriver::Reconnect()
+{
+    if (connect_())
+    {
+        for (BriefRun* run : RunsInOrder())
+            observer_.UpdateStatusLine(*run->Brief, "Loading...", "");
+        return;
+    }
+    for (BriefRun* run : RunsInOrder())
+        FinishBrief(*run, true);
 }
 
 // One walk over the queue. Returns whether anything was started or handled.
@@ -106,7 +125,10 @@ bool RunDriver::ScanPass()
             continue;
         }
         RequestState now = StateOf(request);
-        if (now == RequestState::Complete || (now == RequestState::Handled && !request.IsEntryPage))
+        // A request whose brief was closed meanwhile (a retry queued while
+        // the brief finished) is only freed.
+        bool orphan = request.Brief && !RunOf(request.Brief);
+        if (orphan || now == RequestState::Complete || now == RequestState::Handled)
         {
             progressed |= HandleComplete(node);
         }

@@ -2,6 +2,7 @@
 
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
+#include "client/retrieval/entry-targets.h"
 #include "client/retrieval/run-driver.h"
 #include "platform/server-control.h"
 
@@ -68,6 +69,8 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
         }
     }
     RunDriver driver(options.Settings, observer);
+    const DefinitionSet definitions = LoadDefinitions(options.Settings.ProgramFolder);
+    driver.SetTargetsOf([&definitions](const TWebPage& entry) { return EntryTargets(entry, definitions); });
     QEventLoop loop;
     driver.SetRunEnded([&] { loop.quit(); });
     driver.SetArchiveCloser([](const std::filesystem::path& archive) { ServerCloseFile(QString::fromStdString(archive.string())); });

@@ -1,0 +1,207 @@
+// RVClient --generate as a user runs it: a real process against nginx,
+// killed in the middle of a run, and the archive it left read back through
+// a real RVServer.
+#include "client/briefs/archive-catalogue.h"
+#include "client/briefs/brief-store.h"
+#include "client/briefs/brief.h"
+#include "store/archive-name.h"
+#include "tests/support/nginx-server.h"
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sstream>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace rv
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// A child process with its output in a file.
+class Child
+{
+public:
+    Child(const std::vector<std::string>& arguments, const std::filesystem::path& output)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child()
+    {
+        if (pid_ > 0)
+        {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+    }
+    pid_t Pid() const { return pid_; }
+    // The exit status, or -1 when it did not end normally.
+    int Wait()
+    {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // CPU seconds used so far (user and system), from /proc.
+    double CpuSeconds() const
+    {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long ticks = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i)
+            if (i == 14 || i == 15)
+                ticks += std::stol(field);
+        return double(ticks) / double(sysconf(_SC_CLK_TCK));
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+class HeadlessRunTest : public test::SandboxedTest
+{
+protected:
+    void SetUp() override
+    {
+        SandboxedTest::SetUp();
+        // The programs keep their settings and control socket in the sandbox.
+        setenv("XDG_CONFIG_HOME", PathOf("config").c_str(), 1);
+        std::filesystem::create_directories(PathOf("run"));
+        std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", PathOf("run").c_str(), 1);
+        nginx = std::make_unique<test::NginxServer>(PathOf("nginx"), "  location /slow/ { limit_rate 20k; }\n"
+                                                                    "  location = /stall { return 444; }\n");
+        ASSERT_TRUE(nginx->Running());
+        std::filesystem::create_directories(nginx->Root() / "slow");
+        for (int i = 0; i < 4; ++i)
+        {
+            test::WriteFile(nginx->Root() / ("page" + std::to_string(i) + ".html"),
+                            "<html><head><title>Page " + std::to_string(i) + "</title></head><body>Text " +
+                                std::to_string(i) + "</body></html>\n");
+            test::WriteFile(nginx->Root() / "slow" / ("big" + std::to_string(i) + ".html"),
+                            "<html><body>" + std::string(200000, 'x') + "</body></html>\n");
+        }
+    }
+
+    std::string Url(const std::string& path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/" + path;
+    }
+
+    std::string MakeBrief(const std::string& name, const std::vector<std::string>& paths)
+    {
+        TBrief brief;
+        SetBriefPath(brief, PathOf(name + ".brf").string());
+        brief.BriefName = name;
+        for (const std::string& path : paths)
+        {
+            TWebPage entry = MakeEntry(EntryKind::Web);
+            entry.EntryName = path;
+            entry.URL = Url(path);
+            brief.Entries.Insert(entry, brief.Entries.Count());
+        }
+        EXPECT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
+        return brief.FilePath;
+    }
+
+    std::string Client() const { return (test::BinDir() / "RVClient").string(); }
+
+    std::unique_ptr<test::NginxServer> nginx;
+};
+
+TEST_F(HeadlessRunTest, GeneratePrintsEachStatusLineAndSucceedsWhenEveryBriefIsAvailable)
+{
+    std::string news = MakeBrief("News", {"page0.html", "page1.html"});
+    std::string sport = MakeBrief("Sport", {"page2.html"});
+    Child client({Client(), "--generate", news, sport}, PathOf("out.txt"));
+    EXPECT_EQ(client.Wait(), 0);
+    std::string out = test::ReadFile(PathOf("out.txt"));
+    EXPECT_NE(out.find("News  "), std::string::npos) << out;
+    EXPECT_NE(out.find("  Loading...\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Sport  "), std::string::npos) << out;
+    EXPECT_NE(out.find("  Available " + PathOf("").string()), std::string::npos) << out;
+
+    TBrief loaded;
+    ASSERT_EQ(LoadBrief(news, loaded).Status, LoadStatus::Loaded);
+    EXPECT_EQ(loaded.ArchiveFiles.size(), 1u);
+}
+
+TEST_F(HeadlessRunTest, GenerateFailsOnABriefFileItCannotOpen)
+{
+    Child client({Client(), "--generate", PathOf("missing.brf").string()}, PathOf("out.txt"));
+    EXPECT_EQ(client.Wait(), 2);
+}
+
+TEST_F(HeadlessRunTest, RunWaitingOnTheNetworkUsesNoCpu)
+{
+    std::string brief = MakeBrief("Waiting", {"slow/big0.html", "slow/big1.html"});
+    Child client({Client(), "--generate", brief}, PathOf("out.txt"));
+    std::this_thread::sleep_for(1s);
+    double before = client.CpuSeconds();
+    std::this_thread::sleep_for(3s);
+    double after = client.CpuSeconds();
+    // The transfers trickle in at 20 KB/s: receiving them costs next to
+    // nothing, and a spinning loop would burn the whole three seconds.
+    EXPECT_LT(after - before, 0.5);
+}
+
+TEST_F(HeadlessRunTest, KilledRunLeavesWholeBriefAndSideFilesThatTheServerCompletes)
+{
+    std::string path = MakeBrief("Killed", {"page0.html", "slow/big0.html", "slow/big1.html", "slow/big2.html"});
+    {
+        Child client({Client(), "--generate", path}, PathOf("out.txt"));
+        const std::string duringRun = CataloguePath(path, true);
+        for (int i = 0; i < 100 && !std::filesystem::exists(duringRun); ++i)
+            std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(1500ms);
+        kill(client.Pid(), SIGKILL);
+        client.Wait();
+    }
+    TBrief brief;
+    ASSERT_EQ(LoadBrief(path, brief).Status, LoadStatus::Loaded);
+    ASSERT_EQ(brief.ArchiveFiles.size(), 1u) << "the run's catalogue was not picked up";
+    const std::filesystem::path archive = std::filesystem::path(brief.Folder) / brief.ArchiveFiles[0];
+    EXPECT_TRUE(std::filesystem::exists(archive));
+    for (const char* side : {".nd2", ".ndx", ".smp"})
+        EXPECT_TRUE(std::filesystem::exists(SideFilePath(archive, side))) << side;
+
+    // The server completes the archive from its side files and serves it.
+    const std::uint16_t port = test::FreeLoopbackPort();
+    std::filesystem::create_directories(PathOf("config") / "Marrowby Works");
+    test::WriteFile(PathOf("config") / "Marrowby Works" / "Ravelin.conf",
+                    "[Servers]\nRavelin%20Server%20Port=" + std::to_string(port) + "\n");
+    Child server({(test::BinDir() / "RVServer").string(), "--no-window"}, PathOf("server.txt"));
+    ASSERT_TRUE(test::WaitForPort(port, 5000));
+    Child fetch({"/usr/bin/curl", "-s", "http://127.0.0.1:" + std::to_string(port) + archive.string() + "/"},
+                PathOf("summary.html"));
+    EXPECT_EQ(fetch.Wait(), 0);
+    std::string summary = test::ReadFile(PathOf("summary.html"));
+    EXPECT_NE(summary.find("Killed"), std::string::npos) << summary.substr(0, 400);
+}
+
+} // namespace
+} // namespace rv
