@@ -3,6 +3,7 @@
 #include "server/page-decoration.h"
 #include "store/archive-lock.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -232,6 +233,9 @@ TEST_F(PageServerTest, PortTakenByAnotherProgramFailsToListen)
     EXPECT_FALSE(second.Listen());
 }
 
+// 256 peers send a request header one byte at a time and never end it; a
+// normal request meanwhile is answered at once. The bound is generous so
+// that a loaded machine does not fail the test; the time taken is recorded.
 TEST_F(PageServerTest, DrippingConnectionsDoNotHoldUpARequest)
 {
     auto connecting = std::async(std::launch::async,
@@ -242,20 +246,38 @@ TEST_F(PageServerTest, DrippingConnectionsDoNotHoldUpARequest)
                                      {
                                          const int fd = ConnectTo(port);
                                          if (fd >= 0)
-                                             ::send(fd, "GE", 2, MSG_NOSIGNAL);
+                                             ::send(fd, "GET /x HTTP/1.0\r\nX-Drip: ", 25, MSG_NOSIGNAL);
                                          fds.push_back(fd);
                                      }
                                      return fds;
                                  });
     const std::vector<int> drippers = Await(connecting);
     ASSERT_EQ(std::count(drippers.begin(), drippers.end(), -1), 0);
+    std::atomic<bool> stop = false;
+    std::thread dripping(
+        [&]
+        {
+            while (!stop)
+            {
+                for (int fd : drippers)
+                    ::send(fd, "a", 1, MSG_NOSIGNAL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
     const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
     while (std::chrono::steady_clock::now() < settle)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    const std::string answer = Get("GET /HasDiffs HTTP/1.0\r\n\r\n");
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    stop = true;
+    dripping.join();
+    RecordProperty("answer_ms", static_cast<int>(took.count()));
+    EXPECT_TRUE(answer.starts_with("HTTP/1.0 200"));
+    EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_GE(server->ActiveConnections(), 256u);
+    EXPECT_EQ(server->FilesServed(), 1u);
     for (int fd : drippers)
         ::close(fd);
 }
