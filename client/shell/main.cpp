@@ -1,12 +1,15 @@
 // RVClient: the user's workbench.
 //
 //   RVClient --generate FILE.brf ...   run the briefs without windows
+//   RVClient --schedule FILE.brf ...   run each brief at its scheduled times
+//                                      without windows, until SIGTERM
 //
-// The windows are not built yet; without --generate the program says so.
+// The windows are not built yet; without one of these the program says so.
 #include "client/retrieval/retrieval-settings.h"
 #include "client/retrieval/smart-search.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/headless-runner.h"
+#include "client/shell/headless-scheduler.h"
 #include "platform/settings-store.h"
 #include "store/temp-files.h"
 
@@ -26,7 +29,8 @@ std::filesystem::path ProgramFolder()
 int Usage()
 {
     std::fprintf(stderr, "usage: RVClient --generate FILE.brf ...\n"
-                         "The RVClient windows are not built yet: only the headless runner is available.\n");
+                         "       RVClient --schedule FILE.brf ...\n"
+                         "The RVClient windows are not built yet: only the headless modes are available.\n");
     return 2;
 }
 
@@ -37,7 +41,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));
-    if (argc < 3 || std::string(argv[1]) != "--generate")
+    const std::string mode = argc >= 3 ? argv[1] : "";
+    if (mode != "--generate" && mode != "--schedule")
         return Usage();
 
     rv::InstallSmartSearchParser();
@@ -51,5 +56,7 @@ int main(int argc, char** argv)
     options.Settings.ProgramFolder = ProgramFolder();
     rv::DeleteLeftoverTempFiles(options.Settings.ProgramFolder);
     rv::PrintingObserver observer;
+    if (mode == "--schedule")
+        return rv::ScheduleBriefsHeadless(options, rv::ScheduleOptions{}, observer);
     return rv::RunBriefsHeadless(options, observer);
 }

@@ -203,5 +203,49 @@ TEST_F(HeadlessRunTest, KilledRunLeavesWholeBriefAndSideFilesThatTheServerComple
     EXPECT_NE(summary.find("Killed"), std::string::npos) << summary.substr(0, 400);
 }
 
+// A daily schedule entry for the current minute of the wall clock.
+std::string EntryForThisMinute()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    if (local.tm_sec >= 50)
+    {
+        std::this_thread::sleep_for(std::chrono::seconds(61 - local.tm_sec));
+        now = std::time(nullptr);
+        localtime_r(&now, &local);
+    }
+    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    char text[64];
+    std::snprintf(text, sizeof text, "Daily\\%d:%02d%s\\\\", hour, local.tm_min, local.tm_hour < 12 ? "AM" : "PM");
+    return text;
+}
+
+TEST_F(HeadlessRunTest, ScheduleRunsADueBriefAndSigtermLetsTheRunFinish)
+{
+    test::WriteFile(nginx->Root() / "slow" / "medium.html", "<html><body>" + std::string(60000, 'y') + "</body></html>\n");
+    std::string path = MakeBrief("Scheduled", {"page0.html", "slow/medium.html"});
+    TBrief brief;
+    ASSERT_EQ(LoadBrief(path, brief).Status, LoadStatus::Loaded);
+    brief.Schedule.push_back(EntryForThisMinute());
+    brief.ScheduleState.push_back("-1");
+    ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
+
+    Child client({Client(), "--schedule", path}, PathOf("out.txt"));
+    const std::string duringRun = CataloguePath(path, true);
+    for (int i = 0; i < 100 && !std::filesystem::exists(duringRun); ++i)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(std::filesystem::exists(duringRun)) << test::ReadFile(PathOf("out.txt"));
+    kill(client.Pid(), SIGTERM);
+    EXPECT_EQ(client.Wait(), 0);
+
+    TBrief after;
+    ASSERT_EQ(LoadBrief(path, after).Status, LoadStatus::Loaded);
+    EXPECT_EQ(after.ArchiveFiles.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(duringRun));
+    EXPECT_NE(test::ReadFile(PathOf("out.txt")).find("Scheduled  "), std::string::npos);
+    EXPECT_NE(test::ReadFile(PathOf("out.txt")).find("Available"), std::string::npos);
+}
+
 } // namespace
 } // namespace rv
