@@ -307,5 +307,17 @@ TEST_F(RunDriverTest, KeptRetrievalsOverTheLimitLoseTheOldest)
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
 }
 
+TEST_F(RunDriverTest, BriefOnADriveBelowTheReserveDoesNotStartAndSaysDiskError)
+{
+    settings.DiskBuffer = 1 << 30; // a megabyte count no drive here has free
+    TBrief& brief = NewBrief("Full", {"page0.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    EXPECT_EQ(observer.errors, std::vector<std::string>{DiskErrorCaption});
+    EXPECT_TRUE(brief.ArchiveFiles.empty());
+    EXPECT_FALSE(brief.Retrieving);
+    EXPECT_TRUE(Requested().empty());
+}
+
 } // namespace
 } // namespace rv
