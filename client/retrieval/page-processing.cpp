@@ -59,6 +59,15 @@ bool IsPlainText(std::string_view contentType)
     return StartsWithNoCase(contentType, "text/plain");
 }
 
+// A page that is not a real answer is one of the client's own explanatory
+// pages (failures, external links, skipped addresses), which name the local
+// server's images and the real site's address, or a site's failure page; it
+// is stored as written.
+bool IsClientPage(const RetrievalRequest& request)
+{
+    return !request.Success;
+}
+
 // Store-form keys of the addresses that lead to the stored page.
 std::vector<std::string> KeysOf(const std::vector<std::string>& addresses)
 {
@@ -252,7 +261,7 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
 
     std::string& copy = context.Buffers.First;
     MakeWorkingCopy(body, copy);
-    const bool plain = IsPlainText(request.ContentType);
+    const bool plain = IsPlainText(request.ContentType) || IsClientPage(request);
 
     std::string title = "Inaccessible File (" + key + ")";
     if (received || request.StartFailed)

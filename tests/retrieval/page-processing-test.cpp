@@ -573,6 +573,21 @@ TEST_F(PageProcessingTest, DifferenceMarkersGoBeforeTheirBlocksEvenInsideRewritt
     EXPECT_EQ(Record("host/dir/page.html")->Flags & 0x80, 0x80);
 }
 
+TEST_F(PageProcessingTest, ClientPagesAndPlainTextAreStoredAsWritten)
+{
+    const std::string explanation = "<html><body><img src=\"Warning\"><a href=\"http://other/x.html\">x</a></body></html>";
+    auto generated = Request("other/x.html", "HTTP/1.0 888\r\n\r\n" + explanation, 2);
+    generated->HeaderLength = 12;
+    generated->Success = 0;
+    ProcessPage(*context, *generated);
+    auto text = Request("host/dir/notes.txt", "see <a href=x.html>", 2);
+    text->ContentType = "text/plain";
+    ProcessPage(*context, *text);
+    EXPECT_EQ(Page("other/x.html"), explanation);
+    EXPECT_EQ(Page("host/dir/notes.txt"), "see <a href=x.html>");
+    EXPECT_TRUE(QueuedUrls().empty());
+}
+
 // Pages built to break a scanner: each must be stored without a crash, with
 // its text, and with no more than a small multiple of its size.
 struct HostileRow

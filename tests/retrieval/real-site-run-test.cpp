@@ -1,0 +1,156 @@
+// A brief run over a real documentation site served by nginx: every address
+// in every stored page must lead somewhere the local server can answer.
+#include "client/briefs/brief-store.h"
+#include "client/briefs/brief.h"
+#include "client/retrieval/html-entities.h"
+#include "client/retrieval/run-driver.h"
+#include "store/archive-reader.h"
+#include "tests/support/core-application.h"
+#include "tests/support/nginx-server.h"
+#include "tests/support/sandbox.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <regex>
+#include <set>
+
+namespace rv
+{
+namespace
+{
+
+const std::filesystem::path DocumentationFolder = "/usr/share/doc/python3-doc/html";
+
+class RealSiteRunTest : public test::SandboxedTest
+{
+protected:
+    static void SetUpTestSuite() { test::EnsureCoreApplication(); }
+};
+
+// Values of href and src attributes in a stored page, as the browser reads
+// them (character references decoded).
+std::vector<std::string> AddressesIn(const std::string& page)
+{
+    static const std::regex attribute(R"rx(\s(?:href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>"']+)))rx",
+                                      std::regex::icase | std::regex::optimize);
+    std::vector<std::string> values;
+    for (std::size_t open = page.find('<'); open != std::string::npos; open = page.find('<', open + 1))
+    {
+        const std::size_t close = page.find('>', open);
+        if (close == std::string::npos)
+            break;
+        const std::string tag = page.substr(open, close - open);
+        for (auto it = std::sregex_iterator(tag.begin(), tag.end(), attribute); it != std::sregex_iterator(); ++it)
+        {
+            const std::smatch& m = *it;
+            const std::string raw = m[1].matched ? m[1].str() : m[2].matched ? m[2].str() : m[3].str();
+            values.push_back(DecodeEntities(raw));
+        }
+    }
+    return values;
+}
+
+bool HasOtherScheme(std::string_view value)
+{
+    const std::size_t colon = value.find(':');
+    if (colon == std::string_view::npos || colon < 2)
+        return false;
+    const std::string_view scheme = value.substr(0, colon);
+    if (scheme.find_first_of("/.?#&") != std::string_view::npos)
+        return false;
+    return scheme != "http" && scheme != "HTTP";
+}
+
+// The key the local server looks a stored link up under.
+std::string KeyOf(std::string value)
+{
+    if (value.starts_with("-/\\"))
+        value.erase(0, 3);
+    for (std::size_t at; (at = value.find("&colon;")) != std::string::npos;)
+        value.replace(at, 7, ":");
+    return value.substr(0, value.find('#'));
+}
+
+TEST_F(RealSiteRunTest, EveryAddressInEveryStoredPageLeadsToAnIndexRecord)
+{
+    if (!std::filesystem::exists(DocumentationFolder / "index.html"))
+        GTEST_SKIP() << "python3-doc is not installed";
+    std::filesystem::create_directories(PathOf("nginx"));
+    std::filesystem::create_directory_symlink(std::filesystem::canonical(DocumentationFolder), PathOf("nginx") / "www");
+    test::NginxServer nginx(PathOf("nginx"), "");
+    ASSERT_TRUE(nginx.Running());
+
+    RetrievalSettings settings;
+    settings.ProgramFolder = Dir();
+    RunObserver observer;
+    TBrief brief;
+    SetBriefPath(brief, PathOf("Docs.brf").string());
+    brief.BriefName = "Docs";
+    TWebPage entry = MakeEntry(EntryKind::Web);
+    entry.EntryName = "Python";
+    entry.URL = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/index.html";
+    entry.SpiderDepth = 3;
+    entry.Images = true;
+    brief.Entries.Insert(entry, 0);
+    ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
+
+    RunDriver driver(settings, observer);
+    QEventLoop loop;
+    driver.SetRunEnded([&] { loop.quit(); });
+    QTimer::singleShot(240000, &loop, [&] { loop.quit(); });
+    driver.StartBrief(brief);
+    if (driver.RunActive())
+        loop.exec();
+    ASSERT_FALSE(driver.RunActive()) << "the run did not end within four minutes";
+    ASSERT_FALSE(brief.ArchiveFiles.empty());
+
+    ArchiveReader reader = ArchiveReader::OpenFile(std::filesystem::path(brief.Folder) / brief.ArchiveFiles.back());
+    const std::vector<IndexRecord> records = reader.ReadIndex();
+    std::set<std::string> keys;
+    for (const IndexRecord& record : records)
+        keys.insert(record.Key);
+    auto known = [&](const std::string& key)
+    { return keys.count(key) || keys.count(key + "/") || (key.ends_with('/') && keys.count(key.substr(0, key.size() - 1))); };
+
+    std::size_t pages = 0;
+    std::size_t checked = 0;
+    std::set<std::string> failures;
+    for (const IndexRecord& record : records)
+    {
+        const bool special = record.Key == "index" || record.Key.starts_with("TOC") || record.Key.starts_with("Match") ||
+                             record.Key.ends_with("KSDiffOrig");
+        if (record.Offset <= 0 || special || record.ContentType.find("html") == std::string::npos)
+            continue;
+        ++pages;
+        const std::string page = reader.ReadPage(record);
+        // The client's explanatory pages show the server's warning image and
+        // send the user to the real address.
+        const bool explanation = page.find("<img src=\"Warning\" width=64 height=64>") != std::string::npos;
+        for (const std::string& value : AddressesIn(page))
+        {
+            ++checked;
+            if (value.starts_with("images/NotLoaded") || value.starts_with("#") || HasOtherScheme(value))
+                continue;
+            if (explanation && (value == "Warning" || value.starts_with("http://")))
+                continue;
+            if (!known(KeyOf(value)) && failures.size() < 20)
+                failures.insert(record.Key + ": " + value);
+        }
+    }
+    RecordProperty("StoredPages", static_cast<int>(pages));
+    RecordProperty("AddressesChecked", static_cast<int>(checked));
+    RecordProperty("IndexRecords", static_cast<int>(records.size()));
+    EXPECT_GT(pages, 100u);
+    EXPECT_GT(checked, 10000u);
+    EXPECT_TRUE(failures.empty()) << [&]
+    {
+        std::string text;
+        for (const std::string& failure : failures)
+            text += failure + "\n";
+        return text;
+    }();
+}
+
+} // namespace
+} // namespace rv
