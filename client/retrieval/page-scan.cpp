@@ -150,6 +150,17 @@ const std::string& PageScan::TakeBaseAddress()
 
 std::ptrdiff_t PageScan::FindBodyTag() const
 {
+    // The next script closer and opener are remembered between rounds, so
+    // that a page of many body tags inside scripts is still read once.
+    constexpr std::ptrdiff_t NotSearched = -2;
+    std::ptrdiff_t closer = NotSearched;
+    std::ptrdiff_t opener = NotSearched;
+    auto next = [this](std::ptrdiff_t& known, std::size_t from, std::string_view name)
+    {
+        if (known == NotSearched || (known != kNoTag && static_cast<std::size_t>(known) < from))
+            known = FindTag(copy_, from, name);
+        return known;
+    };
     std::size_t from = 0;
     while (from < copy_.size())
     {
@@ -157,11 +168,9 @@ std::ptrdiff_t PageScan::FindBodyTag() const
         if (body == kNoTag)
             return kNoTag;
         const auto at = static_cast<std::size_t>(body);
-        const std::ptrdiff_t closer = FindTag(copy_, at, "/script");
-        if (closer == kNoTag)
+        if (next(closer, at, "/script") == kNoTag)
             return body;
-        const std::ptrdiff_t opener = FindTag(copy_, at, "script");
-        if (opener != kNoTag && opener < closer)
+        if (next(opener, at, "script") != kNoTag && opener < closer)
             return body;
         from = at + BodyTagSkip;
     }

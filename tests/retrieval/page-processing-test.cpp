@@ -615,6 +615,25 @@ const HostileRow HostileRows[] = {
      "a href=x.html\x02 fake tag <b>real</b>",
      "real"},
     {"EmptyAttributeValues", "<a href=>e</a><img src=\"\"><a href=\"\">f</a>", "f</a>"},
+    {"BodyTagsInsideScripts",
+     []
+     {
+         std::string s;
+         for (int i = 0; i < 50000; ++i)
+             s += "<body></script>";
+         return s + "<script>x</script><body>last";
+     }(),
+     "last"},
+    {"OpenersWithoutClosers", Big(1 << 20, '<') + "last", "last"},
+    {"ManyScriptsInTheHead",
+     []
+     {
+         std::string s = "<head>";
+         for (int i = 0; i < 30000; ++i)
+             s += "<script src=s.js>";
+         return s + "</head><body>last";
+     }(),
+     "last"},
     {"ManyNoframes",
      []
      {
