@@ -150,6 +150,26 @@ TEST_F(ServerProgramTest, ControlCommandsCloseFilesMoveThePortAndShutDown)
     EXPECT_FALSE(ServerShutdown());
 }
 
+TEST_F(ServerProgramTest, WindowedServerEndsOnShutdownWithoutAsking)
+{
+    {
+        SettingsStore store(DefaultSettingsPath());
+        store.SetValue(ShutdownWarningKey, "Yes");
+        store.Sync();
+    }
+    processes.push_back(std::make_unique<QProcess>());
+    QProcess& server = *processes.back();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    server.setProcessEnvironment(environment);
+    server.start(ProgramPath(), {});
+    ASSERT_TRUE(WaitForListener());
+    EXPECT_TRUE(ServerShutdown());
+    EXPECT_TRUE(server.waitForFinished(5000));
+    EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(server.exitCode(), 0);
+}
+
 TEST_F(ServerProgramTest, PortInUseEndsTheProgramWithSocketUnavailable)
 {
     QTcpServer squatter;

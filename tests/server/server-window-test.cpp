@@ -91,6 +91,10 @@ TEST_F(ServerWindowTest, CountersShowFilesAndBytesServed)
     ASSERT_TRUE(first.starts_with("HTTP/1.0 200"));
     EXPECT_EQ(form.FilesServedText(), "2");
     EXPECT_EQ(form.BytesServedText().toStdString(), std::to_string(first.size() + second.size()));
+    // A picture of the window for people to look at.
+    const std::filesystem::path output = BinDir().parent_path() / "test-output" / "window";
+    std::filesystem::create_directories(output);
+    EXPECT_TRUE(form.grab().save(QString::fromStdString((output / "server-window.png").string())));
 }
 
 TEST_F(ServerWindowTest, OptionsMenuFollowsTheSettingsFileAndWritesItBack)
