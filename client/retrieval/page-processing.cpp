@@ -28,6 +28,11 @@ namespace
 constexpr std::uint8_t TextPageFlags = 0x34;
 constexpr std::uint8_t FilePageFlags = 0x38;
 constexpr std::uint8_t InFrameFlag = 0x40;
+// A kept frameset is served undecorated, but with the base tag that its
+// relative frame addresses ("FrameHead3", "host/dir/left.html") need: the
+// two bits that would leave the base tag out are cleared.
+constexpr std::uint8_t FramesetFlag = 0x08;
+constexpr std::uint8_t NoBaseFlags = 0x30;
 // The page shows marked differences: the server offers "First Marked Difference".
 constexpr std::uint8_t MarkedDiffsFlag = 0x80;
 // Flags of an address whose file came back without a body.
@@ -304,6 +309,8 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
         flags |= InFrameFlag;
     if (!request.DiffMarkers.empty())
         flags |= MarkedDiffsFlag;
+    if (keptFrameset && frameHead >= 0)
+        flags = (flags & ~NoBaseFlags) | FramesetFlag;
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (store)
         archive.BeginPage(key, request.ContentType, &redirects, flags, caption, number);

@@ -251,6 +251,8 @@ TEST_F(PageProcessingTest, KeptFramesetGetsANavigationFrameAndItsCompanionPage)
     EXPECT_NE(head.find("News"), std::string::npos);
     EXPECT_EQ(Record("FrameHead0")->HeadOffset, 6);
     EXPECT_EQ(Record("FrameHead0")->HeadLength, 6);
+    // Undecorated, but with the base tag its relative frame addresses need.
+    EXPECT_EQ(Record("host/dir/page.html")->Flags & 0x38, 0x08);
 
     std::vector<std::unique_ptr<RetrievalRequest>> queued = Queued();
     ASSERT_EQ(queued.size(), 2u);
