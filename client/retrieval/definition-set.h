@@ -7,6 +7,7 @@
 #include "client/retrieval/directory-library.h"
 #include "client/retrieval/search-engine-file.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,9 +21,10 @@ namespace rv
 // the query after "?p=".
 inline constexpr std::string_view DefaultDirectorySearchHost = "search.yahoo.com";
 
-// Definition files larger than this are skipped unread; the shipped ones
-// are a few kilobytes.
-inline constexpr std::uintmax_t MaxDefinitionFileBytes = std::uintmax_t{16} << 20;
+// Definition files larger than this are skipped unread: the shipped ones
+// are a few kilobytes (trees are compressed), and the limit bounds what a
+// damaged file can make the client hold.
+inline constexpr std::uintmax_t MaxDefinitionFileBytes = std::uintmax_t{1} << 20;
 
 struct DefinitionSet
 {

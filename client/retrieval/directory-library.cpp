@@ -3,6 +3,8 @@
 #include "client/briefs/word-stream.h"
 #include "client/retrieval/url-parts.h"
 
+#include <unordered_map>
+
 namespace rv
 {
 namespace
@@ -156,31 +158,31 @@ DirectoryFile ReadDirectoryFile(std::string_view bytes, const std::filesystem::p
 
 void MergeProperties(std::vector<DirectoryProperty>& into, std::vector<DirectoryProperty> properties)
 {
+    // By lower-case name, so that a file of many properties merges in
+    // linear time.
+    std::unordered_map<std::string, std::size_t> known;
+    for (std::size_t i = 0; i < into.size(); ++i)
+    {
+        known.emplace(AsciiLower(into[i].Name), i);
+    }
     for (DirectoryProperty& property : properties)
     {
-        DirectoryProperty* same = nullptr;
-        for (DirectoryProperty& known : into)
-        {
-            if (AsciiLower(known.Name) == AsciiLower(property.Name))
-            {
-                same = &known;
-                break;
-            }
-        }
-        if (!same)
+        const auto [it, added] = known.emplace(AsciiLower(property.Name), into.size());
+        if (added)
         {
             into.push_back(std::move(property));
             continue;
         }
-        same->SubItems.insert(same->SubItems.end(), property.SubItems.begin(), property.SubItems.end());
-        same->Texts.insert(same->Texts.end(), property.Texts.begin(), property.Texts.end());
-        if (same->BaseAddress.empty())
+        DirectoryProperty& same = into[it->second];
+        same.SubItems.insert(same.SubItems.end(), property.SubItems.begin(), property.SubItems.end());
+        same.Texts.insert(same.Texts.end(), property.Texts.begin(), property.Texts.end());
+        if (same.BaseAddress.empty())
         {
-            same->BaseAddress = property.BaseAddress;
+            same.BaseAddress = property.BaseAddress;
         }
-        if (same->File.empty())
+        if (same.File.empty())
         {
-            same->File = property.File;
+            same.File = property.File;
         }
     }
 }

@@ -31,8 +31,9 @@ namespace rv
 inline constexpr std::string_view DirectoryMagic = "YPF-MWR";
 
 // A directory file's compressed trees are refused above this size; the
-// shipped ones are a few kilobytes.
-inline constexpr std::uint32_t MaxCompressedTreeBytes = std::uint32_t{4} << 20;
+// shipped ones are a few kilobytes, and definition files are read only up
+// to a megabyte.
+inline constexpr std::uint32_t MaxCompressedTreeBytes = std::uint32_t{1} << 20;
 
 struct DirectorySubItem
 {

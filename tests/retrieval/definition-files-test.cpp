@@ -112,6 +112,34 @@ TEST(CategoryTree, LevelJumpsWithoutNodesStayBounded)
     EXPECT_EQ(root.Children[0].Children[0].Name, "Deep");
 }
 
+// Short inputs the fuzzer found: a node address with no name before it, a
+// level with no node above it, a record cut inside its header.
+TEST(CategoryTree, InputsTheFuzzerFoundWalkSafely)
+{
+    const struct
+    {
+        std::string data;
+        bool whole;
+        std::size_t topNodes;
+    } rows[] = {
+        {"\x07\x00\x00\x00"s, true, 1},
+        {"\x05\x00\x80\x06\x02\x00"s, true, 0},
+        {"\x05\x00\x80\x06\x02\x00"s + Node("A", "a"), true, 1},
+        {"\xe2\x07\x05\xff"s, false, 0},
+        {"\x05\x00\x02\x00\x01"s, false, 0},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(testing::PrintToString(row.data));
+        CategoryNode root;
+        EXPECT_EQ(HandleTreeData(row.data, root), row.whole);
+        EXPECT_EQ(root.Children.size(), row.topNodes);
+    }
+    CategoryNode unnamed;
+    HandleTreeData("\x07\x00\x00\x00"s, unnamed);
+    EXPECT_EQ(unnamed.Children[0], (CategoryNode{"", "", {}}));
+}
+
 TEST(CategoryTree, CompressesAndExpandsBackToTheSameBytes)
 {
     const std::string data = Level(1) + Node("Arts", "arts");
