@@ -32,35 +32,10 @@ mkdir -p "$work/nginx" "$work/config/Marrowby Works" "$work/run"
 chmod 700 "$work/run"
 "$build/bench/served-pages-bench" "$work/data" 10000
 
-free_port() {
-    local port=$1
-    while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-    echo "$port"
-}
-wait_for_port() {
-    for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done
-    echo "server-bench: nothing listens on port $1" >&2
-    exit 1
-}
+. tools/script-lib.sh
 
 nginx_port=$(free_port 19080)
-cat > "$work/nginx/nginx.conf" <<CONF
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 1024; }
-http {
-    access_log off;
-    keepalive_timeout 0;
-    client_body_temp_path $work/nginx;
-    proxy_temp_path $work/nginx;
-    fastcgi_temp_path $work/nginx;
-    uwsgi_temp_path $work/nginx;
-    scgi_temp_path $work/nginx;
-    types { text/html html; }
-    server { listen 127.0.0.1:$nginx_port; root $work/data/www; }
-}
-CONF
+write_nginx_conf "$work/nginx" "    keepalive_timeout 0;" "    server { listen 127.0.0.1:$nginx_port; root $work/data/www; }"
 
 server_port=$(free_port $((nginx_port + 1)))
 printf '[Servers]\nRavelin%%20Server%%20Port=%s\n' "$server_port" > "$work/config/Marrowby Works/Ravelin.conf"

@@ -25,34 +25,11 @@ rm -rf "$demo"
 mkdir -p "$demo/nginx" "$demo/config/Marrowby Works" "$demo/run" "$demo/Briefs"
 chmod 700 "$demo/run"
 
-free_port() {
-    local port=$1
-    while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-    echo "$port"
-}
-wait_for_port() {
-    for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done
-    return 1
-}
+. tools/script-lib.sh
 
 docs=/usr/share/doc/python3-doc/html
 origin_port=$(free_port 18080)
-cat > "$demo/nginx/nginx.conf" <<CONF
-worker_processes 1;
-pid $demo/nginx/nginx.pid;
-error_log $demo/nginx/error.log;
-events { worker_connections 64; }
-http {
-    access_log off;
-    client_body_temp_path $demo/nginx;
-    proxy_temp_path $demo/nginx;
-    fastcgi_temp_path $demo/nginx;
-    uwsgi_temp_path $demo/nginx;
-    scgi_temp_path $demo/nginx;
-    types { text/html html; text/css css; application/javascript js; image/png png; }
-    server { listen 127.0.0.1:$origin_port; root $docs; }
-}
-CONF
+write_nginx_conf "$demo/nginx" "" "    server { listen 127.0.0.1:$origin_port; root $docs; }"
 server_port=$(free_port 18888)
 cleanup() {
     [ -f "$demo/nginx/nginx.pid" ] && kill "$(cat "$demo/nginx/nginx.pid")" 2>/dev/null || true

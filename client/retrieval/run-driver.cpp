@@ -38,9 +38,8 @@ RunDriver::~RunDriver()
 {
     if (thread_)
     {
-        state_.StopRequested = true;
-        for (BriefRun* run : RunsInOrder())
-            state_.StopTarget = run->Brief;
+        // Every brief of the run is closed as it stands.
+        stopAll_ = true;
         Poke();
         // The thread's calls into this thread cannot be answered while we
         // wait, so let the event loop run until it is done.
@@ -112,6 +111,7 @@ void RunDriver::BeginRun(const PendingStart& start)
     state_.RunBusy = true;
     closing_ = false;
     failureStop_ = false;
+    stopAll_ = false;
     failure_ = Failure::None;
     fruitless_ = 0;
     runs_.clear();

@@ -184,6 +184,7 @@ private:
     std::vector<PendingStart> waitingStarts_; // started during the closing phase
     std::atomic<bool> closing_{false};
     std::atomic<bool> failureStop_{false};
+    std::atomic<bool> stopAll_{false}; // the driver is going away: close every brief
     Failure failure_ = Failure::None;
     int fruitless_ = 0;
     std::mutex wakeMutex_;

@@ -41,6 +41,11 @@ void RunDriver::ScanLoop()
     {
         if (state_.OutOfMemory)
             throw std::bad_alloc();
+        if (stopAll_)
+        {
+            for (BriefRun* run : RunsInOrder())
+                FinishBrief(*run, true);
+        }
         if (TWebPage* entry = state_.SkipEntryTarget.exchange(nullptr))
         {
             FinishSkippedEntry(*entry);

@@ -1,0 +1,40 @@
+# Shell functions shared by the demo and the benchmark scripts. Source it.
+
+# The first loopback port from $1 upwards that nothing listens on.
+free_port() {
+    local port=$1
+    while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+    echo "$port"
+}
+
+# Waits up to ten seconds for something to listen on loopback port $1.
+wait_for_port() {
+    for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done
+    echo "nothing listens on port $1" >&2
+    return 1
+}
+
+# Writes $1/nginx.conf for nginx run as an ordinary process with its pid,
+# logs and temporary files in $1. $2 holds extra http-level lines, $3 the
+# server blocks.
+write_nginx_conf() {
+    local dir=$1 extra=$2 servers=$3
+    mkdir -p "$dir"
+    cat > "$dir/nginx.conf" <<CONF
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections 1024; }
+http {
+    access_log off;
+$extra
+    client_body_temp_path $dir;
+    proxy_temp_path $dir;
+    fastcgi_temp_path $dir;
+    uwsgi_temp_path $dir;
+    scgi_temp_path $dir;
+    types { text/html html; text/css css; application/javascript js; image/png png; image/gif gif; }
+$servers
+}
+CONF
+}
