@@ -159,7 +159,7 @@ struct SearchOutcome
     std::string MatchText;
 };
 
-SearchOutcome RunSmartSearch(TCache* cache, const std::string& key, const TWebPage& entry, TBrief* brief, std::string_view body)
+SearchOutcome RunSmartSearch(TCache* cache, const std::string& key, TWebPage& entry, TBrief* brief, std::string_view body)
 {
     SmartSearchOptions options;
     options.SearchHTML = entry.SearchHTML;
@@ -169,7 +169,7 @@ SearchOutcome RunSmartSearch(TCache* cache, const std::string& key, const TWebPa
     SearchOutcome outcome{result.Matched, std::move(result.MatchText)};
     if (!outcome.Matched)
         return outcome;
-    const_cast<TWebPage&>(entry).MatchesFound = true;
+    entry.MatchesFound = true;
     if (brief)
         brief->MatchesFound = true;
     if (cache)
@@ -260,7 +260,7 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
     const bool received = request.Success != 0;
     SearchOutcome search;
     if (SmartSearchWanted(entry) && received && counted)
-        search = RunSmartSearch(cache, key, entry, request.Brief, body);
+        search = RunSmartSearch(cache, key, *request.Entry, request.Brief, body);
     const bool preserveOnly = entry.PreserveOnly && SmartSearchWanted(entry);
     const bool store = !(preserveOnly && !search.Matched) || !counted;
 
