@@ -56,7 +56,12 @@ FirstRequestLookup QueueFirstRequests(TRetrievalList& queue, const TBrief* brief
 {
     return [&queue, brief](std::int32_t linkNumber) -> std::optional<SiteMapEntry>
     {
-        for (TRetrievalList::Node* node = queue.First(); node; node = node->Next)
+        // With only spilled requests left, First reads them back and answers
+        // null once; the second call gives the new head.
+        TRetrievalList::Node* head = queue.First();
+        if (!head)
+            head = queue.First();
+        for (TRetrievalList::Node* node = head; node; node = node->Next)
         {
             const RetrievalRequest* request = node->Request.get();
             if (request && request->Brief == brief && request->LinkNumber == linkNumber && request->Entry)
