@@ -1,9 +1,11 @@
 #include "client/retrieval/summary-page.h"
 
 #include "client/briefs/web-page.h"
+#include "client/retrieval/store-address.h"
 #include "client/retrieval/url-parts.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace rv
 {
@@ -67,14 +69,20 @@ std::string EscapeText(const std::string& text, bool blanks = false)
 }
 
 // The address as the entry's pages are stored under it: without its scheme
-// (a "file:" address without "file:" and the slashes after it), a bare host
-// with "/".
+// (a "file:" address with a drive letter without "file:" and the slashes
+// after it), a bare host with "/". A "file:" path without a drive letter
+// keeps "file:" (written "&colon;"): without it the server would take the
+// path's first folder for a host.
 std::string LinkAddress(const std::string& url)
 {
     if (StartsWithNoCase(url, "file:"))
     {
         const std::size_t path = url.find_first_not_of("/\\", 5);
-        return path == std::string::npos ? std::string() : url.substr(path);
+        if (path == std::string::npos)
+            return std::string();
+        const bool drive = path + 1 < url.size() && std::isalpha(static_cast<unsigned char>(url[path])) &&
+                           (url[path + 1] == ':' || url[path + 1] == '|');
+        return drive ? url.substr(path) : EncodeForStore(url);
     }
     std::string address(StripScheme(url));
     if (address.find('/') == std::string::npos)

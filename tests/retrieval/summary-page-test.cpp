@@ -97,7 +97,10 @@ TEST(SummaryPage, AddressesLoseTheirSchemeAndBareHostsGetASlash)
     const Row rows[] = {
         {"http://www.x.com", "<a href=0/www.x.com/>"},
         {"www.x.com:8080", "<a href=0/www.x.com:8080/>"},
-        {"file:///home/ann/a.html", "<a href=0/home/ann/a.html>"},
+        // Without a drive letter the path keeps "file:", or the server would
+        // take "home" for a host.
+        {"file:///home/ann/a.html", "<a href=0/file&amp;colon;///home/ann/a.html>"},
+        {"file:///C|/docs/a.htm", "<a href=0/C|/docs/a.htm>"},
         {"FILE:C:\\docs\\a.htm", "<a href=0/C:\\docs\\a.htm>"},
     };
     for (const Row& row : rows)
