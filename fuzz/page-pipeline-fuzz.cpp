@@ -36,7 +36,7 @@ constexpr int PagesPerArchive = 2000;
 
 // Output per input byte: ":" in an address becomes "&amp;colon;".
 constexpr std::size_t MaxGrowth = 12;
-constexpr std::size_t MaxOverhead = 4096;
+constexpr std::size_t MaxOverhead = 131072;
 
 struct Run
 {

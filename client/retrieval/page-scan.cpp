@@ -6,6 +6,7 @@
 #include "client/retrieval/store-address.h"
 #include "client/retrieval/tag-table.h"
 #include "client/retrieval/working-copy.h"
+#include "store/index-record.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,6 +18,13 @@ namespace
 
 // Longer titles are cut: they only label site-map lines.
 constexpr std::size_t MaxTitleBytes = 512;
+
+// Rewriting stops once the stored page is this many times the received one
+// (plus a little): every address may grow by the page's directory and by
+// the character references its ":" and "&" need, and a page of nothing but
+// short links to a long base must not make the stored page grow without end.
+constexpr std::size_t MaxGrowthFactor = 8;
+constexpr std::size_t GrowthAllowance = 65536;
 
 // A body tag followed by a script closer before the next script opener is
 // script text; the search goes on this many bytes further.
@@ -141,7 +149,11 @@ const std::string& PageScan::TakeBaseAddress()
         {
             const std::string cleaned = CleanedValue(Raw(href->Start, href->End));
             if (!cleaned.empty() && SchemeOf(cleaned) == ValueScheme::Web)
-                base_ = ResolveAddress(page_, cleaned);
+            {
+                std::string base = ResolveAddress(page_, cleaned);
+                if (base.size() <= MaxKeyBytes)
+                    base_ = std::move(base);
+            }
         }
     }
     BlankCopy(at, close + 1);
@@ -317,6 +329,8 @@ void PageScan::HandleLink(std::size_t at, std::size_t end, const char* attribute
         return;
     }
     const std::string resolved = ResolveAddress(base_, cleaned);
+    if (resolved.size() > MaxKeyBytes)
+        return; // no stored page can have such an address; the value stays as it is
     const std::size_t hash = resolved.find('#');
     if (hash != std::string::npos && WithoutFragment(resolved) == page_)
     {
@@ -351,6 +365,8 @@ void PageScan::HandleRefresh(std::size_t at, std::size_t end)
         return;
     }
     const std::string resolved = ResolveAddress(base_, cleaned);
+    if (resolved.size() > MaxKeyBytes)
+        return; // no stored page can have such an address; the value stays as it is
     const bool plain = policy_.Link(resolved, LinkUse::Refresh, true);
     Replace(value->Start, value->End, value->Quote, LinkText(resolved, plain));
 }
@@ -364,6 +380,8 @@ void PageScan::HandleEmbedded(std::size_t at, std::size_t end, const char* attri
     if (cleaned.empty() || SchemeOf(cleaned) != ValueScheme::Web)
         return;
     const std::string resolved = ResolveAddress(base_, cleaned);
+    if (resolved.size() > MaxKeyBytes)
+        return; // no stored page can have such an address; the value stays as it is
     const bool loaded = policy_.Embedded(resolved, kind);
     Replace(value->Start, value->End, value->Quote, loaded ? EncodeForStore(resolved) : std::string(kNotLoadedAddress));
 }
@@ -524,6 +542,11 @@ std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
     return end + 1;
 }
 
+std::uint64_t PageScan::GrowthLimit() const
+{
+    return MaxGrowthFactor * std::uint64_t{body_.size()} + GrowthAllowance;
+}
+
 ScanResult PageScan::Scan(const ScanChecks& checks)
 {
     std::size_t position = 0;
@@ -537,6 +560,8 @@ ScanResult PageScan::Scan(const ScanChecks& checks)
         const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
         if (checks.ShouldStop && checks.ShouldStop())
             return ScanResult::Stopped;
+        if (out_.Written() > GrowthLimit())
+            break; // the rest is copied as it is
         if (tags % LimitCheckInterval == 0 && checks.LimitsReached && checks.LimitsReached())
             return ScanResult::Stopped;
         ++tags;

@@ -9,6 +9,11 @@
 // loaded as "images/NotLoaded". Which links are followed is the LinkPolicy's
 // decision.
 //
+// Addresses longer than an index key can be are left as they are, and once
+// the stored page has grown to several times the received one the rest is
+// copied without rewriting, so the stored page stays within a small multiple
+// of the received one whatever the page holds.
+//
 // A PageScan works on the retrieval thread for one page. It reads the
 // received body (which must outlive it) and owns nothing: the working copy,
 // the output and the policy are the caller's.
@@ -79,7 +84,7 @@ public:
     static constexpr std::size_t LimitCheckInterval = 52;
 
 private:
-    struct Value;
+    std::uint64_t GrowthLimit() const;
     std::ptrdiff_t FindBodyTag() const;
     void CopyHeadScripts(std::ptrdiff_t bodyTag);
     void CopyBodyTag(std::ptrdiff_t bodyTag);
