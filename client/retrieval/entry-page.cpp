@@ -21,11 +21,6 @@ namespace
 // server sends it back undecorated so that it compares as it was received.
 constexpr std::uint8_t UndecoratedPageFlag = 0x40;
 
-bool Abandoned(const PageContext& context, const RetrievalRequest& request)
-{
-    return context.State.StopRequested || request.SkipRequested || (request.Entry && request.Entry->EntrySkipped);
-}
-
 bool SearchesPages(const TWebPage& entry)
 {
     return entry.SmartSearch && !entry.SearchFor.empty();
@@ -116,7 +111,7 @@ bool ApplyDifferences(PageContext& context, RetrievalRequest& request, std::stri
     TWebPage& entry = *request.Entry;
     CompareOptions options;
     options.Extract = !entry.MarkDiffs;
-    options.ShouldStop = [&] { return Abandoned(context, request); };
+    options.ShouldStop = [&] { return EntryPageAbandoned(context, request); };
     CompareResult result = ComparePages(ReceivedBody(request), previous, options);
     if (result.Stopped)
         return false;
@@ -143,7 +138,7 @@ void ProcessEntryPage(PageContext& context, RetrievalRequest& request)
     if (received && !entry.FullRetrieval)
     {
         previous = FetchPreviousCopy(context, request);
-        if (Abandoned(context, request))
+        if (EntryPageAbandoned(context, request))
             return;
     }
     // Kept in every mode, so that a later retrieval can compare even when the
@@ -161,7 +156,7 @@ void ProcessEntryPage(PageContext& context, RetrievalRequest& request)
         return;
 
     ProcessPage(context, request);
-    if (unfiltered && !Abandoned(context, request))
+    if (unfiltered && !EntryPageAbandoned(context, request))
         ProcessPage(context, *unfiltered);
 }
 

@@ -27,11 +27,6 @@ std::string BlanksEscaped(std::string_view text)
     return out;
 }
 
-bool Abandoned(const PageContext& context, const RetrievalRequest& page)
-{
-    return context.State.StopRequested || page.SkipRequested || (page.Entry && page.Entry->EntrySkipped);
-}
-
 std::filesystem::path BriefFolder(const PageContext& context, const TBrief& brief)
 {
     if (!brief.Folder.empty())
@@ -40,6 +35,12 @@ std::filesystem::path BriefFolder(const PageContext& context, const TBrief& brie
 }
 
 } // namespace
+
+bool EntryPageAbandoned(const PageContext& context, const RetrievalRequest& page)
+{
+    return context.State.StopRequested || page.SkipRequested ||
+           (page.Entry && (page.Entry->EntrySkipped || context.State.SkipEntryTarget.load() == page.Entry));
+}
 
 std::string EntryStartAddress(const RetrievalRequest& request)
 {
@@ -88,7 +89,7 @@ std::optional<std::string> FetchPreviousCopy(PageContext& context, const Retriev
     const std::string name = EntryPageName(page) + std::string(PreviousCopySuffix);
     for (const std::string& file : EarlierRetrievals(brief.ArchiveFiles, context.Run.SummaryName))
     {
-        if (Abandoned(context, page))
+        if (EntryPageAbandoned(context, page))
             return std::nullopt;
         // No entry: the local server needs none of its credentials, and a
         // missing copy must not mark the entry inaccessible.

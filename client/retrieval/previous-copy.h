@@ -52,6 +52,10 @@ std::vector<std::string> EarlierRetrievals(const std::vector<std::string>& archi
 // writes in front of every stored page.
 std::string_view WithoutServerBaseTag(std::string_view body);
 
+// True when a stop or a skip of the page's entry is pending: the entry page
+// is then abandoned.
+bool EntryPageAbandoned(const PageContext& context, const RetrievalRequest& page);
+
 // Fetches the entry page's previous copy from the newest earlier retrieval
 // that has one. Gives up at once when the local server does not answer at
 // all (it is not running) or a stop or skip is pending. Returns the copy's
