@@ -96,9 +96,16 @@ std::string SiteMapHref(const SiteMapRecord& record)
         address = address.substr(0, hash);
     if (StartsWithFileScheme(address))
     {
-        address.remove_prefix(5);
-        while (!address.empty() && (address.front() == '/' || address.front() == '\\'))
-            address.remove_prefix(1);
+        // A path with a drive letter is stored without "file:" and the
+        // slashes before it; any other keeps "file:", or the server would
+        // take the path's first folder for a host.
+        std::string_view path = address.substr(5);
+        while (!path.empty() && (path.front() == '/' || path.front() == '\\'))
+            path.remove_prefix(1);
+        const bool drive =
+            path.size() > 1 && std::isalpha(static_cast<unsigned char>(path[0])) && (path[1] == ':' || path[1] == '|');
+        if (drive)
+            address = path;
     }
     std::string href;
     href.reserve(address.size() + record.Fragment.size() + 8);

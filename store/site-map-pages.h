@@ -10,9 +10,9 @@
 // details, when it completes an archive that a run left unfinished.
 //
 // Links are relative, in the form stored pages use, so that the browser
-// asks the local server for them: an address loses a "file:" prefix (any
-// case) and the slashes after it, every ":" becomes "&colon;", and the
-// page's anchor follows. Titles, addresses and match texts are written as
+// asks the local server for them: a "file:" address (any case) with a drive
+// letter loses "file:" and the slashes after it, every ":" becomes
+// "&colon;", and the page's anchor follows. Titles, addresses and match texts are written as
 // noted, unchanged. Pure functions; any thread.
 #pragma once
 

@@ -105,9 +105,9 @@ TEST_F(SiteMapBuilderTest, NestedNotesBecomeTheEntrysSiteMapAndMatchPage)
 TEST_F(SiteMapBuilderTest, EntryZeroGetsTocZeroAndMatchZero)
 {
     siteMap->AddEntryNote("0");
-    siteMap->AddNote("Start", "file:///home/ann/a.html", "0", "", 0);
+    siteMap->AddNote("Start", "file:///C:/ann/a.html", "0", "", 0);
     const auto records = Build({0});
-    EXPECT_NE(Text(records.at("TOC0")).find("<li><a href=\"home/ann/a.html\">Start</a></li>"), std::string::npos);
+    EXPECT_NE(Text(records.at("TOC0")).find("<li><a href=\"C&colon;/ann/a.html\">Start</a></li>"), std::string::npos);
     EXPECT_NE(Text(records.at("Match0")).find("<ul><i>No Matches Found</i></ul>"), std::string::npos);
     EXPECT_EQ(records.at("Match0").Number, 0);
 }

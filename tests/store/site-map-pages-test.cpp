@@ -72,8 +72,10 @@ TEST(SiteMapPages, LinksAreRelativeInTheStoredForm)
     };
     const Row rows[] = {
         {"www.x.com/a", "", "www.x.com/a"},
-        {"file:///tmp/b.html", "#t", "tmp/b.html#t"},
+        {"file:///C:/docs/b.html", "#t", "C&colon;/docs/b.html#t"},
         {"FILE:\\\\C:\\docs\\a.htm", "", "C&colon;\\docs\\a.htm"},
+        {"file:///d|/a.htm", "", "d|/a.htm"},
+        {"file:///tmp/b.html", "", "file&colon;///tmp/b.html"}, // no drive: the first folder is no host
         {"www.x.com:8080/a", "", "www.x.com&colon;8080/a"},
         {"http://www.x.com/", "", "http&colon;//www.x.com/"},
         {"www.x.com/a#top", "top", "www.x.com/a#top"}, // the noted address carries its anchor already
