@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         choice.HandleTreeData(*tree, {"P"}, "https://b/");
         for (std::size_t i = 0; i < choice.Categories().size() && i < 8; ++i)
             choice.CategoriesListClick({i});
-        rv::UnpackList(choice.SetYahooList());
+        rv::UnpackNames(choice.SetYahooList());
     }
     return 0;
 }

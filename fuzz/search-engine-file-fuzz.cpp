@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rv::AddEngines(set, file->Engines);
     rv::TWebPage entry = rv::MakeEntry(rv::EntryKind::Search);
     entry.EntryName = "two words";
-    entry.EngineList = rv::PackList(names).Bytes;
+    entry.EngineList = rv::PackNames(names).Bytes;
     const std::vector<rv::EntryTarget> targets = rv::EntryTargets(entry, set);
     if (targets.size() > names.size())
         __builtin_trap();

@@ -64,10 +64,10 @@ std::string CategoryAddress(std::string_view base, std::string_view addressPart)
 }
 
 DirectoryChoice::DirectoryChoice(const DefinitionSet& definitions, const TWebPage& entry)
-    : definitions_(definitions), selected_(UnpackList(entry.CategoryList))
+    : definitions_(definitions), selected_(UnpackNames(entry.CategoryList))
 {
     std::vector<std::string> chosen;
-    for (const std::string& item : UnpackList(entry.EngineList))
+    for (const std::string& item : UnpackNames(entry.EngineList))
     {
         chosen.push_back(item.substr(0, item.find('\t')));
     }
@@ -205,7 +205,7 @@ int DirectoryChoice::Remark(std::vector<CategoryBox>& boxes) const
 
 std::string DirectoryChoice::SetYahooList() const
 {
-    return PackList(selected_).Bytes;
+    return PackNames(selected_).Bytes;
 }
 
 bool DirectoryChoice::SetEngineChecked(std::size_t row, bool checked)
@@ -228,7 +228,7 @@ PackedList DirectoryChoice::SetYahooEngineList() const
             texts.push_back(DirectoryEngineText(definitions_.Engines[i]));
         }
     }
-    return PackList(texts);
+    return PackNames(texts);
 }
 
 } // namespace rv

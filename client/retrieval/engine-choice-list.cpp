@@ -7,7 +7,7 @@ namespace rv
 
 EngineChoiceList::EngineChoiceList(const DefinitionSet& definitions, std::string_view packedEngines)
 {
-    const std::vector<std::string> chosen = UnpackList(packedEngines);
+    const std::vector<std::string> chosen = UnpackNames(packedEngines);
     AddGroup(AdvancedSearchesHeader, definitions.AdvancedEngines, chosen);
     rows_.push_back({EngineRowKind::Empty, {}, false});
     AddGroup(SimpleSearchesHeader, definitions.SimpleEngines, chosen);
@@ -44,7 +44,7 @@ PackedList EngineChoiceList::SetSearchEngineList() const
             names.push_back(row.Text);
         }
     }
-    return PackList(names);
+    return PackNames(names);
 }
 
 } // namespace rv

@@ -33,7 +33,7 @@ void AddEngineTargets(const TWebPage& entry, const DefinitionSet& definitions, s
 {
     const bool directory = entry.Kind == EntryKind::Yahoo;
     const std::string query = QueryForAddress(QueryText(entry));
-    for (const std::string& item : UnpackList(entry.EngineList))
+    for (const std::string& item : UnpackNames(entry.EngineList))
     {
         const std::size_t tab = item.find('\t');
         if (directory && tab != std::string::npos)
@@ -49,7 +49,7 @@ void AddEngineTargets(const TWebPage& entry, const DefinitionSet& definitions, s
 
 void AddCategoryTargets(const TWebPage& entry, std::vector<EntryTarget>& targets)
 {
-    for (const std::string& item : UnpackList(entry.CategoryList))
+    for (const std::string& item : UnpackNames(entry.CategoryList))
     {
         const std::size_t tab = item.find('\t');
         if (tab != std::string::npos)

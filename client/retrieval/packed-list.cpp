@@ -5,7 +5,7 @@
 namespace rv
 {
 
-std::vector<std::string> UnpackList(std::string_view packed)
+std::vector<std::string> UnpackNames(std::string_view packed)
 {
     std::vector<std::string> items;
     std::size_t position = 0;
@@ -22,7 +22,7 @@ std::vector<std::string> UnpackList(std::string_view packed)
     return items;
 }
 
-PackedList PackList(const std::vector<std::string>& items)
+PackedList PackNames(const std::vector<std::string>& items)
 {
     PackedList list;
     std::vector<std::string_view> packed;

@@ -18,7 +18,7 @@ DefinitionSet Engines()
 
 TEST(EngineChoiceList, ShowsBothGroupsUnderHeadersAndChecksTheEntrysEngines)
 {
-    EngineChoiceList list(Engines(), PackList({"Gamma", "Alpha"}).Bytes);
+    EngineChoiceList list(Engines(), PackNames({"Gamma", "Alpha"}).Bytes);
     const std::vector<EngineRow>& rows = list.Rows();
     ASSERT_EQ(rows.size(), 6u);
     const struct
@@ -60,7 +60,7 @@ TEST(EngineChoiceList, PacksTheCheckedEnginesInRowOrderAndRefusesOtherRows)
 
 TEST(EngineChoiceList, WithoutDefinitionsShowsOnlyTheHeaders)
 {
-    EngineChoiceList list(DefinitionSet{}, PackList({"Alpha"}).Bytes);
+    EngineChoiceList list(DefinitionSet{}, PackNames({"Alpha"}).Bytes);
     for (const EngineRow& row : list.Rows())
     {
         EXPECT_NE(row.Kind, EngineRowKind::Engine);
@@ -91,7 +91,7 @@ std::vector<CategoryBoxImage> Images(const DirectoryChoice& choice)
 TEST(DirectoryChoice, MarksChosenCategoriesAndGreysTheirAncestors)
 {
     TWebPage entry = MakeEntry(EntryKind::Yahoo);
-    entry.CategoryList = PackList({"P\aArts\aFilm\thttps://b/film"}).Bytes;
+    entry.CategoryList = PackNames({"P\aArts\aFilm\thttps://b/film"}).Bytes;
     DirectoryChoice choice(DefinitionSet{}, entry);
     choice.HandleTreeData(SampleTree(), {"P"}, "https://b/");
     using I = CategoryBoxImage;
@@ -125,7 +125,7 @@ TEST(DirectoryChoice, RefusesACategoryTooLongToStore)
 TEST(DirectoryChoice, KeepsEachEngineWithItsQueryAddress)
 {
     TWebPage entry = MakeEntry(EntryKind::Yahoo);
-    entry.EngineList = PackList({"Gamma\tg/s?x="}).Bytes;
+    entry.EngineList = PackNames({"Gamma\tg/s?x="}).Bytes;
     DirectoryChoice choice(Engines(), entry);
     ASSERT_EQ(choice.EngineRows().size(), 3u);
     EXPECT_TRUE(choice.EngineRows()[2].Checked);
@@ -153,7 +153,7 @@ TEST_F(DirectoryChoiceFiles, LoadsTheSelectedPropertysTreeFromItsFile)
     set.Properties.push_back({"Broken", {}, {}, "", PathOf("missing.ypf")});
 
     TWebPage entry = MakeEntry(EntryKind::Yahoo);
-    entry.CategoryList = PackList({"Portals\aScience\thttps://w.org/wiki/sci"}).Bytes;
+    entry.CategoryList = PackNames({"Portals\aScience\thttps://w.org/wiki/sci"}).Bytes;
     DirectoryChoice choice(set, entry);
     ASSERT_TRUE(choice.PropertiesListChange(0));
     ASSERT_EQ(choice.Categories().size(), 2u);

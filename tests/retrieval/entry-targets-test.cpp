@@ -75,7 +75,7 @@ TEST(EntryTargets, ASearchEntryQueriesEveryKnownEngineInListOrder)
 {
     TWebPage entry = MakeEntry(EntryKind::Search);
     entry.EntryName = "red fox";
-    const PackedList list = PackList({"Plain", "Unknown", "Mojeek", "mojeek", "Bare"});
+    const PackedList list = PackNames({"Plain", "Unknown", "Mojeek", "mojeek", "Bare"});
     entry.EngineList = list.Bytes;
     entry.EngineListLength = list.Length;
     EXPECT_EQ(EntryTargets(entry, Engines()), (std::vector<EntryTarget>{
@@ -88,7 +88,7 @@ TEST(EntryTargets, ASearchEntryQueriesEveryKnownEngineInListOrder)
 TEST(EntryTargets, ASearchEntryWithoutDefinitionsOrEnginesHasNoTargets)
 {
     TWebPage entry = MakeEntry(EntryKind::Search);
-    entry.EngineList = PackList({"Mojeek"}).Bytes;
+    entry.EngineList = PackNames({"Mojeek"}).Bytes;
     EXPECT_TRUE(EntryTargets(entry, {}).empty());
     entry.EngineList.clear();
     entry.EngineListLength = -1;
@@ -100,8 +100,8 @@ TEST(EntryTargets, ADirectoryEntrySearchesThenQueriesEnginesThenFetchesCategorie
     TWebPage entry = MakeEntry(EntryKind::Yahoo);
     entry.SearchYahoo = true;
     entry.YahooSearch = "deep sea";
-    entry.EngineList = PackList({DirectoryEngineText(Engines().Engines[1]), "Bare", "Gone"}).Bytes;
-    entry.CategoryList = PackList({"Portals\aScience\thttps://w.org/wiki/Portal:Science", "no tab"}).Bytes;
+    entry.EngineList = PackNames({DirectoryEngineText(Engines().Engines[1]), "Bare", "Gone"}).Bytes;
+    entry.CategoryList = PackNames({"Portals\aScience\thttps://w.org/wiki/Portal:Science", "no tab"}).Bytes;
     DefinitionSet set = Engines();
     set.DirectorySearchHost = "dir.example";
     EXPECT_EQ(EntryTargets(entry, set), (std::vector<EntryTarget>{
@@ -116,22 +116,22 @@ TEST(EntryTargets, ADirectoryEntrySearchesThenQueriesEnginesThenFetchesCategorie
 
 TEST(PackedLists, RoundTripAndStopAtTheEndMarkOrACutItem)
 {
-    const PackedList list = PackList({"ab", "", "c", "ab", std::string(256, 'x')});
+    const PackedList list = PackNames({"ab", "", "c", "ab", std::string(256, 'x')});
     EXPECT_EQ(list.Bytes, std::string("\x02"
                                       "ab\x01"
                                       "c\0",
                                       6));
     EXPECT_EQ(list.Length, 6);
-    EXPECT_EQ(UnpackList(list.Bytes), (std::vector<std::string>{"ab", "c"}));
-    EXPECT_EQ(UnpackList("\x02"
+    EXPECT_EQ(UnpackNames(list.Bytes), (std::vector<std::string>{"ab", "c"}));
+    EXPECT_EQ(UnpackNames("\x02"
                          "ab\x05"
                          "cd"),
               std::vector<std::string>{"ab"});
-    EXPECT_EQ(UnpackList("\x01"
+    EXPECT_EQ(UnpackNames("\x01"
                          "a"),
               std::vector<std::string>{"a"});
-    EXPECT_EQ(PackList({}).Length, -1);
-    EXPECT_TRUE(PackList({}).Bytes.empty());
+    EXPECT_EQ(PackNames({}).Length, -1);
+    EXPECT_TRUE(PackNames({}).Bytes.empty());
 }
 
 } // namespace

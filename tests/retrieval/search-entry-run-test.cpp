@@ -48,7 +48,7 @@ TEST_F(SearchEntryRunTest, ArchiveHoldsTheResultsPageAndThePagesItLinksTo)
     TWebPage entry = MakeEntry(EntryKind::Search);
     entry.EntryName = "harbour walks"; // a search entry's caption is its query
     entry.SearchFor = "harbour walks";
-    PackedList engines = PackList({"Local Search"});
+    PackedList engines = PackNames({"Local Search"});
     entry.EngineList = engines.Bytes;
     entry.EngineListLength = engines.Length;
     entry.SpiderDepth = 2;

@@ -26,7 +26,7 @@ TEST(ShippedDefinitions, OfferEnginesInBothGroups)
     }
     TWebPage entry = MakeEntry(EntryKind::Search);
     entry.EntryName = "red fox";
-    entry.EngineList = PackList({"Wikipedia"}).Bytes;
+    entry.EngineList = PackNames({"Wikipedia"}).Bytes;
     const std::vector<EntryTarget> targets = EntryTargets(entry, set);
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0].Url, "https://en.wikipedia.org/w/index.php?fulltext=1&search=red+fox");
