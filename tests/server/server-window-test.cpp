@@ -12,6 +12,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+// Fontconfig keeps a cache for the life of the process that LeakSanitizer
+// reports when a sanitizer build exits; it is the font library's, not ours.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 namespace rv::test
 {
 namespace
