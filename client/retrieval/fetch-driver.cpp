@@ -9,7 +9,7 @@ namespace rv
 {
 
 FetchDriver::FetchDriver(const RetrievalSettings& settings, int connections)
-    : settings_(settings), connections_(connections), queue_(lock_, settings.ProgramFolder),
+    : connections_(connections), queue_(lock_, settings.ProgramFolder),
       worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
 {
     worker_.SetQueue(&queue_);

@@ -44,7 +44,6 @@ public:
 private:
     RunLock lock_;
     RunState state_;
-    const RetrievalSettings& settings_;
     int connections_;
     TRetrievalList queue_;
     TAsyncThread worker_;
