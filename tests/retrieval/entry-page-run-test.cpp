@@ -118,10 +118,15 @@ protected:
     std::map<std::string, std::string> Pages()
     {
         std::map<std::string, std::string> pages;
+        flags.clear();
         ArchiveReader reader = ArchiveReader::OpenFile(std::filesystem::path(brief.Folder) / brief.ArchiveFiles.back());
         for (const IndexRecord& record : reader.ReadIndex())
             if (record.Offset > 0)
-                pages[record.Key.starts_with("http://") ? record.Key.substr(7) : record.Key] = reader.ReadPage(record);
+            {
+                const std::string key = record.Key.starts_with("http://") ? record.Key.substr(7) : record.Key;
+                pages[key] = reader.ReadPage(record);
+                flags[key] = record.Flags;
+            }
         return pages;
     }
 
@@ -135,6 +140,7 @@ protected:
     std::unique_ptr<test::NginxServer> nginx;
     QProcess server;
     TBrief brief;
+    std::map<std::string, int> flags; // of the pages Pages() read last
 };
 
 TEST_F(EntryPageRunTest, EachRunComparesWithTheCopyTheRunBeforeKept)
@@ -159,6 +165,14 @@ TEST_F(EntryPageRunTest, EachRunComparesWithTheCopyTheRunBeforeKept)
     pages = Pages();
     EXPECT_EQ(pages[Key("KSDiffOrig")], second);
     EXPECT_NE(pages["index"].find("HasMDiffs"), std::string::npos);
+    // One changed paragraph: marker 0 just inside it, linking nowhere.
+    const std::string& marked = pages[Key("")];
+    EXPECT_NE(marked.find("<p><a name=\"RavelinDiffMarker0\"><img src=\"RavelinDiffMarker\" alt=\"Diff Marker\">The bridge"),
+              std::string::npos)
+        << marked;
+    EXPECT_EQ(marked.find("RavelinDiffMarker1"), std::string::npos);
+    EXPECT_EQ(flags[Key("")] & 0x80, 0x80);
+    EXPECT_EQ(pages[Key("KSDiffOrigProcessed")].find("RavelinDiffMarker"), std::string::npos);
 
     // Extracting: only the changed paragraph (and the one after it, which
     // now follows other bytes) is left of the page.
