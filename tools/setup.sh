@@ -11,7 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     clang libclang-rt-14-dev
     nginx-light tinyproxy wrk
-    python3-doc gzip curl
+    python3-doc gzip curl openssl
     libgumbo-dev
     chromium
 )

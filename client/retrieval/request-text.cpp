@@ -2,6 +2,7 @@
 
 #include "client/briefs/scrambled-text.h"
 #include "client/retrieval/same-site.h"
+#include "client/retrieval/store-address.h"
 #include "client/retrieval/url-parts.h"
 
 namespace rv
@@ -77,7 +78,10 @@ HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalS
     const std::string url = CleanUrlForRequest(input.Url);
     const std::string host(HostOf(url));
     HttpRequestPlan plan;
-    plan.ViaProxy = UsesProxy(host, settings);
+    // An "https" address is fetched over TLS straight from its site: the
+    // proxy is not asked to tunnel it.
+    plan.Tls = HasSchemeNamed(url, "https");
+    plan.ViaProxy = !plan.Tls && UsesProxy(host, settings);
 
     std::string target = plan.ViaProxy ? (HasScheme(url) ? url : "http://" + url) : PathOf(url);
     std::string requestLine = "GET " + target + " HTTP/1.0\r\n";
@@ -109,7 +113,8 @@ HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalS
     else
     {
         plan.ConnectHost = std::string(HostWithoutPort(host));
-        plan.ConnectPort = PortOf(host);
+        const bool portGiven = plan.ConnectHost.size() != host.size();
+        plan.ConnectPort = plan.Tls && !portGiven ? std::uint16_t(443) : PortOf(host);
     }
     return plan;
 }

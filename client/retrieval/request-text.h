@@ -36,6 +36,7 @@ struct HttpRequestPlan
     std::string ConnectHost; // host name or address to connect to
     std::uint16_t ConnectPort = 80;
     bool ViaProxy = false;
+    bool Tls = false; // an "https" address: the connection is encrypted
 };
 
 // The address as it goes into a request: a backslash before a quotation

@@ -33,6 +33,9 @@ struct RetrievalSettings
     // The local page server, from which the previous copy of an entry page
     // is fetched.
     std::int32_t ServerPort = 1888;
+    // A file of PEM certificates trusted for "https" sites besides the
+    // system's own authorities; empty: the system's only.
+    std::string CaCertificatesFile;
     // Temporary files ("bin" bodies, the queue's overflow file) go below this.
     std::filesystem::path ProgramFolder;
 };

@@ -4,6 +4,7 @@
 #include "client/retrieval/http-response.h"
 #include "client/retrieval/retrieval-list.h"
 #include "client/retrieval/run-state.h"
+#include "client/retrieval/store-address.h"
 #include "client/retrieval/synthetic-pages.h"
 #include "client/retrieval/time-outs.h"
 #include "client/retrieval/url-parts.h"
@@ -11,6 +12,8 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QPointer>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -206,7 +209,8 @@ void TAsyncThread::Connect(RetrievalRequest& request, const std::string& host, c
     auto transfer = std::make_unique<Transfer>();
     transfer->request = &request;
     transfer->host = host;
-    auto* socket = new QTcpSocket(this);
+    const bool tls = HasSchemeNamed(request.URL, "https");
+    QTcpSocket* socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
     transfer->socket = socket;
     socket->setReadBufferSize(0);
     socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
@@ -221,7 +225,10 @@ void TAsyncThread::Connect(RetrievalRequest& request, const std::string& host, c
     Transfer* raw = transfer.get();
     *free = std::move(transfer);
 
-    QObject::connect(socket, &QTcpSocket::connected, this, [this, raw] { OnConnected(*raw); });
+    if (tls)
+        QObject::connect(static_cast<QSslSocket*>(socket), &QSslSocket::encrypted, this, [this, raw] { OnConnected(*raw); });
+    else
+        QObject::connect(socket, &QTcpSocket::connected, this, [this, raw] { OnConnected(*raw); });
     QObject::connect(socket, &QTcpSocket::bytesWritten, this, [this, raw](qint64 bytes) { OnBytesWritten(*raw, bytes); });
     QObject::connect(socket, &QTcpSocket::readyRead, this, [this, raw] { OnReadyRead(*raw); });
     QObject::connect(socket, &QTcpSocket::errorOccurred, this, [this, raw] { OnSocketError(*raw); });
@@ -229,7 +236,21 @@ void TAsyncThread::Connect(RetrievalRequest& request, const std::string& host, c
     QHostAddress target = v4 ? QHostAddress(quint32((quint32((*v4)[0]) << 24) | (quint32((*v4)[1]) << 16) |
                                                     (quint32((*v4)[2]) << 8) | quint32((*v4)[3])))
                              : QHostAddress(address);
-    socket->connectToHost(target, port);
+    if (!tls)
+    {
+        socket->connectToHost(target, port);
+        return;
+    }
+    // The address is connected to as looked up; the certificate must name
+    // the host of the address. A failed check ends the transfer as an error.
+    auto* ssl = static_cast<QSslSocket*>(socket);
+    if (!settings_.CaCertificatesFile.empty())
+    {
+        QSslConfiguration configuration = ssl->sslConfiguration();
+        configuration.addCaCertificates(QString::fromStdString(settings_.CaCertificatesFile));
+        ssl->setSslConfiguration(configuration);
+    }
+    ssl->connectToHostEncrypted(target.toString(), port, QString::fromStdString(host));
 }
 
 void TAsyncThread::OnConnected(Transfer& transfer)

@@ -85,11 +85,21 @@ TEST(RequestText, ProxyGetsTheWholeAddressWithFragmentAndItsOwnCredentials)
     EXPECT_EQ(plan.ConnectHost, "proxy.local");
     EXPECT_EQ(plan.ConnectPort, 3128);
 
-    RequestTextInput withCredentials = Input("https://example.org/x");
+    RequestTextInput withCredentials = Input("http://example.org/x");
     withCredentials.WithCredentials = true;
     std::string text = BuildHttpRequest(withCredentials, settings).Text;
-    EXPECT_TRUE(text.starts_with("GET https://example.org/x HTTP/1.0\r\n"));
+    EXPECT_TRUE(text.starts_with("GET http://example.org/x HTTP/1.0\r\n"));
     EXPECT_TRUE(text.ends_with("Authorization: Basic Og==\r\nProxy-Authorization: Basic cDpx\r\n\r\n"));
+
+    // An "https" address goes straight to its site over TLS, on 443 unless
+    // it names a port.
+    HttpRequestPlan secure = BuildHttpRequest(Input("https://example.org/x"), settings);
+    EXPECT_TRUE(secure.Tls);
+    EXPECT_FALSE(secure.ViaProxy);
+    EXPECT_TRUE(secure.Text.starts_with("GET /x HTTP/1.0\r\n"));
+    EXPECT_EQ(secure.ConnectHost, "example.org");
+    EXPECT_EQ(secure.ConnectPort, 443);
+    EXPECT_EQ(BuildHttpRequest(Input("https://example.org:8443/x"), settings).ConnectPort, 8443);
 }
 
 TEST(RequestText, NoProxyListAndLoopbackGoDirect)

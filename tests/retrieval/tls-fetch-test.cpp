@@ -1,0 +1,77 @@
+// "https" addresses against nginx on loopback with a certificate made for
+// the test: fetched over TLS when the certificate is trusted, refused with
+// an explanatory page when it is not.
+#include "client/retrieval/fetch-driver.h"
+#include "tests/support/core-application.h"
+#include "tests/support/nginx-server.h"
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace rv
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+class TlsFetchTest : public test::SandboxedTest
+{
+protected:
+    static void SetUpTestSuite() { test::EnsureCoreApplication(); }
+
+    void SetUp() override
+    {
+        SandboxedTest::SetUp();
+        settings.ProgramFolder = Dir();
+        const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
+                                    " -addext subjectAltName=IP:127.0.0.1 -keyout " +
+                                    PathOf("key.pem").string() + " -out " + PathOf("cert.pem").string() +
+                                    " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << "openssl could not make a certificate";
+        tlsPort = test::FreeLoopbackPort();
+        nginx = std::make_unique<test::NginxServer>(
+            PathOf("nginx"), "  listen 127.0.0.1:" + std::to_string(tlsPort) + " ssl;\n  ssl_certificate " +
+                                 PathOf("cert.pem").string() + ";\n  ssl_certificate_key " + PathOf("key.pem").string() +
+                                 ";\n");
+        ASSERT_TRUE(nginx->Running());
+        ASSERT_TRUE(test::WaitForPort(tlsPort, 5000));
+        test::WriteFile(nginx->Root() / "page.html", "<html>over TLS</html>");
+    }
+
+    // The final request for the address: success and body.
+    std::pair<bool, std::string> Fetch(const std::string& url)
+    {
+        FetchDriver driver(settings, 2);
+        driver.Add(FetchDriver::MakeRequest(url));
+        std::pair<bool, std::string> result;
+        EXPECT_TRUE(driver.Run(30s, [&](RetrievalRequest& request) {
+            result = {request.Success != 0, std::string(request.Data.View())};
+        }));
+        return result;
+    }
+
+    RetrievalSettings settings;
+    std::uint16_t tlsPort = 0;
+    std::unique_ptr<test::NginxServer> nginx;
+};
+
+TEST_F(TlsFetchTest, HttpsPageArrivesWhenItsCertificateIsTrusted)
+{
+    settings.CaCertificatesFile = PathOf("cert.pem").string();
+    auto [success, body] = Fetch("https://127.0.0.1:" + std::to_string(tlsPort) + "/page.html");
+    EXPECT_TRUE(success);
+    EXPECT_NE(body.find("over TLS"), std::string::npos) << body;
+}
+
+TEST_F(TlsFetchTest, HttpsPageWithAnUntrustedCertificateEndsAsAFailurePage)
+{
+    auto [success, body] = Fetch("https://127.0.0.1:" + std::to_string(tlsPort) + "/page.html");
+    EXPECT_FALSE(success);
+    EXPECT_EQ(body.find("over TLS"), std::string::npos) << body;
+}
+
+} // namespace
+} // namespace rv
