@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QLockFile>
 
+#include <algorithm>
+
 namespace rv
 {
 
@@ -150,7 +152,9 @@ std::optional<SettingsMap> SettingsStore::ReadFile()
     {
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(MaxSettingsFileBytes + 1);
+    // Read what the file holds (one byte more shows that it grew past the
+    // limit meanwhile); asking for the limit itself would reserve it whole.
+    const QByteArray bytes = file.read(std::min<qint64>(file.size(), MaxSettingsFileBytes) + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > MaxSettingsFileBytes)
     {
         return std::nullopt;
