@@ -11,8 +11,10 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
+#include <cctype>
 #include <gtest/gtest.h>
-#include <regex>
+#include <optional>
 #include <set>
 
 namespace rv
@@ -28,12 +30,32 @@ protected:
     static void SetUpTestSuite() { test::EnsureCoreApplication(); }
 };
 
-// Values of href and src attributes in a stored page, as the browser reads
-// them (character references decoded).
+// The value of an attribute that starts at `at` (just after its name), or
+// nothing when no "=" follows.
+std::optional<std::string> ValueAt(const std::string& tag, std::size_t at)
+{
+    while (at < tag.size() && std::isspace(static_cast<unsigned char>(tag[at])))
+        ++at;
+    if (at >= tag.size() || tag[at] != '=')
+        return std::nullopt;
+    ++at;
+    while (at < tag.size() && std::isspace(static_cast<unsigned char>(tag[at])))
+        ++at;
+    if (at < tag.size() && (tag[at] == '"' || tag[at] == '\''))
+    {
+        const std::size_t close = tag.find(tag[at], at + 1);
+        return tag.substr(at + 1, (close == std::string::npos ? tag.size() : close) - at - 1);
+    }
+    std::size_t end = at;
+    while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])))
+        ++end;
+    return tag.substr(at, end - at);
+}
+
+// Values of href and src attributes in the tags of a stored page, as the
+// browser reads them (character references decoded).
 std::vector<std::string> AddressesIn(const std::string& page)
 {
-    static const std::regex attribute(R"rx(\s(?:href|src)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>"']+)))rx",
-                                      std::regex::icase | std::regex::optimize);
     std::vector<std::string> values;
     for (std::size_t open = page.find('<'); open != std::string::npos; open = page.find('<', open + 1))
     {
@@ -41,11 +63,16 @@ std::vector<std::string> AddressesIn(const std::string& page)
         if (close == std::string::npos)
             break;
         const std::string tag = page.substr(open, close - open);
-        for (auto it = std::sregex_iterator(tag.begin(), tag.end(), attribute); it != std::sregex_iterator(); ++it)
+        std::string lower = tag;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (std::size_t i = 1; i < lower.size(); ++i)
         {
-            const std::smatch& m = *it;
-            const std::string raw = m[1].matched ? m[1].str() : m[2].matched ? m[2].str() : m[3].str();
-            values.push_back(DecodeEntities(raw));
+            if (!std::isspace(static_cast<unsigned char>(lower[i - 1])))
+                continue;
+            for (const std::string_view name : {std::string_view("href"), std::string_view("src")})
+                if (lower.compare(i, name.size(), name) == 0)
+                    if (std::optional<std::string> value = ValueAt(tag, i + name.size()))
+                        values.push_back(DecodeEntities(*value));
         }
     }
     return values;
