@@ -3,6 +3,8 @@
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
 #include "client/retrieval/same-site.h"
+#include "client/retrieval/store-address.h"
+#include "client/retrieval/url-parts.h"
 #include "store/link-cache.h"
 
 #include <mutex>
@@ -27,12 +29,24 @@ std::int32_t BudgetFor(const RetrievalRequest& page, const FoundLink& link, bool
     return entry->ExternalDepth + 1;
 }
 
+// The address to fetch for a link in store form. A link on an "https" page
+// to the same host is fetched over "https" too; any other goes out as
+// "http", and a site that wants "https" redirects it there.
+std::string FetchUrlOf(const RetrievalRequest& page, const std::string& address)
+{
+    if (!HasSchemeNamed(page.URL, "https") || SchemeLength(address) > 0)
+        return address;
+    const std::string_view pageHost = HostOf(page.URL);
+    const std::string_view linkHost = address.substr(0, address.find('/'));
+    return pageHost == linkHost ? "https://" + address : address;
+}
+
 } // namespace
 
 std::unique_ptr<RetrievalRequest> MakeLinkRequest(RetrievalRequest& page, const FoundLink& link)
 {
     auto child = std::make_unique<RetrievalRequest>();
-    child->URL = link.Address;
+    child->URL = FetchUrlOf(page, link.Address);
     child->RequestId = page.RequestId + "." + std::to_string(page.ChildCount);
     page.ChildCount += 1;
     child->Entry = page.Entry;

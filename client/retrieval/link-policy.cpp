@@ -108,7 +108,7 @@ std::uint8_t LinkPolicy::NotFollowedFlags(std::string_view address) const
     const std::size_t scheme = SchemeLength(address);
     if (HasSchemeNamed(address, "mailto"))
         flags |= NotFollowedFlag::Mail;
-    else if (scheme > 0 && !HasSchemeNamed(address, "http"))
+    else if (scheme > 0 && !HasSchemeNamed(address, "http") && !HasSchemeNamed(address, "https"))
         flags |= NotFollowedFlag::OtherScheme;
     if (page_.Frameset)
         flags |= NotFollowedFlag::Frameset;

@@ -1,14 +1,21 @@
 // "https" addresses against nginx on loopback with a certificate made for
 // the test: fetched over TLS when the certificate is trusted, refused with
 // an explanatory page when it is not.
+#include "client/briefs/brief.h"
 #include "client/retrieval/fetch-driver.h"
+#include "client/retrieval/run-driver.h"
+#include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <cstdlib>
+#include <map>
 
 namespace rv
 {
@@ -71,6 +78,43 @@ TEST_F(TlsFetchTest, HttpsPageWithAnUntrustedCertificateEndsAsAFailurePage)
     auto [success, body] = Fetch("https://127.0.0.1:" + std::to_string(tlsPort) + "/page.html");
     EXPECT_FALSE(success);
     EXPECT_EQ(body.find("over TLS"), std::string::npos) << body;
+}
+
+TEST_F(TlsFetchTest, BriefOnAnHttpsSiteFollowsItsRelativeAndAbsoluteLinks)
+{
+    const std::string host = "127.0.0.1:" + std::to_string(tlsPort);
+    test::WriteFile(nginx->Root() / "index.html",
+                    "<html><body><a href=\"a.html\">A</a> <a href=\"https://" + host + "/b.html\">B</a></body></html>");
+    test::WriteFile(nginx->Root() / "a.html", "<html><body>page A</body></html>");
+    test::WriteFile(nginx->Root() / "b.html", "<html><body>page B</body></html>");
+    settings.CaCertificatesFile = PathOf("cert.pem").string();
+    TBrief brief;
+    brief.BriefName = "Secure";
+    TWebPage entry = MakeEntry(EntryKind::Web);
+    entry.URL = "https://" + host + "/index.html";
+    entry.SpiderDepth = 2;
+    brief.Entries.Insert(entry, 0);
+    RunObserver observer;
+    RunDriver driver(settings, observer);
+    QEventLoop loop;
+    driver.SetRunEnded([&] { loop.quit(); });
+    QTimer::singleShot(60000, &loop, [&] { loop.quit(); });
+    driver.StartBrief(brief);
+    if (driver.RunActive())
+        loop.exec();
+    ASSERT_EQ(brief.ArchiveFiles.size(), 1u);
+
+    ArchiveReader reader = ArchiveReader::OpenFile(Dir() / brief.ArchiveFiles[0]);
+    std::map<std::string, IndexRecord> records;
+    for (IndexRecord& record : reader.ReadIndex())
+        records[record.Key] = record;
+    for (const char* page : {"/index.html", "/a.html", "/b.html"})
+    {
+        ASSERT_TRUE(records.count(host + page)) << page;
+        ASSERT_GT(records[host + page].Offset, 0) << page;
+    }
+    EXPECT_NE(reader.ReadPage(records[host + "/a.html"]).find("page A"), std::string::npos);
+    EXPECT_NE(reader.ReadPage(records[host + "/b.html"]).find("page B"), std::string::npos);
 }
 
 } // namespace
