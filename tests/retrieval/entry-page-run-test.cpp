@@ -7,15 +7,14 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -105,13 +104,7 @@ protected:
     {
         test::WriteFile(nginx->Root() / "news.html", page);
         RunDriver driver(settings, observer);
-        QEventLoop loop;
-        driver.SetRunEnded([&] { loop.quit(); });
-        QTimer::singleShot(60000, &loop, [&] { loop.quit(); });
-        driver.StartBrief(brief);
-        if (driver.RunActive())
-            loop.exec();
-        ASSERT_FALSE(driver.RunActive()) << "the run did not end within a minute";
+        ASSERT_TRUE(test::RunToEnd(driver, brief)) << "the run did not end within a minute";
     }
 
     // The newest archive's pages by key, without a scheme.

@@ -7,10 +7,9 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <cctype>
 #include <gtest/gtest.h>
@@ -123,13 +122,7 @@ TEST_F(RealSiteRunTest, EveryAddressInEveryStoredPageLeadsToAnIndexRecord)
     ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
 
     RunDriver driver(settings, observer);
-    QEventLoop loop;
-    driver.SetRunEnded([&] { loop.quit(); });
-    QTimer::singleShot(240000, &loop, [&] { loop.quit(); });
-    driver.StartBrief(brief);
-    if (driver.RunActive())
-        loop.exec();
-    ASSERT_FALSE(driver.RunActive()) << "the run did not end within four minutes";
+    ASSERT_TRUE(test::RunToEnd(driver, brief, std::chrono::minutes(4))) << "the run did not end within four minutes";
     ASSERT_FALSE(brief.ArchiveFiles.empty());
 
     ArchiveReader reader = ArchiveReader::OpenFile(std::filesystem::path(brief.Folder) / brief.ArchiveFiles.back());

@@ -8,10 +8,10 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/origin-server.h"
 #include "tests/support/sandbox.h"
 
-#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -95,13 +95,7 @@ protected:
     // Runs the driver until its run ends (at most a minute).
     void RunToEnd(RunDriver& driver, const std::function<void()>& start)
     {
-        QEventLoop loop;
-        driver.SetRunEnded([&] { loop.quit(); });
-        QTimer::singleShot(60000, &loop, [&] { loop.quit(); });
-        start();
-        if (driver.RunActive())
-            loop.exec();
-        ASSERT_FALSE(driver.RunActive()) << "the run did not end within a minute";
+        ASSERT_TRUE(test::RunToEnd(driver, start)) << "the run did not end within a minute";
     }
 
     std::vector<IndexRecord> RecordsOf(const TBrief& brief)

@@ -7,10 +7,8 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
-
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -59,13 +57,7 @@ TEST_F(SearchEntryRunTest, ArchiveHoldsTheResultsPageAndThePagesItLinksTo)
     RunObserver observer;
     RunDriver driver(settings, observer);
     driver.SetTargetsOf([&](const TWebPage& e) { return EntryTargets(e, definitions); });
-    QEventLoop loop;
-    driver.SetRunEnded([&] { loop.quit(); });
-    QTimer::singleShot(60000, &loop, [&] { loop.quit(); });
-    driver.StartBrief(brief);
-    if (driver.RunActive())
-        loop.exec();
-    ASSERT_FALSE(driver.RunActive());
+    ASSERT_TRUE(test::RunToEnd(driver, brief));
     ASSERT_EQ(brief.ArchiveFiles.size(), 1u);
 
     ArchiveReader reader = ArchiveReader::OpenFile(Dir() / brief.ArchiveFiles[0]);

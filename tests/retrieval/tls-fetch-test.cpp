@@ -7,12 +7,10 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
-
-#include <QEventLoop>
-#include <QTimer>
 
 #include <cstdlib>
 #include <map>
@@ -96,12 +94,7 @@ TEST_F(TlsFetchTest, BriefOnAnHttpsSiteFollowsItsRelativeAndAbsoluteLinks)
     brief.Entries.Insert(entry, 0);
     RunObserver observer;
     RunDriver driver(settings, observer);
-    QEventLoop loop;
-    driver.SetRunEnded([&] { loop.quit(); });
-    QTimer::singleShot(60000, &loop, [&] { loop.quit(); });
-    driver.StartBrief(brief);
-    if (driver.RunActive())
-        loop.exec();
+    ASSERT_TRUE(test::RunToEnd(driver, brief));
     ASSERT_EQ(brief.ArchiveFiles.size(), 1u);
 
     ArchiveReader reader = ArchiveReader::OpenFile(Dir() / brief.ArchiveFiles[0]);
