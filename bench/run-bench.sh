@@ -62,16 +62,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() {
-    local port=$1
-    while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-    echo "$port"
-}
-wait_for_port() {
-    for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done
-    echo "run-bench: nothing listens on port $1" >&2
-    exit 1
-}
+. tools/script-lib.sh
 
 # One site and one nginx server block per size.
 mkdir -p "$work/nginx"
@@ -86,21 +77,7 @@ for n in "${sizes[@]}"; do
     next_port=$((port + 1))
     servers+="    server { listen 127.0.0.1:$port; root $work/site-$n; }"$'\n'
 done
-cat > "$work/nginx/nginx.conf" <<CONF
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 1024; }
-http {
-    access_log off;
-    client_body_temp_path $work/nginx;
-    proxy_temp_path $work/nginx;
-    fastcgi_temp_path $work/nginx;
-    uwsgi_temp_path $work/nginx;
-    scgi_temp_path $work/nginx;
-    types { text/html html; text/css css; image/gif gif; }
-$servers}
-CONF
+write_nginx_conf "$work/nginx" "" "$servers"
 /usr/sbin/nginx -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log"
 for n in "${sizes[@]}"; do wait_for_port "${port_of[$n]}"; done
 
