@@ -3,9 +3,10 @@
 #include "tests/support/sandbox.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
 
 namespace rv::test
 {
@@ -54,16 +54,27 @@ bool WaitForPort(std::uint16_t port, int milliseconds)
 namespace
 {
 
+// Starts a peer program. It gets /dev/null for its standard streams, so that
+// it never holds the test runner's output pipe open, and it is killed when
+// the test process ends, so that a test that crashes leaves nothing behind.
 int Spawn(const std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int stream = 0; stream < 3; ++stream)
+        ::dup2(null, stream);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
 }
 
 void Stop(int pid)
