@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace rv::test
 {
 
