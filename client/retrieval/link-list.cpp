@@ -37,7 +37,7 @@ std::string FetchUrlOf(const RetrievalRequest& page, const std::string& address)
     if (!HasSchemeNamed(page.URL, "https") || SchemeLength(address) > 0)
         return address;
     const std::string_view pageHost = HostOf(page.URL);
-    const std::string_view linkHost = address.substr(0, address.find('/'));
+    const std::string_view linkHost = std::string_view(address).substr(0, address.find('/'));
     return pageHost == linkHost ? "https://" + address : address;
 }
 

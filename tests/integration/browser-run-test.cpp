@@ -54,9 +54,9 @@ protected:
     void WriteSite(const std::filesystem::path& root)
     {
         // A 1x1 GIF for the page's picture.
-        const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00\x01\x00\x01\x00"
-                              "\x00\x02\x02\x44\x01\x00;",
-                              43);
+        static const char gifBytes[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00"
+                                       "\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;";
+        const std::string gif(gifBytes, sizeof gifBytes - 1);
         std::filesystem::create_directories(root / "walks");
         test::WriteFile(root / "dot.gif", gif);
         test::WriteFile(root / "index.html", "<html><head><title>Harbour</title></head><body><h1>Harbour guide</h1>"
