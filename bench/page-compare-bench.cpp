@@ -1,14 +1,17 @@
-// Change detection benchmark: ComparePages on pairs of real pages (the Python
-// documentation's HTML), the new page being an edited copy of the previous
-// one, beside memcmp of the same bytes in the same process.
+// Change detection benchmark: ComparePages on one page pair of about 50 KB,
+// 500 KB and 5 MB, each a real page (the Python documentation's HTML, the
+// bodies of the following pages joined into the first) and its edited copy.
+// Each pair is compared with the indexed search and with the literal scan in
+// the same process, beside memcmp of the same bytes, and the two searches'
+// decisions are checked to be the same.
 //
 // Edits: every tenth paragraph gets a word changed and every 25th is moved
 // to the end of the page, so marking finds changed blocks and extraction
-// also meets blocks whose lead-in changed. Figures are megabytes of new page
-// per second of thread CPU time, the fastest of three rounds.
+// also meets blocks whose lead-in changed. Times are seconds of thread CPU
+// time, the fastest of five rounds (one for the 5 MB page).
 //
-// Usage: page-compare-bench [FOLDER [MAX_MB]]
-//        (default /usr/share/doc/python3-doc/html 16)
+// Usage: page-compare-bench [FOLDER]   (default /usr/share/doc/python3-doc/html)
+// Exits 2 when the two searches disagree.
 #include "client/retrieval/page-compare.h"
 
 #include <algorithm>
@@ -71,13 +74,29 @@ std::string Edited(const std::string& page)
     return out;
 }
 
-struct Pair
+// One real page of `target` bytes or up to a tenth more: the first page up to
+// its body's end, then the bodies of the pages after it that fit, then the
+// closing tags.
+std::string JoinedPage(const std::vector<std::filesystem::path>& files, std::size_t target)
 {
-    std::string Previous;
-    std::string Page;
-};
+    std::string page;
+    for (const auto& file : files)
+    {
+        const std::string text = ReadAll(file);
+        const std::size_t bodyOpen = text.find("<body");
+        const std::size_t bodyStart = bodyOpen == std::string::npos ? 0 : text.find('>', bodyOpen) + 1;
+        const std::size_t bodyEnd = std::min(text.rfind("</body>"), text.size());
+        if (page.empty())
+            page.append(text, 0, bodyEnd);
+        else if (bodyStart < bodyEnd && page.size() + (bodyEnd - bodyStart) <= target + target / 10)
+            page.append(text, bodyStart, bodyEnd - bodyStart);
+        if (page.size() >= target)
+            break;
+    }
+    return page + "</body>\n</html>\n";
+}
 
-std::vector<Pair> LoadPairs(const std::filesystem::path& folder, std::size_t maxBytes)
+std::vector<std::filesystem::path> HtmlFiles(const std::filesystem::path& folder)
 {
     std::vector<std::filesystem::path> files;
     for (const auto& entry :
@@ -85,58 +104,56 @@ std::vector<Pair> LoadPairs(const std::filesystem::path& folder, std::size_t max
         if (entry.is_regular_file() && entry.path().extension() == ".html")
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    std::vector<Pair> pairs;
-    std::size_t total = 0;
-    for (const auto& file : files)
-    {
-        if (total >= maxBytes)
-            break;
-        Pair pair;
-        pair.Previous = ReadAll(file);
-        pair.Page = Edited(pair.Previous);
-        total += pair.Page.size();
-        pairs.push_back(std::move(pair));
-    }
-    return pairs;
+    return files;
 }
 
-struct Round
+struct Timed
 {
-    double Seconds = 0;
-    std::size_t Changed = 0; // markers, or pages with differences when extracting
+    double Seconds = 1e30;
+    rv::CompareResult Result;
 };
 
-Round CompareAll(const std::vector<Pair>& pairs, bool extract, bool unchanged)
+// The fastest of `rounds` comparisons.
+Timed Compare(const std::string& page, const std::string& previous, bool extract, bool literal, int rounds)
 {
     rv::CompareOptions options;
     options.Extract = extract;
-    Round round;
-    const double start = ThreadSeconds();
-    for (const Pair& pair : pairs)
+    options.LiteralSearch = literal;
+    Timed best;
+    for (int round = 0; round < rounds; ++round)
     {
-        const rv::CompareResult result = rv::ComparePages(unchanged ? pair.Previous : pair.Page, pair.Previous, options);
-        round.Changed += extract ? std::size_t(result.DifferencesFound) : result.MarkerPositions.size();
+        const double start = ThreadSeconds();
+        rv::CompareResult result = rv::ComparePages(page, previous, options);
+        const double seconds = ThreadSeconds() - start;
+        if (seconds < best.Seconds)
+            best = Timed{seconds, std::move(result)};
     }
-    round.Seconds = ThreadSeconds() - start;
-    return round;
+    return best;
 }
 
-double MemcmpAll(const std::vector<Pair>& pairs, bool unchanged, long& sink)
+double MemcmpSeconds(const std::string& page, const std::string& previous, long& sink)
 {
-    const double start = ThreadSeconds();
-    for (const Pair& pair : pairs)
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round)
     {
-        const std::string& page = unchanged ? pair.Previous : pair.Page;
-        const std::size_t length = std::min(page.size(), pair.Previous.size());
+        const double start = ThreadSeconds();
+        const std::size_t length = std::min(page.size(), previous.size());
         // Compared to the end, as a comparison that cannot stop early would.
         for (std::size_t at = 0; at < length; at += 4096)
         {
-            int result = std::memcmp(page.data() + at, pair.Previous.data() + at, std::min<std::size_t>(4096, length - at));
+            int result = std::memcmp(page.data() + at, previous.data() + at, std::min<std::size_t>(4096, length - at));
             asm volatile("" : "+r"(result));
             sink += result != 0;
         }
+        best = std::min(best, ThreadSeconds() - start);
     }
-    return ThreadSeconds() - start;
+    return best;
+}
+
+bool SameDecisions(const rv::CompareResult& a, const rv::CompareResult& b)
+{
+    return a.DifferencesFound == b.DifferencesFound && a.MarkerPositions == b.MarkerPositions &&
+           a.Extracted == b.Extracted;
 }
 
 } // namespace
@@ -144,46 +161,36 @@ double MemcmpAll(const std::vector<Pair>& pairs, bool unchanged, long& sink)
 int main(int argc, char** argv)
 {
     const std::filesystem::path folder = argc > 1 ? argv[1] : "/usr/share/doc/python3-doc/html";
-    const std::size_t maxBytes = std::size_t(argc > 2 ? std::atof(argv[2]) : 16) << 20;
     if (!std::filesystem::is_directory(folder))
     {
         std::fprintf(stderr, "%s is not a folder (tools/setup.sh installs python3-doc)\n", folder.c_str());
         return 1;
     }
-    const std::vector<Pair> pairs = LoadPairs(folder, maxBytes);
-    std::size_t newBytes = 0;
-    std::size_t oldBytes = 0;
-    for (const Pair& pair : pairs)
-    {
-        newBytes += pair.Page.size();
-        oldBytes += pair.Previous.size();
-    }
-    std::printf("%zu page pairs, %.1f MB new, %.1f MB previous\n\n", pairs.size(), double(newBytes) / 1e6,
-                double(oldBytes) / 1e6);
-    std::printf("%-22s %10s %10s %12s %8s\n", "case", "MB/s", "changed", "memcmp MB/s", "ratio");
+    const std::vector<std::filesystem::path> files = HtmlFiles(folder);
+    std::printf("%-9s %-8s %10s %8s %12s %12s %10s %6s\n", "page", "case", "indexed s", "changed", "literal s",
+                "lit/indexed", "memcmp s", "same");
     long sink = 0;
-    struct Case
+    bool allSame = true;
+    for (const std::size_t target : {std::size_t{50} << 10, std::size_t{500} << 10, std::size_t{5} << 20})
     {
-        const char* Name;
-        bool Extract;
-        bool Unchanged;
-    };
-    for (const Case& c : {Case{"mark, edited", false, false}, Case{"extract, edited", true, false},
-                          Case{"mark, unchanged", false, true}, Case{"extract, unchanged", true, true}})
-    {
-        Round best{1e30, 0};
-        double bestMemcmp = 1e30;
-        for (int round = 0; round < 3; ++round)
+        const std::string previous = JoinedPage(files, target);
+        const std::string page = Edited(previous);
+        const int rounds = target > (std::size_t{1} << 20) ? 1 : 5;
+        for (const bool extract : {false, true})
         {
-            const Round r = CompareAll(pairs, c.Extract, c.Unchanged);
-            if (r.Seconds < best.Seconds)
-                best = r;
-            bestMemcmp = std::min(bestMemcmp, MemcmpAll(pairs, c.Unchanged, sink));
+            const Timed indexed = Compare(page, previous, extract, false, rounds);
+            const Timed literal = Compare(page, previous, extract, true, rounds);
+            const double memcmpSeconds = MemcmpSeconds(page, previous, sink);
+            const bool same = SameDecisions(indexed.Result, literal.Result);
+            allSame = allSame && same;
+            const std::size_t changed =
+                extract ? std::size_t(indexed.Result.DifferencesFound) : indexed.Result.MarkerPositions.size();
+            char size[32];
+            std::snprintf(size, sizeof size, "%.2f MB", double(page.size()) / 1e6);
+            std::printf("%-9s %-8s %10.4f %8zu %12.4f %12.1f %10.6f %6s\n", size, extract ? "extract" : "mark",
+                        indexed.Seconds, changed, literal.Seconds, literal.Seconds / indexed.Seconds, memcmpSeconds,
+                        same ? "yes" : "NO");
         }
-        const double bytes = double(c.Unchanged ? oldBytes : newBytes) / 1e6;
-        const double speed = bytes / best.Seconds;
-        const double memcmpSpeed = bytes / std::max(bestMemcmp, 1e-9);
-        std::printf("%-22s %10.1f %10zu %12.1f %8.4f\n", c.Name, speed, best.Changed, memcmpSpeed, speed / memcmpSpeed);
     }
-    return sink == -1 ? 2 : 0;
+    return sink == -1 || !allSame ? 2 : 0;
 }

@@ -1,8 +1,9 @@
 // Compares two pages cut from one input: the first byte chooses marking or
 // extraction, and the rest is split at the first "\n--\n" (else halved) into
 // the new page and the previous copy. Both come from Web servers, so any
-// bytes are possible. Checks the result's shape, and that a small page
-// compared with itself shows no differences.
+// bytes are possible. Checks the result's shape, that a small page
+// compared with itself shows no differences, and that the indexed search
+// takes the same decisions as the literal scan.
 #include "client/retrieval/page-compare.h"
 
 #include <cstddef>
@@ -39,5 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Small enough that the search's work bound cannot be reached.
     if (page.size() <= 512 && rv::ComparePages(page, page, options).DifferencesFound)
         __builtin_trap();
+    if (page.size() <= 4096 && previous.size() <= 4096)
+    {
+        rv::CompareOptions literal = options;
+        literal.LiteralSearch = true;
+        const rv::CompareResult reference = rv::ComparePages(page, previous, literal);
+        if (reference.MarkerPositions != result.MarkerPositions || reference.Extracted != result.Extracted ||
+            reference.DifferencesFound != result.DifferencesFound)
+            __builtin_trap();
+    }
     return 0;
 }

@@ -1,10 +1,14 @@
 #include "client/retrieval/page-compare.h"
 
+#include "client/retrieval/passage-index.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <utility>
 
 namespace rv
 {
@@ -87,31 +91,31 @@ std::size_t HeadEnd(std::string_view page)
     return 0;
 }
 
-// The previous copy without white space, with each byte's place in the copy
-// and the length of the run of bytes that follow it without white space in
-// between. A block's first word must lie in one such run.
+// The previous copy without white space, with the length of the run of bytes
+// that follow each byte without white space in between. A block's first word
+// must lie in one such run.
 class StrippedCopy
 {
 public:
     explicit StrippedCopy(std::string_view previous)
     {
-        bytes_.resize(previous.size());
-        places_.resize(previous.size());
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < previous.size(); ++i)
+        bytes_.reserve(previous.size());
+        std::vector<bool> joined; // the byte before was kept too
+        joined.reserve(previous.size());
+        bool lastKept = false;
+        for (char c : previous)
         {
-            bytes_[kept] = previous[i];
-            places_[kept] = std::uint32_t(i);
-            kept += IsBlank(previous[i]) ? 0 : 1;
+            const bool kept = !IsBlank(c);
+            if (kept)
+            {
+                bytes_.push_back(c);
+                joined.push_back(lastKept);
+            }
+            lastKept = kept;
         }
-        bytes_.resize(kept);
-        places_.resize(kept);
-        runs_.resize(kept);
+        runs_.resize(bytes_.size());
         for (std::size_t k = bytes_.size(); k-- > 0;)
-        {
-            const bool joined = k + 1 < bytes_.size() && places_[k + 1] == places_[k] + 1;
-            runs_[k] = joined ? runs_[k + 1] + 1 : 1;
-        }
+            runs_[k] = k + 1 < bytes_.size() && joined[k + 1] ? runs_[k + 1] + 1 : 1;
     }
 
     std::string_view Bytes() const { return bytes_; }
@@ -119,7 +123,6 @@ public:
 
 private:
     std::string bytes_;
-    std::vector<std::uint32_t> places_;
     std::vector<std::uint32_t> runs_;
 };
 
@@ -155,13 +158,21 @@ struct SearchText
 
 // The previous copy's passages that have not yet answered for a block, as
 // ranges of stripped offsets, and the search over them.
+//
+// Both searches find the same passage: the first free one that holds the
+// text after the lead-in. The literal search scans the free ranges in order;
+// the indexed one looks only where the text's rarest four bytes occur, and
+// falls back to scanning for texts shorter than that.
 class PassageFinder
 {
 public:
-    PassageFinder(std::string_view previous, std::size_t budget) : copy_(previous), budget_(budget)
+    PassageFinder(std::string_view previous, std::size_t budget, bool literal)
+        : copy_(previous), used_(copy_.Bytes().size(), false), budget_(literal ? std::size_t(-1) : budget)
     {
         if (!copy_.Bytes().empty())
             free_.emplace(0, copy_.Bytes().size());
+        if (!literal)
+            index_.emplace(copy_.Bytes());
     }
 
     bool Exhausted() const { return work_ > budget_; }
@@ -171,7 +182,8 @@ public:
     // true.
     bool Take(const SearchText& search)
     {
-        const std::size_t found = Find(search);
+        const bool indexed = index_ && search.Text.size() >= PassageIndex::GramBytes;
+        const std::size_t found = indexed ? FindIndexed(search) : FindLiteral(search);
         if (found == std::string_view::npos)
             return false;
         Use(found, search.Text.size());
@@ -179,7 +191,7 @@ public:
     }
 
 private:
-    std::size_t Find(const SearchText& search)
+    std::size_t FindLiteral(const SearchText& search)
     {
         const std::string_view all = copy_.Bytes();
         const std::string& text = search.Text;
@@ -216,6 +228,61 @@ private:
         return std::string_view::npos;
     }
 
+    // Every place the text occurs has its rarest four bytes at `shift` past
+    // it, so the candidates are that bucket's offsets less `shift`, in
+    // ascending order. An offset inside a used passage can never start a
+    // free one again, and is dropped for good when it leads its bucket.
+    std::size_t FindIndexed(const SearchText& search)
+    {
+        const std::string& text = search.Text;
+        const auto [bucket, shift] = RarestGram(text);
+        const std::string_view all = copy_.Bytes();
+        work_ += text.size();
+        while (!index_->Offsets(bucket).empty() && used_[index_->Offsets(bucket).front()])
+            index_->DropFirst(bucket);
+        for (const std::uint32_t offset : index_->Offsets(bucket))
+        {
+            if (++work_ > budget_)
+                return std::string_view::npos;
+            if (offset < shift || used_[offset])
+                continue;
+            const std::size_t k = offset - shift;
+            if (all.size() - k < text.size() || all.compare(k, text.size(), text) != 0)
+                continue;
+            work_ += text.size();
+            if (IsFree(k, text.size()) && Follows(search, k))
+                return k;
+        }
+        return std::string_view::npos;
+    }
+
+    // The bucket with the fewest live offsets among the text's four-byte
+    // sequences, and where that sequence starts in the text.
+    std::pair<std::uint32_t, std::size_t> RarestGram(const std::string& text) const
+    {
+        std::pair<std::uint32_t, std::size_t> best{0, 0};
+        std::size_t fewest = std::size_t(-1);
+        for (std::size_t shift = 0; shift + PassageIndex::GramBytes <= text.size() && fewest > 0; ++shift)
+        {
+            const std::uint32_t bucket = index_->BucketOf(text.data() + shift);
+            const std::size_t live = index_->Offsets(bucket).size();
+            if (live < fewest)
+            {
+                fewest = live;
+                best = {bucket, shift};
+            }
+        }
+        return best;
+    }
+
+    bool IsFree(std::size_t start, std::size_t length) const
+    {
+        if (used_[start])
+            return false;
+        const auto range = std::prev(free_.upper_bound(start));
+        return start + length <= range->second;
+    }
+
     // The lead-in precedes the text at k, and the first word is one run.
     bool Follows(const SearchText& search, std::size_t k) const
     {
@@ -238,10 +305,13 @@ private:
             free_.emplace(from, start);
         if (start + length < to)
             free_.emplace(start + length, to);
+        std::fill(used_.begin() + std::ptrdiff_t(start), used_.begin() + std::ptrdiff_t(start + length), true);
     }
 
     StrippedCopy copy_;
     std::map<std::size_t, std::size_t> free_;
+    std::vector<bool> used_; // per stripped offset: it lies in a passage that answered
+    std::optional<PassageIndex> index_;
     std::size_t budget_;
     std::size_t work_ = 0;
 };
@@ -381,7 +451,7 @@ CompareResult ComparePages(std::string_view page, std::string_view previous, con
     // Ordinary pages need a few passes over the previous copy per changed
     // block; this is far above that.
     const std::size_t budget = 256 * (page.size() + previous.size()) + (std::size_t{64} << 20);
-    PassageFinder finder(previous, budget);
+    PassageFinder finder(previous, budget, options.LiteralSearch);
     std::vector<bool> reduced(options.Extract ? page.size() : 0, false);
     SearchText search;
 

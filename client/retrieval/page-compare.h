@@ -51,6 +51,11 @@ struct CompareOptions
     // Extract the differences (unchanged blocks reduced, no markers) rather
     // than mark them.
     bool Extract = false;
+    // Search each block's text by scanning the previous copy's free passages
+    // from the start instead of through an index of the copy. The decisions
+    // are the same; the scan is slower on large pages and kept as the
+    // reference the index is checked against, so its work is not bounded.
+    bool LiteralSearch = false;
     // Asked before each block; true abandons the comparison (a stop or a
     // skip of the entry).
     std::function<bool()> ShouldStop;
