@@ -16,6 +16,12 @@ namespace rv
 namespace
 {
 
+// The byte that says how a spilled request is loaded: as a file rather than
+// a page, and into a frame of a stored frameset. A request that is neither
+// writes 0, one loaded as a file 1.
+constexpr std::uint8_t LoadAsFileBit = 0x01;
+constexpr std::uint8_t FrameContextBit = 0x02;
+
 void PutLength(std::string& out, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -172,7 +178,7 @@ std::string TRetrievalList::Serialize(const RetrievalRequest& r)
     PutInt(out, r.Depth);
     PutByte(out, r.WentExternal);
     PutInt(out, r.Level);
-    PutByte(out, r.LoadAsFile);
+    PutByte(out, std::uint8_t((r.LoadAsFile ? LoadAsFileBit : 0) | (r.FrameContext ? FrameContextBit : 0)));
     PutByte(out, r.AlwaysSuccessful);
     PutInt(out, r.LookupSlot);
     PutByte(out, r.Uncounted);
@@ -232,7 +238,9 @@ std::unique_ptr<RetrievalRequest> ReadRecord(RecordReader& in, const std::functi
     r->Depth = in.Int();
     r->WentExternal = in.Byte();
     r->Level = in.Int();
-    r->LoadAsFile = in.Byte();
+    const std::uint8_t loading = in.Byte();
+    r->LoadAsFile = loading & LoadAsFileBit ? 1 : 0;
+    r->FrameContext = loading & FrameContextBit ? 1 : 0;
     r->AlwaysSuccessful = in.Byte();
     r->LookupSlot = in.Int();
     r->Uncounted = in.Byte();

@@ -146,6 +146,31 @@ TEST_F(RetrievalListTest, SpilledRecordHasItsExactBytesAndReadsBackWholly)
     EXPECT_EQ(StateOf(back), RequestState::Waiting);
 }
 
+TEST_F(RetrievalListTest, ASpilledFramePageComesBackAsAFramePage)
+{
+    TRetrievalList list(lock, Dir());
+    list.SetLimit(0);
+    for (const auto& [file, frame] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{1, 1}})
+    {
+        auto r = Request("example.org/" + std::to_string(file) + std::to_string(frame));
+        r->LoadAsFile = std::uint8_t(file);
+        r->FrameContext = std::uint8_t(frame);
+        list.Add(std::move(r));
+    }
+    list.SetLimit(100);
+    for (const auto& [file, frame] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{1, 1}})
+    {
+        TRetrievalList::Node* node = nullptr;
+        for (int guard = 0; guard < 3 && !node; ++guard)
+            node = list.First();
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->Request->URL, "example.org/" + std::to_string(file) + std::to_string(frame));
+        EXPECT_EQ(node->Request->LoadAsFile, file);
+        EXPECT_EQ(node->Request->FrameContext, frame);
+        list.Remove(node);
+    }
+}
+
 TEST_F(RetrievalListTest, DroppingABriefWhoseRequestsAreAllSpilledRecordsEachAsSkipped)
 {
     TBrief kept;
