@@ -1,6 +1,7 @@
 #include "client/retrieval/transfer-worker.h"
 
 #include "client/briefs/web-page.h"
+#include "client/retrieval/content-decoding.h"
 #include "client/retrieval/http-response.h"
 #include "client/retrieval/retrieval-list.h"
 #include "client/retrieval/run-state.h"
@@ -33,6 +34,25 @@ bool IsFinalStatus(int status)
 {
     return status == 200 || status == 203 || (status >= 300 && status <= 303) || status == 400 || status == 401 ||
            status == 403 || status == 404 || status == 501 || status == 888;
+}
+
+// A compressed body kept in memory is expanded in place, so that the page is
+// scanned and stored as the text it is. One that does not expand (damaged,
+// or larger than a body may grow) is kept as received.
+void ExpandCompressedBody(RetrievalRequest& request)
+{
+    ResponseHead head;
+    if (request.HeaderLength == 0 || FindHeaderEnd(request.Data.View(), head) != ParseStatus::Ok)
+        return;
+    const ContentCoding coding = CodingOf(request.Data.View().substr(0, head.HeaderLength));
+    if (coding == ContentCoding::Identity)
+        return;
+    std::string body;
+    if (DecodeBody(coding, request.Data.View().substr(head.BodyOffset), MaxMemoryBodyBytes, body) != DecodeStatus::Ok)
+        return;
+    request.Data.SetSize(head.BodyOffset);
+    request.Data.Seek(0, SeekOrigin::End);
+    request.Data.Write(body.data(), body.size());
 }
 
 void MarkEntryFailed(RetrievalRequest& request)
@@ -532,6 +552,8 @@ void TAsyncThread::EndOfResponse(Transfer& transfer)
     request.AwaitingResponse = 0;
     CloseTransfer(request);
     const std::uint64_t received = request.BytesReceived;
+    if (!request.TempFile.IsOpen())
+        ExpandCompressedBody(request);
     request.Data.Seek(0, SeekOrigin::End);
     request.Data.Write("\0", 1);
     if (request.TempFile.IsOpen())

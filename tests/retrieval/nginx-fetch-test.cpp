@@ -35,7 +35,8 @@ protected:
                                  "  location = /other { return 303 /page.html; }\n"
                                  "  location = /empty { return 204; }\n"
                                  "  location = /forbidden { return 403; }\n"
-                                 "  location = /gateway { return 502; }\n");
+                                 "  location = /gateway { return 502; }\n"
+                                 "  location /packed/ { gzip_static always; }\n");
         ASSERT_TRUE(nginx->Running());
         std::filesystem::create_directories(nginx->Root() / "private");
         test::WriteFile(nginx->Root() / "page.html", "<html>page</html>");
@@ -106,6 +107,19 @@ TEST_F(NginxFetchTest, A401IsRetriedWithTheEntrysCredentials)
     auto refused = Fetch({"/private/p.html"}, &wrong);
     EXPECT_NE(refused[Url("/private/p.html")].body.find("This page requires a UserName and Password."), std::string::npos);
     EXPECT_TRUE(wrong.PageInaccessible);
+}
+
+TEST_F(NginxFetchTest, ACompressedPageArrivesExpanded)
+{
+    // nginx sends the .gz file with "Content-Encoding: gzip" whatever the
+    // request asked for.
+    std::filesystem::create_directories(nginx->Root() / "packed");
+    const std::string page = "<html><a href=next.html>next</a></html>";
+    test::WriteFile(nginx->Root() / "packed" / "page.html", page);
+    ASSERT_EQ(std::system(("gzip -9 " + (nginx->Root() / "packed" / "page.html").string()).c_str()), 0);
+    auto finals = Fetch({"/packed/page.html"});
+    EXPECT_EQ(finals[Url("/packed/page.html")].status, 200);
+    EXPECT_EQ(finals[Url("/packed/page.html")].body, page);
 }
 
 TEST_F(NginxFetchTest, StatusesGetTheirPages)
