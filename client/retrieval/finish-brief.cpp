@@ -4,6 +4,7 @@
 #include "client/briefs/brief.h"
 #include "client/retrieval/link-resolver.h"
 #include "client/retrieval/main-thread-call.h"
+#include "client/retrieval/page-processing.h"
 #include "client/retrieval/run-driver.h"
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
@@ -16,9 +17,6 @@ namespace rv
 
 namespace
 {
-
-// Flags of the record of an address dropped by a stop, a skip or a limit.
-constexpr std::uint8_t SkippedFlags = 4;
 
 std::string SummaryFilePath(const BriefRun& run)
 {
@@ -126,9 +124,8 @@ void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* 
             if (request.Brief && brief)
                 request.Brief->Outstanding -= 1;
         }
-        if (pending && archive && archive->IsOpen())
-            archive->AddSkipped(StoreForm(request.URL), request.URL, {}, static_cast<std::int16_t>(request.LinkNumber),
-                                SkippedFlags);
+        if (pending && archive)
+            RecordSkipped(*archive, request);
         queue_.Remove(node);
     }
 }

@@ -35,8 +35,10 @@ constexpr std::uint8_t FramesetFlag = 0x08;
 constexpr std::uint8_t NoBaseFlags = 0x30;
 // The page shows marked differences: the server offers "First Marked Difference".
 constexpr std::uint8_t MarkedDiffsFlag = 0x80;
-// Flags of an address whose file came back without a body.
+// Flags of an address whose file came back without a body, and of one that
+// was dropped by a stop, a skip or a limit.
 constexpr std::uint8_t NotLoadedFlags = 0x04;
+constexpr std::uint8_t SkippedFlags = 0x04;
 // Level of a cache record for an address that is only embedded content.
 constexpr std::int32_t EmbeddedLevel = 1000;
 // Mark bit of a cache record whose page matched Smart Search.
@@ -139,7 +141,7 @@ void StoreFile(PageContext& context, RetrievalRequest& request)
     }
     CountIn(context, context.State.ImagesLoaded, ProgressLabel::Images);
     if (LimitsHit(context))
-        return;
+        return RecordSkipped(archive, request);
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (!request.TempFile.Path().empty() && !request.TempFile.IsOpen())
     {
@@ -228,6 +230,13 @@ std::string_view ReceivedBody(const RetrievalRequest& request)
     return received.substr(at);
 }
 
+void RecordSkipped(TKSDB& archive, const RetrievalRequest& request)
+{
+    if (archive.IsOpen())
+        archive.AddSkipped(StoreForm(request.URL), request.URL, {}, static_cast<std::int16_t>(request.LinkNumber),
+                           SkippedFlags);
+}
+
 std::string PageKey(std::string_view address)
 {
     const std::string clean = RemoveLineBreaks(address);
@@ -247,7 +256,7 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
     if (counted)
         CountIn(context, context.State.PagesLoaded, ProgressLabel::Pages);
     if (LimitsHit(context))
-        return;
+        return RecordSkipped(ArchiveOf(context, request), request);
 
     TKSDB& archive = ArchiveOf(context, request);
     TCache* cache = CacheOf(context, request);

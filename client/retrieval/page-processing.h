@@ -28,6 +28,11 @@ void ProcessPage(PageContext& context, RetrievalRequest& request);
 // header and its blank line, without the closing 0 byte.
 std::string_view ReceivedBody(const RetrievalRequest& request);
 
+// Records in the archive that the request's address was not stored because
+// a stop, a skip or a brief limit came first, so that the server can say why
+// its link leads nowhere.
+void RecordSkipped(TKSDB& archive, const RetrievalRequest& request);
+
 // The key a page is stored and cached under: the address without CR, LF,
 // tab and fragment, in store form ("host/dir/page.html").
 std::string PageKey(std::string_view address);

@@ -270,6 +270,7 @@ void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
     if (LimitsReached(run))
     {
         request.TempFile.Discard();
+        RecordSkipped(*run.IndexDB, request);
         return StopForLimits(run);
     }
     const std::string caption = request.Entry ? request.Entry->EntryName : request.URL;
