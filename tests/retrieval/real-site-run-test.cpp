@@ -1,5 +1,7 @@
 // A brief run over a real documentation site served by nginx: every address
-// in every stored page must lead somewhere the local server can answer.
+// in every stored page must lead somewhere the local server can answer, every
+// page is stored whole, and the pages stored are exactly those the depth
+// reaches, counted here from the files themselves.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
 #include "client/retrieval/html-entities.h"
@@ -98,6 +100,89 @@ std::string KeyOf(std::string value)
     return value.substr(0, value.find('#'));
 }
 
+// The targets of the page links (a, area, frame, iframe) of an HTML text.
+std::vector<std::string> PageLinksIn(const std::string& page)
+{
+    std::vector<std::string> values;
+    for (std::size_t open = page.find('<'); open != std::string::npos; open = page.find('<', open + 1))
+    {
+        const std::size_t close = page.find('>', open);
+        if (close == std::string::npos)
+            break;
+        std::string tag = page.substr(open, close - open);
+        std::transform(tag.begin(), tag.end(), tag.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::size_t nameEnd = std::min(tag.find_first_of(" \t\r\n"), tag.size());
+        const std::string name = tag.substr(1, nameEnd - 1);
+        if (name != "a" && name != "area" && name != "frame" && name != "iframe")
+            continue;
+        const std::string attribute = name == "a" || name == "area" ? " href" : " src";
+        for (std::size_t at = nameEnd; (at = tag.find(attribute.substr(1), at)) != std::string::npos; ++at)
+            if (std::isspace(static_cast<unsigned char>(tag[at - 1])))
+                if (std::optional<std::string> value = ValueAt(page.substr(open, close - open), at + attribute.size() - 1))
+                {
+                    values.push_back(DecodeEntities(*value));
+                    break;
+                }
+    }
+    return values;
+}
+
+// A link target of the page at `from` (a path in the site) as a path in the
+// site; nothing for other schemes, jumps within a page and other hosts.
+std::optional<std::string> SitePath(const std::string& from, std::string value)
+{
+    while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front())))
+        value.erase(0, 1);
+    value = value.substr(0, value.find_first_of("#?"));
+    if (value.empty() || HasOtherScheme(value) || value.starts_with("http:") || value.starts_with("//"))
+        return std::nullopt;
+    std::filesystem::path joined = value.starts_with('/') ? std::filesystem::path(value.substr(1))
+                                                          : std::filesystem::path(from).parent_path() / value;
+    std::string path = joined.lexically_normal().generic_string();
+    if (path.starts_with(".."))
+        return std::nullopt;
+    return path;
+}
+
+// The site's HTML files that a brief of the given depth reaches from `start`:
+// level 1 is the start page, and the links of every page above the last
+// level are followed.
+std::set<std::string> PagesWithinDepth(const std::filesystem::path& root, const std::string& start, int depth)
+{
+    std::set<std::string> seen{start};
+    std::vector<std::string> level{start};
+    for (int at = 1; at < depth; ++at)
+    {
+        std::vector<std::string> next;
+        for (const std::string& page : level)
+        {
+            if (!page.ends_with(".html") || !std::filesystem::is_regular_file(root / page))
+                continue;
+            for (const std::string& value : PageLinksIn(test::ReadFile(root / page)))
+                if (std::optional<std::string> path = SitePath(page, value); path && seen.insert(*path).second)
+                    next.push_back(*path);
+        }
+        level = std::move(next);
+    }
+    std::set<std::string> files;
+    for (const std::string& path : seen)
+        if (path.ends_with(".html") && std::filesystem::is_regular_file(root / path))
+            files.insert(path);
+    return files;
+}
+
+std::string Differences(const std::set<std::string>& expected, const std::set<std::string>& stored)
+{
+    std::string text;
+    for (const std::string& path : expected)
+        if (!stored.count(path))
+            text += "not stored: " + path + "\n";
+    for (const std::string& path : stored)
+        if (!expected.count(path))
+            text += "beyond the depth: " + path + "\n";
+    return text.substr(0, 2000);
+}
+
 TEST_F(RealSiteRunTest, EveryAddressInEveryStoredPageLeadsToAnIndexRecord)
 {
     if (!std::filesystem::exists(DocumentationFolder / "index.html"))
@@ -136,6 +221,8 @@ TEST_F(RealSiteRunTest, EveryAddressInEveryStoredPageLeadsToAnIndexRecord)
     std::size_t pages = 0;
     std::size_t checked = 0;
     std::set<std::string> failures;
+    std::set<std::string> storedFiles;
+    const std::string site = "127.0.0.1:" + std::to_string(nginx.Port()) + "/";
     for (const IndexRecord& record : records)
     {
         const bool special = record.Key == "index" || record.Key.starts_with("TOC") || record.Key.starts_with("Match") ||
@@ -144,6 +231,16 @@ TEST_F(RealSiteRunTest, EveryAddressInEveryStoredPageLeadsToAnIndexRecord)
             continue;
         ++pages;
         const std::string page = reader.ReadPage(record);
+        const std::string path = record.Key.starts_with(site) ? record.Key.substr(site.size()) : std::string();
+        if (!path.empty() && std::filesystem::is_regular_file(DocumentationFolder / path))
+        {
+            storedFiles.insert(path);
+            // Stored whole: the page still ends where the file ends.
+            if (test::ReadFile(DocumentationFolder / path).find("</html>") != std::string::npos)
+            {
+                EXPECT_NE(page.find("</html>"), std::string::npos) << path << " is cut short";
+            }
+        }
         // The client's explanatory pages show the server's warning image and
         // send the user to the real address.
         const bool explanation = page.find("<img src=\"Warning\" width=64 height=64>") != std::string::npos;
@@ -163,6 +260,9 @@ TEST_F(RealSiteRunTest, EveryAddressInEveryStoredPageLeadsToAnIndexRecord)
     RecordProperty("IndexRecords", static_cast<int>(records.size()));
     EXPECT_GT(pages, 100u);
     EXPECT_GT(checked, 10000u);
+    const std::set<std::string> expected = PagesWithinDepth(std::filesystem::canonical(DocumentationFolder), "index.html", 3);
+    RecordProperty("PagesWithinDepth", static_cast<int>(expected.size()));
+    EXPECT_EQ(storedFiles, expected) << Differences(expected, storedFiles);
     EXPECT_TRUE(failures.empty()) << [&]
     {
         std::string text;
