@@ -30,6 +30,11 @@ QString ServerLockPath()
     return UserRuntimeDir() + QStringLiteral("/RVServer.lock");
 }
 
+QString ClientLockPath()
+{
+    return UserRuntimeDir() + QStringLiteral("/RVClient.lock");
+}
+
 bool SendServerCommand(const QString& topic, const QString& item, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);

@@ -22,6 +22,9 @@ QString UserRuntimeDir();
 // Where the server's control socket and its single-instance lock live.
 QString ServerControlSocketPath();
 QString ServerLockPath();
+// The lock that keeps RVClient to one process per user, whatever its mode:
+// runs of two processes would share and clear each other's working files.
+QString ClientLockPath();
 
 // How long the client waits for the server to act on a command.
 constexpr int ServerCommandTimeoutMs = 5000;

@@ -5,7 +5,7 @@
 
 #include "server/control-channel.h"
 #include "server/page-server.h"
-#include "server/single-instance.h"
+#include "platform/single-instance.h"
 
 #include <QAbstractSocket>
 #include <QString>

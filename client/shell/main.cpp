@@ -4,13 +4,18 @@
 //   RVClient --schedule FILE.brf ...   run each brief at its scheduled times
 //                                      without windows, until SIGTERM
 //
+// One RVClient runs per user: a second one, in any mode, says which process
+// runs and exits 1 without touching anything.
+//
 // The windows are not built yet; without one of these the program says so.
 #include "client/retrieval/retrieval-settings.h"
 #include "client/retrieval/smart-search.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
+#include "platform/server-control.h"
 #include "platform/settings-store.h"
+#include "platform/single-instance.h"
 #include "store/temp-files.h"
 
 #include <QCoreApplication>
@@ -44,6 +49,19 @@ int main(int argc, char** argv)
     const std::string mode = argc >= 3 ? argv[1] : "";
     if (mode != "--generate" && mode != "--schedule")
         return Usage();
+
+    // One RVClient per user: a second process would clear the first one's
+    // working files at start-up and write into the same briefs.
+    const rv::SingleInstance instance(rv::ClientLockPath());
+    if (!instance.IsFirst())
+    {
+        const qint64 holder = instance.HolderPid();
+        std::fprintf(stderr,
+                     "RVClient is already running for this user%s; nothing was run. Wait until it ends, or add "
+                     "these briefs to the one that runs.\n",
+                     holder > 0 ? (" (process " + std::to_string(holder) + ")").c_str() : "");
+        return 1;
+    }
 
     rv::InstallSmartSearchParser();
     rv::HeadlessOptions options;

@@ -203,6 +203,32 @@ TEST_F(HeadlessRunTest, KilledRunLeavesWholeBriefAndSideFilesThatTheServerComple
     EXPECT_NE(summary.find("Killed"), std::string::npos) << summary.substr(0, 400);
 }
 
+TEST_F(HeadlessRunTest, SecondClientRefusesWhileAFirstRunsAndLeavesItsRunWhole)
+{
+    const std::string first = MakeBrief("First", {"page0.html", "slow/big0.html"});
+    const std::string second = MakeBrief("Second", {"page1.html"});
+    Child running({Client(), "--generate", first}, PathOf("first.txt"));
+    const std::string duringRun = CataloguePath(first, true);
+    for (int i = 0; i < 100 && !std::filesystem::exists(duringRun); ++i)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(std::filesystem::exists(duringRun)) << test::ReadFile(PathOf("first.txt"));
+
+    Child refused({Client(), "--generate", second}, PathOf("second.txt"));
+    EXPECT_EQ(refused.Wait(), 1);
+    EXPECT_NE(test::ReadFile(PathOf("second.txt")).find("already running for this user (process " +
+                                                        std::to_string(running.Pid()) + ")"),
+              std::string::npos)
+        << test::ReadFile(PathOf("second.txt"));
+    EXPECT_EQ(running.Wait(), 0) << test::ReadFile(PathOf("first.txt"));
+
+    TBrief untouched;
+    ASSERT_EQ(LoadBrief(second, untouched).Status, LoadStatus::Loaded);
+    EXPECT_TRUE(untouched.ArchiveFiles.empty());
+    // The lock goes with the process that held it.
+    Child next({Client(), "--generate", second}, PathOf("next.txt"));
+    EXPECT_EQ(next.Wait(), 0) << test::ReadFile(PathOf("next.txt"));
+}
+
 // A daily schedule entry for the current minute of the wall clock.
 std::string EntryForThisMinute()
 {
