@@ -102,6 +102,12 @@ TEST_F(HostileAnswerRunTest, NetworkPagesNeverMakeTheClientReadALocalFile)
         for (const auto& [key, page] : Run("http://" + Address(origin) + "/"))
             EXPECT_EQ(page.find("local secret"), std::string::npos) << key;
     }
+    // The user's own local page still leads to the file beside it.
+    test::WriteFile(PathOf("local.htm"), "<html><body><a href=\"secret.txt\">x</a></body></html>");
+    bool read = false;
+    for (const auto& [key, page] : Run("file://" + PathOf("local.htm").string()))
+        read = read || page.find("local secret") != std::string::npos;
+    EXPECT_TRUE(read);
 }
 
 // The entry's credentials reach only its own host and port: not a host its
