@@ -2,6 +2,7 @@
 // against its user: local files named from the network, credentials led to
 // other hosts, schemes the client does not speak, content on other hosts.
 #include "client/briefs/brief.h"
+#include "client/retrieval/fetch.h"
 #include "client/retrieval/run-driver.h"
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
@@ -159,6 +160,26 @@ TEST_F(HostileAnswerRunTest, ImagesOnAnotherHostArriveWhenTheEntryStaysOnItsSite
     ASSERT_TRUE(pages.count(image));
     EXPECT_NE(pages[image].find("GIF89a image bytes"), std::string::npos) << pages[image];
     EXPECT_EQ(cdn.Connections(), 1);
+}
+
+// A redirect target keeps every scheme but "http": an "https" one stays on
+// TLS and a "file:" one is never taken for a network address.
+TEST(ResolveLocation, KeepsTheSchemesThatDecideHowTheTargetIsFetched)
+{
+    const struct
+    {
+        const char* current;
+        const char* location;
+        const char* target;
+    } cases[] = {
+        {"http://a.example/x/p.html", "https://a.example/q.html", "https://a.example/q.html"},
+        {"https://a.example/x/p.html", "/q.html", "https://a.example/q.html"},
+        {"https://a.example/x/p.html", "q.html", "https://a.example/x/q.html"},
+        {"a.example/x/p.html", "http://b.example/q.html", "b.example/q.html"},
+        {"a.example/x/p.html", "file://c|/etc/passwd", "file://c|/etc/passwd"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveLocation(c.current, c.location), c.target) << c.current << " " << c.location;
 }
 
 } // namespace
