@@ -77,6 +77,7 @@ std::unique_ptr<RetrievalRequest> FirstRequest(BriefRun& run, TWebPage& entry, i
     request->Depth = entry.SpiderDepth;
     request->TimeOut = EntryTimeOut;
     request->IsEntryPage = 1;
+    request->LocalSource = 1;
     request->Entry = &entry;
     request->Brief = run.Brief;
     request->Cache = run.Cache.get();

@@ -22,6 +22,7 @@ std::unique_ptr<RetrievalRequest> FetchDriver::MakeRequest(std::string url)
     request->EntryURL = url;
     request->URL = std::move(url);
     request->IsEntryPage = 1;
+    request->LocalSource = 1;
     request->TimeOut = 10;
     return request;
 }

@@ -2,10 +2,12 @@
 
 #include "client/briefs/web-page.h"
 #include "client/retrieval/http-response.h"
+#include "client/retrieval/link-resolver.h"
 #include "client/retrieval/request-text.h"
 #include "client/retrieval/retrieval-list.h"
 #include "client/retrieval/run-state.h"
 #include "client/retrieval/same-site.h"
+#include "client/retrieval/store-address.h"
 #include "client/retrieval/synthetic-pages.h"
 #include "client/retrieval/transfer-worker.h"
 #include "client/retrieval/url-parts.h"
@@ -31,6 +33,39 @@ void StoreFinalPage(RetrievalRequest& request, std::string_view page)
     StorePage(request, page);
     request.InProgress = 0;
     request.Success = 0;
+}
+
+// The scheme, lower-case host and port an address is fetched from:
+// "http://host:80". An address without a scheme is an "http" one.
+std::string OriginOf(std::string_view url)
+{
+    const std::string scheme = HasScheme(url) ? AsciiLower(url.substr(0, url.find(':'))) : "http";
+    const std::string host = AsciiLower(HostOf(url));
+    const std::string bare(HostWithoutPort(host));
+    const std::uint16_t port = bare.size() != host.size() ? PortOf(host) : scheme == "https" ? 443 : 80;
+    return scheme + "://" + bare + ":" + std::to_string(port);
+}
+
+// The address the credentials belong to: the entry's own, or for a request
+// without an entry the first address of its chain.
+std::string_view CredentialsAddress(const RetrievalRequest& request)
+{
+    if (request.Entry && !request.Entry->URL.empty())
+        return request.Entry->URL;
+    return request.Redirects.empty() ? std::string_view(request.EntryURL) : std::string_view(request.Redirects.front());
+}
+
+// The entry's credentials (or the brief's defaults) go only to the scheme,
+// host and port they were given for: never to another site a page links or
+// redirects to, and never over "http" when they were given for "https".
+bool CredentialsMayGo(const RetrievalRequest& request, std::string_view url)
+{
+    return OriginOf(url) == OriginOf(CredentialsAddress(request));
+}
+
+bool IsWebAddress(std::string_view url)
+{
+    return !HasScheme(url) || HasSchemeNamed(url, "http") || HasSchemeNamed(url, "https");
 }
 
 } // namespace
@@ -63,16 +98,18 @@ std::filesystem::path LocalFilePath(std::string_view url)
 
 std::string ResolveLocation(std::string_view current, std::string_view location)
 {
-    std::string_view bare = StripScheme(location);
-    if (bare.size() != location.size())
-        return std::string(bare);
+    if (HasScheme(location))
+        return HasSchemeNamed(location, "http") ? std::string(StripScheme(location)) : std::string(location);
+    // A relative target stays on the current page's connection: TLS when
+    // the page came over TLS.
+    const std::string scheme = HasSchemeNamed(current, "https") ? "https://" : "";
     std::string_view currentBare = StripScheme(current);
     std::string_view host = HostOf(currentBare);
     if (location.starts_with("/"))
-        return std::string(host) + std::string(location);
+        return scheme + std::string(host) + std::string(location);
     std::string path = PathOf(currentBare);
     path = path.substr(0, path.find('?'));
-    return std::string(host) + path.substr(0, path.rfind('/') + 1) + std::string(location);
+    return scheme + std::string(host) + path.substr(0, path.rfind('/') + 1) + std::string(location);
 }
 
 TFetch::TFetch(RunState& state, const RetrievalSettings& settings, TAsyncThread& worker, TRetrievalList& queue)
@@ -131,8 +168,19 @@ bool TFetch::Fetch(RetrievalRequest& request)
     std::string user = entryHasCredentials ? entry->UserName : settings_.DefaultUserName;
     std::string password = entryHasCredentials ? entry->Password : settings_.DefaultPassword;
 
-    if (IsLocalFileUrl(url))
+    // The disk is read only for an address the user gave or a page read
+    // from disk linked to. The same text from the network ("c:/x", "c|/x")
+    // names a host like any other; a "file:" address or any scheme but
+    // "http" and "https" cannot be fetched from there.
+    if (IsLocalFileUrl(url) && request.LocalSource)
         return FetchLocalFile(request, url);
+    if (!IsWebAddress(url) || HasSchemeNamed(url, "file"))
+    {
+        StoreFinalPage(request, ClientPageText(ClientPage::NotLoaded, url));
+        if (request.IsEntryPage)
+            MarkEntryFailed(request);
+        return true;
+    }
     bool sameSite = SameSite(url, request.TopLink.empty() ? url : request.TopLink);
     if (state_.StopRequested)
     {
@@ -151,7 +199,7 @@ bool TFetch::Fetch(RetrievalRequest& request)
     input.Agent = ChooseAgent(url, entry ? std::string_view(entry->UserAgent) : std::string_view(), settings_);
     input.AgentComment = request.AgentComment;
     input.BypassProxyCache = entry && entry->BypassProxyCache;
-    input.WithCredentials = request.UseCredentials || entryHasCredentials;
+    input.WithCredentials = (request.UseCredentials || entryHasCredentials) && CredentialsMayGo(request, url);
     input.UserName = user;
     input.Password = password;
     HttpRequestPlan plan = BuildHttpRequest(input, settings_);
@@ -236,10 +284,12 @@ void TFetch::HandleRedirect(RetrievalRequest& request)
         StoreStatusPage(request, request.Status);
         return;
     }
+    // The link cache knows addresses in their stored form, without scheme.
+    const std::string key = HasScheme(target) ? StoreForm(target) : target;
     bool known = false;
     if (request.Cache)
     {
-        known = request.Cache->Contains(target);
+        known = request.Cache->Contains(key);
         request.Cache->Add(request.URL, request.URL, false, "", target, 0, "", 0, nullptr, 0, request.Level, 0);
     }
     if (!known)
@@ -249,13 +299,15 @@ void TFetch::HandleRedirect(RetrievalRequest& request)
         copy->IsRetryCopy = 0;
         copy->Retries = 0;
         copy->Redirects.push_back(request.URL);
+        // A network answer never leads to the disk.
+        copy->LocalSource = 0;
         if (request.IsEntryPage)
         {
             copy->TopLink = target;
             copy->EntryURL = target;
         }
         if (request.Cache)
-            request.Cache->Add(target, target, false, "", "", 0, "", 0, nullptr, 0, request.Level, 0);
+            request.Cache->Add(key, key, false, "", "", 0, "", 0, nullptr, 0, request.Level, 0);
         requeue_(std::move(copy));
     }
     EndWithoutPage(request);
@@ -270,7 +322,8 @@ void TFetch::HandleUnauthorized(RetrievalRequest& request)
         request.Retries -= 1;
     }
     request.UseCredentials = 1;
-    if (request.Retries < settings_.Retries)
+    // Where the credentials may not go, asking again cannot help.
+    if (request.Retries < settings_.Retries && CredentialsMayGo(request, request.URL))
     {
         auto copy = CopyForRetry(request);
         requeue_(std::move(copy));

@@ -1,7 +1,8 @@
 // TFetch: decides how an address is fetched, starts the transfer, and turns
 // what came back into the page the run stores.
 //
-// Fetch handles local files itself, refuses links that leave the entry's
+// Fetch reads local files itself when the request came from the user or a
+// local page (never from a network answer), refuses links that leave the entry's
 // site when the entry stays local, and otherwise builds the HTTP/1.0 request
 // (direct or through the proxy, with or without Basic credentials) and
 // hands it to the transfer worker. When an answer is complete the worker
@@ -65,9 +66,11 @@ private:
     Requeue requeue_;
 };
 
-// The address a "Location:" value leads to from `current`: its scheme and
-// "://" dropped, a value beginning with "/" taken on the current host, any
-// other value without a scheme taken relative to the current folder.
+// The address a "Location:" value leads to from `current`: "http://"
+// dropped, any other scheme ("https", "file"...) kept, a value beginning
+// with "/" taken on the current host, any other value without a scheme
+// taken relative to the current folder; both keep an "https" current
+// address's scheme.
 std::string ResolveLocation(std::string_view current, std::string_view location);
 
 // The local path of a "file:" or drive address: "file:" and the slashes

@@ -2,6 +2,7 @@
 
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
+#include "client/retrieval/fetch.h"
 #include "client/retrieval/same-site.h"
 #include "client/retrieval/store-address.h"
 #include "client/retrieval/url-parts.h"
@@ -60,6 +61,10 @@ std::unique_ptr<RetrievalRequest> MakeLinkRequest(RetrievalRequest& page, const 
     child->TimeOut = page.TimeOut;
     child->Level = link.Refresh ? page.Level : page.Level + 1;
     child->LoadAsFile = link.Embedded ? 1 : 0;
+    // Embedded content is fetched wherever it lives, whatever the site rule.
+    child->FollowExternal = link.Embedded ? 1 : 0;
+    // Only a page read from disk may lead to another file on disk.
+    child->LocalSource = page.LocalSource && IsLocalFileUrl(page.URL) ? 1 : 0;
     child->FrameContext = link.FrameContext ? 1 : 0;
     child->Referrer = page.URL;
     bool wentExternal = false;

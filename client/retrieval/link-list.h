@@ -35,6 +35,8 @@ using LinkList = std::vector<FoundLink>;
 // RequestId the page's, "." and the page's ChildCount, which advances. A
 // page link that leaves the entry's site for the first time, on an entry
 // that may leave it, gets ExternalDepth + 1 as its budget and WentExternal.
+// Embedded content may leave the site (FollowExternal); only a page read
+// from disk passes LocalSource on.
 std::unique_ptr<RetrievalRequest> MakeLinkRequest(RetrievalRequest& page, const FoundLink& link);
 
 // Queues the links in order, each unless the link cache says it was queued

@@ -21,6 +21,7 @@ namespace
 // writes 0, one loaded as a file 1.
 constexpr std::uint8_t LoadAsFileBit = 0x01;
 constexpr std::uint8_t FrameContextBit = 0x02;
+constexpr std::uint8_t LocalSourceBit = 0x04;
 
 void PutLength(std::string& out, std::uint32_t value)
 {
@@ -178,7 +179,8 @@ std::string TRetrievalList::Serialize(const RetrievalRequest& r)
     PutInt(out, r.Depth);
     PutByte(out, r.WentExternal);
     PutInt(out, r.Level);
-    PutByte(out, std::uint8_t((r.LoadAsFile ? LoadAsFileBit : 0) | (r.FrameContext ? FrameContextBit : 0)));
+    PutByte(out, std::uint8_t((r.LoadAsFile ? LoadAsFileBit : 0) | (r.FrameContext ? FrameContextBit : 0) |
+                              (r.LocalSource ? LocalSourceBit : 0)));
     PutByte(out, r.AlwaysSuccessful);
     PutInt(out, r.LookupSlot);
     PutByte(out, r.Uncounted);
@@ -241,6 +243,7 @@ std::unique_ptr<RetrievalRequest> ReadRecord(RecordReader& in, const std::functi
     const std::uint8_t loading = in.Byte();
     r->LoadAsFile = loading & LoadAsFileBit ? 1 : 0;
     r->FrameContext = loading & FrameContextBit ? 1 : 0;
+    r->LocalSource = loading & LocalSourceBit ? 1 : 0;
     r->AlwaysSuccessful = in.Byte();
     r->LookupSlot = in.Int();
     r->Uncounted = in.Byte();

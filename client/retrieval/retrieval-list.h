@@ -11,7 +11,8 @@
 // or empty text): URL, FirstOfBrief (1), RequestId, ChildCount (4),
 // Referrer, Entry (4), Brief (4), Cache (4), TopLink (EntryURL when empty),
 // EntryURL, IndexDB (4), IsEntryPage (1), FollowExternal (1), LinkNumber (4),
-// Depth (4), WentExternal (1), Level (4), LoadAsFile (1),
+// Depth (4), WentExternal (1), Level (4), LoadAsFile (1: bit 0 LoadAsFile,
+// bit 1 FrameContext, bit 2 LocalSource),
 // AlwaysSuccessful (1), LookupSlot (4), Uncounted (1), SkipRequested (1),
 // Retries (4), TimeOut (4), UseCredentials (1), Deferred (1), Had401 (1);
 // then the referrer chain as a raw 32-bit count followed by each address as a

@@ -90,6 +90,7 @@ std::unique_ptr<RetrievalRequest> CopyForRetry(const RetrievalRequest& r)
     copy->TimeOut = r.TimeOut;
     copy->LinkNumber = r.LinkNumber;
     copy->FrameContext = r.FrameContext;
+    copy->LocalSource = r.LocalSource;
     copy->Referrer = r.Referrer;
     copy->UseCredentials = r.UseCredentials;
     copy->FollowExternal = r.FollowExternal;

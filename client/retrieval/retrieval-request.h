@@ -117,6 +117,10 @@ struct RetrievalRequest
     // Fetched into a frame of a stored frameset: the stored page gets no
     // navigation frame of its own.
     std::uint8_t FrameContext = 0;
+    // The address may be read from disk: the user gave it (an entry), or a
+    // page read from disk links to it. An address that a network answer
+    // names or redirects to never is, whatever its text looks like.
+    std::uint8_t LocalSource = 0;
 
     // Transfer fields.
     std::string RequestText; // freed once sent

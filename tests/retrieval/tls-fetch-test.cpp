@@ -40,7 +40,8 @@ protected:
         nginx = std::make_unique<test::NginxServer>(
             PathOf("nginx"), "  listen 127.0.0.1:" + std::to_string(tlsPort) + " ssl;\n  ssl_certificate " +
                                  PathOf("cert.pem").string() + ";\n  ssl_certificate_key " + PathOf("key.pem").string() +
-                                 ";\n");
+                                 ";\n  location = /to-tls { return 301 https://127.0.0.1:" + std::to_string(tlsPort) +
+                                 "/page.html; }\n");
         ASSERT_TRUE(nginx->Running());
         ASSERT_TRUE(test::WaitForPort(tlsPort, 5000));
         test::WriteFile(nginx->Root() / "page.html", "<html>over TLS</html>");
@@ -108,6 +109,28 @@ TEST_F(TlsFetchTest, BriefOnAnHttpsSiteFollowsItsRelativeAndAbsoluteLinks)
     }
     EXPECT_NE(reader.ReadPage(records[host + "/a.html"]).find("page A"), std::string::npos);
     EXPECT_NE(reader.ReadPage(records[host + "/b.html"]).find("page B"), std::string::npos);
+}
+
+TEST_F(TlsFetchTest, HttpEntryRedirectedToHttpsIsFetchedOverTlsAndStoredUnderItsAddress)
+{
+    settings.CaCertificatesFile = PathOf("cert.pem").string();
+    TBrief brief;
+    brief.BriefName = "Upgraded";
+    TWebPage entry = MakeEntry(EntryKind::Web);
+    entry.URL = "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/to-tls";
+    brief.Entries.Insert(entry, 0);
+    RunObserver observer;
+    RunDriver driver(settings, observer);
+    ASSERT_TRUE(test::RunToEnd(driver, brief));
+    ASSERT_EQ(brief.ArchiveFiles.size(), 1u);
+    EXPECT_FALSE(brief.Entries[0].PageInaccessible);
+
+    ArchiveReader reader = ArchiveReader::OpenFile(Dir() / brief.ArchiveFiles[0]);
+    std::string stored;
+    for (IndexRecord& record : reader.ReadIndex())
+        if (record.Key == "127.0.0.1:" + std::to_string(tlsPort) + "/page.html" && record.Offset > 0)
+            stored = reader.ReadPage(record);
+    EXPECT_NE(stored.find("over TLS"), std::string::npos) << stored;
 }
 
 } // namespace

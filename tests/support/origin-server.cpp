@@ -11,14 +11,14 @@
 namespace rv::test
 {
 
-OriginServer::OriginServer(std::vector<OriginReply> script) : script_(std::move(script))
+OriginServer::OriginServer(std::vector<OriginReply> script, const char* host) : script_(std::move(script))
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener_, 64) != 0 ||
+    if (::inet_pton(AF_INET, host, &address.sin_addr) != 1 ||
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener_, 64) != 0 ||
         ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("origin server cannot listen");
     port_ = ntohs(address.sin_port);

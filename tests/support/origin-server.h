@@ -28,7 +28,9 @@ struct OriginReply
 class OriginServer
 {
 public:
-    explicit OriginServer(std::vector<OriginReply> script);
+    // address: the loopback address to listen on ("127.0.0.2" makes a
+    // second host beside 127.0.0.1).
+    explicit OriginServer(std::vector<OriginReply> script, const char* address = "127.0.0.1");
     ~OriginServer();
     OriginServer(const OriginServer&) = delete;
     OriginServer& operator=(const OriginServer&) = delete;
