@@ -25,7 +25,7 @@ std::string SummaryFilePath(const BriefRun& run)
 
 } // namespace
 
-void RunDriver::FinishBrief(BriefRun& run, bool notify)
+void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
 {
     TBrief& brief = *run.Brief;
     bool byUser = state_.StopByUser && state_.StopTarget.load() == &brief;
@@ -54,7 +54,8 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify)
     });
     observer_.EnableControls(true);
     observer_.CloseStopDialog();
-    TrimArchives(run);
+    if (fate == NewArchive::Kept)
+        TrimArchives(run);
     CallOnThreadOf(this, [&] {
         brief.Retrieving = false;
         worker_.SetTimerEnabled(true);

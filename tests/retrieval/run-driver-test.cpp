@@ -300,6 +300,27 @@ TEST_F(RunDriverTest, KeptRetrievalsOverTheLimitLoseTheOldest)
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
 }
 
+TEST_F(RunDriverTest, RunThatCannotConnectKeepsEveryOldRetrievalOfABriefAtItsLimit)
+{
+    TBrief& brief = NewBrief("Offline", {"page0.html"});
+    brief.NumArchives = 2;
+    RunDriver driver(settings, observer);
+    for (int run = 0; run < 2; ++run)
+        RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    const std::vector<std::string> kept = brief.ArchiveFiles;
+    ASSERT_EQ(kept.size(), 2u);
+    driver.SetConnect([] { return false; });
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    EXPECT_EQ(observer.last["Offline"], "Connection Failure");
+    EXPECT_EQ(brief.ArchiveFiles, kept);
+    std::size_t archives = 0;
+    for (const auto& file : std::filesystem::directory_iterator(Dir()))
+        archives += file.path().extension() == ".rvd";
+    EXPECT_EQ(archives, 2u);
+    for (const std::string& file : kept)
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
+}
+
 TEST_F(RunDriverTest, BriefOnADriveBelowTheReserveDoesNotStartAndSaysDiskError)
 {
     settings.DiskBuffer = 1 << 30; // a megabyte count no drive here has free
