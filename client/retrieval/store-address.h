@@ -21,7 +21,10 @@ inline constexpr std::string_view kNotLoadedAddress = "images/NotLoaded";
 std::string EncodeForStore(std::string_view address);
 
 // Length of the scheme name when the address begins with one: at least two
-// letters, digits, "+" or "-", starting with a letter, then ":". A single
+// letters, digits, "+" or "-", starting with a letter, then ":" and
+// either "//" or, for a scheme pages use without it ("mailto:", "file:",
+// "javascript:", "data:", ...), anything but a port number. So
+// "localhost:8080/a" has no scheme: it is a host and its port. A single
 // letter before ":" is a drive letter, not a scheme. 0 when there is none.
 std::size_t SchemeLength(std::string_view address);
 

@@ -8,15 +8,14 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
-#include "tests/support/run-to-end.h"
 #include "tests/support/origin-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
 
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <list>
 #include <map>
 #include <random>
@@ -298,6 +297,49 @@ TEST_F(RunDriverTest, KeptRetrievalsOverTheLimitLoseTheOldest)
     EXPECT_EQ(archives, 2u);
     for (const std::string& file : brief.ArchiveFiles)
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
+}
+
+TEST_F(RunDriverTest, CrawlOfADotlessHostWithAPortFollowsItsLinksToTheDepth)
+{
+    const auto page = [](const std::string& links) { return "<html><body>" + links + "</body></html>\n"; };
+    std::filesystem::create_directories(nginx->Root() / "sub");
+    test::WriteFile(nginx->Root() / "index.html", page("<a href=\"a.html\">a</a> <a href=\"/sub/b.html\">b</a>"));
+    test::WriteFile(nginx->Root() / "a.html", page("<a href=\"c.html\">c</a>"));
+    test::WriteFile(nginx->Root() / "sub/b.html", page("<a href=\"../a.html\">a</a>"));
+    test::WriteFile(nginx->Root() / "c.html", page("<a href=\"d.html\">d</a>"));
+    test::WriteFile(nginx->Root() / "d.html", page(""));
+    const std::string host = "localhost:" + std::to_string(nginx->Port());
+    TBrief& brief = NewBrief("Intranet", {"http://" + host + "/"});
+    brief.Entries[0].SpiderDepth = 3;
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    std::vector<std::string> requested = Requested();
+    std::sort(requested.begin(), requested.end());
+    EXPECT_EQ(requested, (std::vector<std::string>{"/a.html", "/c.html", "/index.html", "/sub/b.html"}));
+    const std::vector<IndexRecord> records = RecordsOf(brief);
+    for (const char* path : {"/", "/a.html", "/sub/b.html", "/c.html"})
+    {
+        const IndexRecord* record = Find(records, host + path);
+        ASSERT_NE(record, nullptr) << path;
+        EXPECT_GT(record->Offset, 0) << path;
+    }
+}
+
+TEST_F(RunDriverTest, LinkOfAPageIsRequestedWithThatPageAsRefererOnce)
+{
+    const std::string html = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
+    test::OriginServer origin(
+        {{html + "<html><body><a href=\"next.html\">next</a></body></html>"}, {html + "<html><body>next</body></html>"}});
+    const std::string entry = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/";
+    TBrief& brief = NewBrief("Referred", {entry});
+    brief.Entries[0].SpiderDepth = 2;
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    const std::vector<std::string> requests = origin.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].find("Referer:"), std::string::npos);
+    EXPECT_NE(requests[1].find("GET /next.html HTTP/1.0\r\n"), std::string::npos) << requests[1];
+    EXPECT_NE(requests[1].find("\r\nReferer: " + entry + "\r\n"), std::string::npos) << requests[1];
 }
 
 TEST_F(RunDriverTest, RunThatCannotConnectKeepsEveryOldRetrievalOfABriefAtItsLimit)
