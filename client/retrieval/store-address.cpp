@@ -89,4 +89,9 @@ bool HasSchemeNamed(std::string_view address, std::string_view scheme)
     return SchemeLength(address) == scheme.size() && EqualNoCase(address.substr(0, scheme.size()), scheme);
 }
 
+bool HasOwnScheme(std::string_view address)
+{
+    return SchemeLength(address) > 0 || (address.size() >= 2 && address[1] == ':' && IsAsciiLetter(address[0]));
+}
+
 } // namespace rv

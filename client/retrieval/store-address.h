@@ -32,4 +32,8 @@ std::size_t SchemeLength(std::string_view address);
 // case ("http", "javascript", "mailto", "file").
 bool HasSchemeNamed(std::string_view address, std::string_view scheme);
 
+// True when the address is followed as it is written, without "http://" in
+// front: it has a scheme as above, or it is a drive-letter path ("C:\\x").
+bool HasOwnScheme(std::string_view address);
+
 } // namespace rv

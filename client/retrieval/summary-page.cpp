@@ -12,16 +12,6 @@ namespace rv
 namespace
 {
 
-// An address that names its own scheme has a ":" before its first "/" and
-// before its first "."; any other is a bare host and path.
-bool HasOwnScheme(const std::string& address)
-{
-    const std::size_t colon = address.find(':');
-    if (colon == std::string::npos)
-        return false;
-    return colon < address.find('/') && colon < address.find('.');
-}
-
 std::string ImagesFolder(std::string folder)
 {
     std::replace(folder.begin(), folder.end(), '\\', '/');
