@@ -6,6 +6,7 @@
 #include "client/retrieval/main-thread-call.h"
 #include "client/retrieval/page-processing.h"
 #include "client/retrieval/run-driver.h"
+#include "client/retrieval/summary-page.h"
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
 #include "store/site-map.h"
@@ -46,6 +47,9 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     if (notify && !run.TemporaryPageBrief)
     {
         observer_.UpdateStatusLine(brief, "Available", summaryFile);
+        const std::string detail = IncompletePagesText(run.CutPages, run.UndecodedPages);
+        if (!detail.empty())
+            observer_.UpdateStatusDetail(brief, detail);
         observer_.AvailableBriefsNotice({brief.BriefName});
     }
     CallOnThreadOf(this, [&] {

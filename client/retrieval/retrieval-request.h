@@ -137,6 +137,8 @@ struct RetrievalRequest
     std::uint8_t Had401 = 0;                // a 401 answer was met; the first one costs no attempt
     std::vector<std::string> Redirects;     // addresses that were redirected to this one
     std::size_t HeaderLength = 0;           // bytes of the response header in Data, once complete
+    std::uint8_t BodyCut = 0;               // the body reached its size limit and the rest was not read
+    std::uint8_t BodyNotDecoded = 0;        // the body names a content coding it is not in: kept as received
 
     // Change detection's word to page processing, for an entry page only.
     // DiffMarkers: ascending offsets in the body (ReceivedBody) of the changed

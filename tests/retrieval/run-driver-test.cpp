@@ -39,6 +39,10 @@ public:
         lines.push_back(brief.BriefName + ": " + std::string(status));
         last[brief.BriefName] = std::string(status);
     }
+    void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override
+    {
+        details[brief.BriefName] = std::string(detail);
+    }
     void EntryFinished(const TBrief& brief, const TWebPage& entry) override
     {
         finished.push_back(brief.BriefName + "/" + entry.EntryName);
@@ -47,6 +51,7 @@ public:
 
     std::vector<std::string> lines;
     std::map<std::string, std::string> last;
+    std::map<std::string, std::string> details;
     std::vector<std::string> finished;
     std::vector<std::string> errors;
 };
@@ -340,6 +345,39 @@ TEST_F(RunDriverTest, LinkOfAPageIsRequestedWithThatPageAsRefererOnce)
     EXPECT_EQ(requests[0].find("Referer:"), std::string::npos);
     EXPECT_NE(requests[1].find("GET /next.html HTTP/1.0\r\n"), std::string::npos) << requests[1];
     EXPECT_NE(requests[1].find("\r\nReferer: " + entry + "\r\n"), std::string::npos) << requests[1];
+}
+
+TEST_F(RunDriverTest, PagesCutAtTheSizeLimitOrNotDecodedAreMarkedAndReported)
+{
+    settings.NumSocks = 1;
+    settings.MemoryBodyLimit = 4000;
+    const std::string html = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n";
+    test::OriginServer origin({{html + "\r\n<html><body>" + std::string(10000, 'x') + "</body></html>"},
+                               {html + "Content-Encoding: gzip\r\n\r\n\x1f\x8b\x08\x00 not a gzip stream"},
+                               {html + "\r\n<html><body>whole</body></html>"}});
+    const std::string host = "127.0.0.1:" + std::to_string(origin.Port());
+    TBrief& brief = NewBrief(
+        "Incomplete", {"http://" + host + "/big.html", "http://" + host + "/gzip.html", "http://" + host + "/whole.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    EXPECT_EQ(observer.last["Incomplete"], "Available");
+    EXPECT_EQ(observer.details["Incomplete"], "1 page cut at the size limit, 1 page not decoded");
+    const std::vector<IndexRecord> records = RecordsOf(brief);
+    const std::pair<std::string, std::string> notes[] = {
+        {"/big.html", "cut"}, {"/gzip.html", "undecoded"}, {"/whole.html", ""}};
+    for (const auto& [path, note] : notes)
+    {
+        const IndexRecord* record = Find(records, host + path);
+        ASSERT_NE(record, nullptr) << path;
+        EXPECT_GT(record->Offset, 0) << path;
+        EXPECT_EQ(record->Extra1, note) << path;
+    }
+    const auto summary = std::find_if(records.rbegin(), records.rend(), [](const IndexRecord& r) { return r.Key == "index"; });
+    ASSERT_NE(summary, records.rend());
+    ArchiveReader reader = ArchiveReader::OpenFile(std::filesystem::path(brief.Folder) / brief.ArchiveFiles.back());
+    EXPECT_NE(
+        reader.ReadPage(*summary).find("<b>Incomplete Pages: </b>1 page cut at the size limit, 1 page not decoded</font>"),
+        std::string::npos);
 }
 
 TEST_F(RunDriverTest, RunThatCannotConnectKeepsEveryOldRetrievalOfABriefAtItsLimit)
