@@ -52,7 +52,12 @@ std::string EncodeForStore(std::string_view address)
     return out;
 }
 
-std::size_t SchemeLength(std::string_view address)
+namespace
+{
+
+// Offset of the ":" after a name that could be a scheme (two or more
+// letters, digits, "+" or "-", starting with a letter), else 0.
+std::size_t SchemeNameEnd(std::string_view address)
 {
     if (address.empty() || !IsAsciiLetter(address[0]))
         return 0;
@@ -65,7 +70,25 @@ std::size_t SchemeLength(std::string_view address)
             return 0;
         ++colon;
     }
-    if (colon >= address.size() || colon < 2)
+    return colon < address.size() && colon >= 2 ? colon : 0;
+}
+
+// True when the text after the ":" is a port: one to five digits, then the
+// end, a path, a query or a fragment.
+bool StartsWithPort(std::string_view rest)
+{
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+        ++digits;
+    return digits > 0 && digits <= 5 && (digits == rest.size() || rest.find_first_of("/?#", digits) == digits);
+}
+
+} // namespace
+
+std::size_t SchemeLength(std::string_view address)
+{
+    const std::size_t colon = SchemeNameEnd(address);
+    if (colon == 0)
         return 0;
     const std::string_view rest = address.substr(colon + 1);
     if (rest.starts_with("//"))
@@ -77,11 +100,15 @@ std::size_t SchemeLength(std::string_view address)
         return 0;
     // "news:8080/" is the host "news" with its port, as a dotless host on a
     // local network is written in store form; only "tel:" takes bare digits.
-    std::size_t digits = 0;
-    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
-        ++digits;
-    const bool port = digits > 0 && digits <= 5 && (digits == rest.size() || rest.find_first_of("/?#", digits) == digits);
-    return port && !EqualNoCase(name, "tel") ? 0 : colon;
+    return StartsWithPort(rest) && !EqualNoCase(name, "tel") ? 0 : colon;
+}
+
+std::size_t LinkSchemeLength(std::string_view value)
+{
+    const std::size_t colon = SchemeNameEnd(value);
+    if (colon == 0 || SchemeLength(value) > 0)
+        return colon;
+    return StartsWithPort(value.substr(colon + 1)) ? 0 : colon;
 }
 
 bool HasSchemeNamed(std::string_view address, std::string_view scheme)

@@ -28,6 +28,11 @@ std::string EncodeForStore(std::string_view address);
 // letter before ":" is a drive letter, not a scheme. 0 when there is none.
 std::size_t SchemeLength(std::string_view address);
 
+// The same for a link value as a page writes it, where any such name before
+// ":" is a scheme ("skype:ann", "itms:..."), unless a port follows it: then
+// it is a host and its port ("intranet:81/a").
+std::size_t LinkSchemeLength(std::string_view value);
+
 // True when the address begins with the scheme, compared without regard to
 // case ("http", "javascript", "mailto", "file").
 bool HasSchemeNamed(std::string_view address, std::string_view scheme);

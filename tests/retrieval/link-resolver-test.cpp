@@ -165,6 +165,11 @@ TEST(StoreAddress, ASchemeIsAKnownNameOrOneFollowedByTwoSlashes)
     };
     for (const auto& [address, length] : rows)
         EXPECT_EQ(SchemeLength(address), length) << address;
+    // On a page any name before ":" is a scheme, unless a port follows.
+    const std::pair<const char*, std::size_t> links[] = {
+        {"skype:ann", 5}, {"intranet:81/a", 0}, {"localhost:8080", 0}, {"mailto:a@b", 6}, {"a/b:c", 0}};
+    for (const auto& [value, length] : links)
+        EXPECT_EQ(LinkSchemeLength(value), length) << value;
 }
 
 TEST(StoreAddress, SchemesNeedTwoCharactersSoDriveLettersAreNotSchemes)

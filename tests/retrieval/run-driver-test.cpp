@@ -308,7 +308,8 @@ TEST_F(RunDriverTest, CrawlOfADotlessHostWithAPortFollowsItsLinksToTheDepth)
 {
     const auto page = [](const std::string& links) { return "<html><body>" + links + "</body></html>\n"; };
     std::filesystem::create_directories(nginx->Root() / "sub");
-    test::WriteFile(nginx->Root() / "index.html", page("<a href=\"a.html\">a</a> <a href=\"/sub/b.html\">b</a>"));
+    test::WriteFile(nginx->Root() / "index.html",
+                    page("<a href=\"a.html\">a</a> <a href=\"/sub/b.html\">b</a> <a href=\"skype:ann\">call</a>"));
     test::WriteFile(nginx->Root() / "a.html", page("<a href=\"c.html\">c</a>"));
     test::WriteFile(nginx->Root() / "sub/b.html", page("<a href=\"../a.html\">a</a>"));
     test::WriteFile(nginx->Root() / "c.html", page("<a href=\"d.html\">d</a>"));
