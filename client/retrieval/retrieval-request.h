@@ -121,7 +121,7 @@ struct RetrievalRequest
     // Transfer fields.
     std::string RequestText; // freed once sent
     std::size_t BytesSent = 0;
-    std::optional<std::string> Referrer; // page the link was found on, without scheme
+    std::optional<std::string> Referrer; // page the link was found on, scheme optional
     std::uint8_t UseCredentials = 0;
     std::uint8_t FollowExternal = 0;
     std::uint8_t AlwaysSuccessful = 0;
