@@ -3,6 +3,8 @@
 // never reads the settings store itself, and copies nothing back.
 #pragma once
 
+#include "client/retrieval/http-response.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -38,6 +40,8 @@ struct RetrievalSettings
     std::string CaCertificatesFile;
     // Temporary files ("bin" bodies, the queue's overflow file) go below this.
     std::filesystem::path ProgramFolder;
+    // Where a body kept in memory is cut; only tests set it lower.
+    std::size_t MemoryBodyLimit = MaxMemoryBodyBytes;
 };
 
 } // namespace rv
