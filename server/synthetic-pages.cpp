@@ -149,4 +149,18 @@ std::string ForbiddenMessage()
            "This server answers only requests addressed to 127.0.0.1 or localhost.</body></html>\r\n";
 }
 
+std::string BadRequestMessage()
+{
+    return "HTTP/1.0 400 Bad Request\r\nContent-Type: text/html\r\n\r\n"
+           "<html><title>Bad Request</title><body><h2>Bad Request</h2>"
+           "This server answers only requests that name their host.</body></html>\r\n";
+}
+
+std::string HeaderTooLargeMessage()
+{
+    return "HTTP/1.0 431 Request Header Fields Too Large\r\nContent-Type: text/html\r\n\r\n"
+           "<html><title>Request Header Fields Too Large</title><body><h2>Request Header Fields Too Large</h2>"
+           "The request was too long to be read.</body></html>\r\n";
+}
+
 } // namespace rv

@@ -32,5 +32,9 @@ std::string FileNotFoundMessage(const DecorationContext& context);
 
 // A request whose Host header names another host (status 403).
 std::string ForbiddenMessage();
+// A request without a Host header (status 400).
+std::string BadRequestMessage();
+// A request whose header did not end within MaxRequestBytes (status 431).
+std::string HeaderTooLargeMessage();
 
 } // namespace rv
