@@ -130,6 +130,19 @@ TEST_F(PageServerTest, LinksNotRetrievedRedirectOrExplain)
                                    "\r\n<html><body><title>Link Excluded</title>"));
 }
 
+// A stored "&colon;" leaves in a redirect as ":", and a request path is
+// escaped in the page that names it.
+TEST_F(PageServerTest, NamesFromOutsideAreWrittenBackSafely)
+{
+    const auto archive = MakeArchive();
+    EXPECT_EQ(GetPage(archive, "2/www.nowhere.com&colon;8080/a"),
+              "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: http://www.nowhere.com:8080/a\r\n\r\n");
+    WriteSettings("", "No", "Yes");
+    const std::string page = GetPage(archive, "2/www.nowhere.com/<script>alert(1)</script>");
+    EXPECT_EQ(page.find("<script>"), std::string::npos) << page;
+    EXPECT_NE(page.find(">www.nowhere.com/&lt;script&gt;alert(1)&lt;/script&gt;</a>"), std::string::npos) << page;
+}
+
 TEST_F(PageServerTest, UnknownPageAndUnknownArchiveAnswers)
 {
     const auto archive = MakeArchive();
