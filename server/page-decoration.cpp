@@ -181,8 +181,9 @@ std::string Header(const DecorationContext& context, const DecorationInputs& pag
         if (page.originalLink)
         {
             const OriginalAddress original = OriginalOf(context, page.pageName);
-            out += (original.needsHttp ? "<a href=http://" : "<a href=") + HtmlAttribute(ReplaceAll(original.address, "\"", "'")) +
-                   " target=\"_top\">" + ButtonImage(port, OriginalButton) + "</a> ";
+            out += (original.needsHttp ? "<a href=http://" : "<a href=") +
+                   HtmlAttribute(ReplaceAll(original.address, "\"", "'")) + " target=\"_top\">" +
+                   ButtonImage(port, OriginalButton) + "</a> ";
         }
     }
     if (context.briefInfo)

@@ -105,8 +105,8 @@ std::string ServeLinkPage(const DecorationContext& context, bool displayWarning,
     const LinkPageTexts& texts = TextsFor(entry);
     std::string out = "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + BaseTag(context, cumulative);
     out += Header(context, page);
-    out += std::string(texts.opening) + BeginTable() + std::string(texts.leadIn) + HtmlAttribute(WithHttp(address)) + ">" + LinkText(address) +
-           std::string(texts.closing) + EndTable();
+    out += std::string(texts.opening) + BeginTable() + std::string(texts.leadIn) + HtmlAttribute(WithHttp(address)) + ">" +
+           LinkText(address) + std::string(texts.closing) + EndTable();
     out += Footer(context, page);
     return out;
 }
