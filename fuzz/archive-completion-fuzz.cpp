@@ -124,9 +124,9 @@ void ServeCompleted(rv::RequestDispatcher& dispatcher, const std::string& archiv
     rv::ServerSettings settings;
     settings.displayHeader = true;
     settings.displayWarning = true;
-    dispatcher.Process("GET /" + archiveName + "/ HTTP/1.0\r\n\r\n", settings);
+    dispatcher.Process("GET /" + archiveName + "/ HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n", settings);
     for (const char* page : {"TOC2", "Match2", "TOC3", "Match0", "2/www.x.com/a.html"})
-        dispatcher.Process("GET /" + archiveName + "/" + page + " HTTP/1.0\r\n\r\n", settings);
+        dispatcher.Process("GET /" + archiveName + "/" + page + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n", settings);
     try
     {
         const rv::ArchiveReader reader = rv::ArchiveReader::OpenFile(Work / "Killed.rvd");
@@ -137,7 +137,7 @@ void ServeCompleted(rv::RequestDispatcher& dispatcher, const std::string& archiv
                 if (served++ >= MaxServedRecords)
                     return;
                 dispatcher.Process("GET /" + archiveName + "/" + std::to_string(record.Number) + "/" + record.Key +
-                                       " HTTP/1.0\r\n\r\n",
+                                       " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n",
                                    settings);
                 reader.ForEachPageBlock(
                     record, [](std::string_view) {}, MaxPageBytes);

@@ -1,5 +1,6 @@
 // TServer: one accepted connection. It reads one request, has the page
-// server's dispatcher answer it, sends the answer and closes.
+// server's dispatcher answer it, sends the answer and closes. TRequestReader
+// is its reading half without the socket: bytes in, the answer out.
 //
 // Life: reading -> processing (answer queued on the socket) -> finished
 // (socket closed). A connection that has not sent its whole request within
@@ -25,11 +26,45 @@ constexpr int RequestDeadlineMs = 20000;
 // An answer the peer does not read within this time is dropped.
 constexpr int SendDeadlineMs = 60000;
 
+// Answers a complete request header; nothing means: close without an answer.
+using RequestAnswerer = std::function<std::optional<std::string>(std::string_view request)>;
+
+// Gathers one request from the bytes as they arrive. The header must end
+// (blank line) within MaxRequestBytes; a longer one is refused with 431
+// without being answered, so that no check can be starved of the lines it
+// needs. Bytes after the header are ignored. Not thread-safe; no socket.
+class TRequestReader
+{
+public:
+    enum class Status
+    {
+        Incomplete, // feed more bytes
+        Answer,     // send TakeAnswer() and close
+        Close       // close without an answer
+    };
+
+    explicit TRequestReader(RequestAnswerer answer) : answer_(std::move(answer)) {}
+
+    // Takes the next bytes of the stream (any split); after the first call
+    // that returns other than Incomplete, further bytes are ignored.
+    Status Feed(std::string_view bytes);
+    // How many more bytes Feed would keep.
+    std::size_t Room() const;
+    Status State() const { return status_; }
+    // The answer once Feed returned Answer; empties it.
+    std::string TakeAnswer() { return std::move(reply_); }
+
+private:
+    RequestAnswerer answer_;
+    std::string request_;
+    std::string reply_;
+    Status status_ = Status::Incomplete;
+};
+
 class TServer
 {
 public:
-    // Answers a complete request; nothing means: close without an answer.
-    using Answerer = std::function<std::optional<std::string>(std::string_view request)>;
+    using Answerer = RequestAnswerer;
     // Called once when the request was answered (or refused), with the bytes
     // handed to the socket.
     using ServedHook = std::function<void(std::size_t bytes)>;
@@ -54,12 +89,11 @@ private:
     void Finish();
 
     QTcpSocket* socket_;
-    Answerer answer_;
     ServedHook served_;
     FinishedHook finishedHook_;
     QTimer deadline_;
     int requestDeadlineMs_;
-    std::string request_;
+    TRequestReader reader_;
     bool processing_ = false;
     bool finished_ = false;
 };

@@ -1,6 +1,7 @@
 #include "server/cumulative-page.h"
 
 #include "server/open-briefs.h"
+#include "server/page-decoration.h"
 
 #include <filesystem>
 #include <fstream>
@@ -157,7 +158,9 @@ std::optional<std::string> DoCumulativePage(std::string_view archiveName, const 
             else
                 body += "<hr size=1>\r\n";
             first = false;
-            body += ReplaceAllText(item.fragment, "%%%%s", file.string().substr(1) + "/cumulative");
+            // The folder comes from the request: escaped, it cannot end the
+            // attribute that the catalogue's fragment puts it in.
+            body += ReplaceAllText(item.fragment, "%%%%s", HtmlAttribute(file.string().substr(1) + "/cumulative"));
             break;
         }
     }

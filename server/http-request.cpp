@@ -184,8 +184,12 @@ std::optional<std::size_t> CharFindEndOfHTTPHeader(std::string_view bytes)
     return end;
 }
 
-bool HostAllowed(std::string_view request)
+HostCheck CheckHost(std::string_view request)
 {
+    // Only the header counts: a Host line in a body proves nothing.
+    if (const std::optional<std::size_t> end = CharFindEndOfHTTPHeader(request))
+        request = request.substr(0, *end);
+    bool seen = false;
     std::size_t lineStart = request.find('\n');
     while (lineStart != std::string_view::npos)
     {
@@ -196,21 +200,22 @@ bool HostAllowed(std::string_view request)
         std::string_view line = request.substr(lineStart, lineEnd - lineStart);
         if (StartsWithNoCase(line, "host:"))
         {
+            seen = true;
             std::string_view host = Trim(line.substr(5));
             const std::size_t colon = host.rfind(':');
             if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos)
             {
                 const std::string_view port = host.substr(colon + 1);
                 if (port.empty() || !std::all_of(port.begin(), port.end(), IsDigit))
-                    return false;
+                    return HostCheck::Foreign;
                 host = host.substr(0, colon);
             }
             if (host != "127.0.0.1" && !EqualsNoCase(host, "localhost") && host != "[::1]")
-                return false;
+                return HostCheck::Foreign;
         }
         lineStart = request.find('\n', lineEnd);
     }
-    return true;
+    return seen ? HostCheck::Allowed : HostCheck::Missing;
 }
 
 bool IsImageName(std::string_view pageName)

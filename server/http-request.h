@@ -14,18 +14,30 @@
 namespace rv
 {
 
-// A request larger than this is answered with what arrived so far; browsers
-// never send one this big to us.
+// A request header must end within this many bytes, or the request is refused
+// unread: browsers never send one this big to us, and a header cut short
+// could hide the Host line.
 constexpr std::size_t MaxRequestBytes = 20000;
 
 // Position just after the end of the request header: the earlier of the first
 // CR LF CR LF and the first LF LF. None while the header is incomplete.
 std::optional<std::size_t> CharFindEndOfHTTPHeader(std::string_view bytes);
 
-// True when the request may be answered: it has no Host header, or every Host
-// header names 127.0.0.1, localhost or [::1], with or without a port. Any other
-// host means a page on the network is reaching us through DNS rebinding.
-bool HostAllowed(std::string_view request);
+// The Host headers of a request: Allowed when there is at least one and every
+// one names 127.0.0.1, localhost or [::1], with or without a port. Any other
+// host means a page on the network is reaching us through DNS rebinding;
+// browsers always send a Host, so a request without one is refused too.
+enum class HostCheck
+{
+    Allowed,
+    Missing,
+    Foreign
+};
+HostCheck CheckHost(std::string_view request);
+inline bool HostAllowed(std::string_view request)
+{
+    return CheckHost(request) == HostCheck::Allowed;
+}
 
 // The request path split into the archive that it names and the page inside.
 struct ParsedRequest

@@ -32,17 +32,38 @@ bool NewArchiveLayout(const DecorationContext& context)
     return context.version == 1 && context.subversion >= 1 && context.subversion <= 4;
 }
 
-// Archives of version 1 subversions 1 to 4 key pages under "number/": the
-// part after the first "/" is the page's own name.
-std::string_view AfterFirstSlash(std::string_view name)
-{
-    const std::size_t slash = name.find('/');
-    return slash == std::string_view::npos ? name : name.substr(slash + 1);
-}
-
+// Archives of version 1 subversions 1 to 4 may key pages under "number/";
+// only such a prefix is dropped, never the host of an unnumbered name.
 std::string NameWithoutPrefix(const DecorationContext& context, std::string_view name)
 {
-    return std::string(NewArchiveLayout(context) ? AfterFirstSlash(name) : name);
+    return std::string(NewArchiveLayout(context) ? WithoutNumberPrefix(name) : name);
+}
+
+// "&", "<", ">", quotes and, for attributes, the white space that would end
+// an unquoted value.
+std::string Escaped(std::string_view text, bool attribute)
+{
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const char c = text[i];
+        if (c == '&')
+            out += StartsWithNoCase(text.substr(i + 1), "amp") ? "&" : "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else if (c == '\'')
+            out += "&#39;";
+        else if (attribute && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'))
+            out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
+        else
+            out += c;
+    }
+    return out;
 }
 
 // The page's address on the Web, and whether "http://" must go in front.
@@ -54,12 +75,12 @@ struct OriginalAddress
 
 OriginalAddress OriginalOf(const DecorationContext& context, std::string_view pageName)
 {
-    std::string address = ReplaceAll(pageName, "&colon;", ":");
+    std::string address = StoredToAddress(pageName);
     constexpr std::string_view Processed = "KSDiffOrigProcessed";
     if (address.ends_with(Processed))
         address.resize(address.size() - Processed.size());
     if (NewArchiveLayout(context))
-        address = std::string(AfterFirstSlash(address));
+        address = std::string(WithoutNumberPrefix(address));
     return {address, !HasScheme(address)};
 }
 
@@ -95,6 +116,21 @@ std::string ConvertColons(std::string_view text)
     if (after < text.size() && text[after] == ';')
         ++after;
     return std::string(text.substr(0, at)) + ":" + std::string(text.substr(after));
+}
+
+std::string StoredToAddress(std::string_view name)
+{
+    return ReplaceAll(name, "&colon;", ":");
+}
+
+std::string HtmlText(std::string_view text)
+{
+    return Escaped(text, false);
+}
+
+std::string HtmlAttribute(std::string_view text)
+{
+    return Escaped(text, true);
 }
 
 int EffectiveNumber(std::string_view pageName, int number, int version, int subversion)
@@ -140,13 +176,14 @@ std::string Header(const DecorationContext& context, const DecorationInputs& pag
         if (page.smartSearch)
             out += "<a href=\"Match" + n + "\" target=\"_top\">" + ButtonImage(port, SmartSearchButton) + "</a> ";
         if (page.markedDiffs)
-            out += "<a href=" + NameWithoutPrefix(context, page.pageName) + "#RavelinDiffMarker0>" +
+            out += "<a href=" + HtmlAttribute(NameWithoutPrefix(context, page.pageName)) + "#RavelinDiffMarker0>" +
                    ButtonImage(port, MarkButton) + "</a> ";
         if (page.originalLink)
         {
             const OriginalAddress original = OriginalOf(context, page.pageName);
-            const std::string piece = (original.needsHttp ? "<a href=http://" : "<a href=") + original.address;
-            out += ReplaceAll(piece, "\"", "'") + " target=\"_top\">" + ButtonImage(port, OriginalButton) + "</a> ";
+            out += (original.needsHttp ? "<a href=http://" : "<a href=") +
+                   HtmlAttribute(ReplaceAll(original.address, "\"", "'")) + " target=\"_top\">" +
+                   ButtonImage(port, OriginalButton) + "</a> ";
         }
     }
     if (context.briefInfo)
@@ -180,13 +217,14 @@ std::string Footer(const DecorationContext& context, const DecorationInputs& pag
         if (page.smartSearch)
             footer += "| <a href=\"Match" + n + "\" target=\"_top\">Smart Search results</a> ";
         if (page.markedDiffs)
-            footer +=
-                "| <a href=" + NameWithoutPrefix(context, page.pageName) + "#RavelinDiffMarker0>First Marked Difference</a> ";
+            footer += "| <a href=" + HtmlAttribute(NameWithoutPrefix(context, page.pageName)) +
+                      "#RavelinDiffMarker0>First Marked Difference</a> ";
         if (page.originalLink)
         {
             const OriginalAddress original = OriginalOf(context, page.pageName);
-            footer += (original.needsHttp ? "| <a href=http://" : "| <a href=") + original.address;
-            footer = ReplaceAll(footer, "\"", "'") + " target=\"_top\">Original Link</a> ";
+            footer += original.needsHttp ? "| <a href=http://" : "| <a href=";
+            footer = ReplaceAll(footer, "\"", "'") + HtmlAttribute(ReplaceAll(original.address, "\"", "'")) +
+                     " target=\"_top\">Original Link</a> ";
         }
     }
     footer += "</font></center></nobr>\r\n";

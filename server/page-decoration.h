@@ -57,6 +57,17 @@ std::string EndTable();
 bool HasScheme(std::string_view address);
 // The first "&colon" (and a ";" right after it) turned into ":".
 std::string ConvertColons(std::string_view text);
+// A stored name as a Web address: every "&colon;" back to ":".
+std::string StoredToAddress(std::string_view name);
+
+// Text from outside (request paths, page names, addresses, titles from an
+// index) as page text: "<", ">", '"' and "'" as references, and every "&"
+// that does not begin "&amp" as "&amp;", so that a name already holding
+// "&amp;" is not escaped twice.
+std::string HtmlText(std::string_view text);
+// The same for an attribute value, quoted or not: white space becomes a
+// numeric reference too. The browser decodes it back to the text.
+std::string HtmlAttribute(std::string_view text);
 // The number shown for a page: the name's number prefix in archives of
 // version 1 subversion 4, else the given number.
 int EffectiveNumber(std::string_view pageName, int number, int version, int subversion);

@@ -1,5 +1,7 @@
 #include "server/page-server.h"
 
+#include "server/peer-owner.h"
+
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -76,6 +78,15 @@ void PageServer::OnNewConnection()
         if (!socket)
             return;
         socket->setParent(nullptr);
+        // Another user of this machine is closed on before a byte is read:
+        // an answer would tell them nothing they need, and their request is
+        // never parsed.
+        if (!PeerIsOwner(*socket))
+        {
+            socket->abort();
+            delete socket;
+            continue;
+        }
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         ++active_;
         auto answer = [this](std::string_view request) { return dispatcher_.Process(request, CurrentSettings()); };

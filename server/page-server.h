@@ -1,5 +1,6 @@
 // The page server: the listener on 127.0.0.1, the connections, the open
-// archives, the counters and the settings they read. The program's window
+// archives, the counters and the settings they read. It answers only
+// connections whose far end belongs to the user it runs as. The program's window
 // and the headless mode both drive one PageServer.
 //
 // Threads: everything runs on the thread that created the server, which

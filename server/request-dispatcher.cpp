@@ -65,8 +65,15 @@ std::optional<std::string> RequestDispatcher::Process(std::string_view request, 
     const ParsedRequest parsed = ParseRequest(request);
     if (!parsed.hasGet)
         return std::nullopt;
-    if (!HostAllowed(request))
+    switch (CheckHost(request))
+    {
+    case HostCheck::Allowed:
+        break;
+    case HostCheck::Missing:
+        return BadRequestMessage();
+    case HostCheck::Foreign:
         return ForbiddenMessage();
+    }
     if (parsed.badImage)
         return FileNotFoundMessage(ContextFor(settings));
     if (!parsed.imageFile.empty())

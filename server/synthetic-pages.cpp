@@ -59,9 +59,17 @@ std::string BaseTag(const DecorationContext& context, bool cumulative)
     return tag + "\">\r\n";
 }
 
+// The location carries real ":" (a header is not HTML); control bytes are
+// dropped so that a name can never add a header line.
 std::string Redirect(std::string_view location)
 {
-    return "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: " + std::string(location) + "\r\n\r\n";
+    std::string out = "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: ";
+    for (char c : location)
+    {
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            out += c;
+    }
+    return out + "\r\n\r\n";
 }
 
 } // namespace
@@ -73,22 +81,14 @@ std::string LinkAddress(std::string_view key)
 
 std::string LinkText(std::string_view address)
 {
-    std::string out;
-    for (std::size_t i = 0; i < address.size(); ++i)
-    {
-        if (address[i] == '&' && !StartsWithNoCase(address.substr(i + 1), "amp"))
-            out += "&amp;";
-        else
-            out += address[i];
-    }
-    return out;
+    return HtmlText(address);
 }
 
 std::string ServeLinkPage(const DecorationContext& context, bool displayWarning, const PageEntry& entry, bool cumulative)
 {
     const std::string address = LinkAddress(entry.key);
     if (!displayWarning)
-        return Redirect(WithHttp(address));
+        return Redirect(WithHttp(StoredToAddress(address)));
 
     DecorationInputs page;
     page.pageName = entry.key;
@@ -105,8 +105,8 @@ std::string ServeLinkPage(const DecorationContext& context, bool displayWarning,
     const LinkPageTexts& texts = TextsFor(entry);
     std::string out = "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + BaseTag(context, cumulative);
     out += Header(context, page);
-    out += std::string(texts.opening) + BeginTable() + std::string(texts.leadIn) + WithHttp(address) + ">" + LinkText(address) +
-           std::string(texts.closing) + EndTable();
+    out += std::string(texts.opening) + BeginTable() + std::string(texts.leadIn) + HtmlAttribute(WithHttp(address)) + ">" +
+           LinkText(address) + std::string(texts.closing) + EndTable();
     out += Footer(context, page);
     return out;
 }
@@ -117,7 +117,7 @@ std::string PageNotInBrief(const DecorationContext& context, bool displayWarning
     const std::string_view shown = WithoutNumberPrefix(pageName);
     const bool previousCopy = pageName.size() > 10 && pageName.ends_with("KSDiffOrig");
     if (!displayWarning && !previousCopy)
-        return Redirect("http://" + std::string(shown));
+        return Redirect(WithHttp(StoredToAddress(shown)));
 
     DecorationInputs page;
     page.pageName = std::string(shown);
@@ -129,7 +129,7 @@ std::string PageNotInBrief(const DecorationContext& context, bool displayWarning
     std::string out = "HTTP/1.0 200\r\n\r\n" + BaseTag(context, false);
     out += Header(context, page);
     out += "<html><title>Page Not Retrieved</title>" + BeginTable() + "<body><h2>Page Not Retrieved</h2>" +
-           "This page (<a href=" + (HasScheme(name) ? "" : "http://") + name + ">" + name + "</a>) is not available." +
+           "This page (<a href=" + HtmlAttribute(WithHttp(name)) + ">" + HtmlText(name) + "</a>) is not available." +
            EndTable();
     out += Footer(context, page);
     return out;
@@ -147,6 +147,20 @@ std::string ForbiddenMessage()
     return "HTTP/1.0 403 Forbidden\r\nContent-Type: text/html\r\n\r\n"
            "<html><title>Forbidden</title><body><h2>Forbidden</h2>"
            "This server answers only requests addressed to 127.0.0.1 or localhost.</body></html>\r\n";
+}
+
+std::string BadRequestMessage()
+{
+    return "HTTP/1.0 400 Bad Request\r\nContent-Type: text/html\r\n\r\n"
+           "<html><title>Bad Request</title><body><h2>Bad Request</h2>"
+           "This server answers only requests that name their host.</body></html>\r\n";
+}
+
+std::string HeaderTooLargeMessage()
+{
+    return "HTTP/1.0 431 Request Header Fields Too Large\r\nContent-Type: text/html\r\n\r\n"
+           "<html><title>Request Header Fields Too Large</title><body><h2>Request Header Fields Too Large</h2>"
+           "The request was too long to be read.</body></html>\r\n";
 }
 
 } // namespace rv

@@ -16,7 +16,7 @@ namespace rv
 // The Web address of a link that was not retrieved: the key without its
 // number prefix, with the first "&colon;" turned into ":".
 std::string LinkAddress(std::string_view key);
-// The address as link text: every "&" that does not begin "&amp" as "&amp;".
+// The address as link text (HtmlText).
 std::string LinkText(std::string_view address);
 
 // The answer for a link recorded with position 0 or less: a warning page
@@ -32,5 +32,9 @@ std::string FileNotFoundMessage(const DecorationContext& context);
 
 // A request whose Host header names another host (status 403).
 std::string ForbiddenMessage();
+// A request without a Host header (status 400).
+std::string BadRequestMessage();
+// A request whose header did not end within MaxRequestBytes (status 431).
+std::string HeaderTooLargeMessage();
 
 } // namespace rv

@@ -22,6 +22,27 @@ bool StartsWithFileScheme(std::string_view address)
     return true;
 }
 
+// The stored address as a double-quoted attribute value, written as stored
+// pages write their links: the browser's decoding gives back "&colon;".
+std::string AttributeValue(std::string_view value)
+{
+    std::string out;
+    for (char c : value)
+    {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 // A noted page has a title (a placeholder has none) and an address.
 bool Listed(const TOCNode& node)
 {
@@ -57,7 +78,7 @@ void WriteTocNode(const TOCNode& node, std::string& out)
 {
     if (Listed(node))
     {
-        out += "<li><a href=\"" + SiteMapHref(node) + "\">" + node.Title + "</a>";
+        out += "<li><a href=\"" + AttributeValue(SiteMapHref(node)) + "\">" + node.Title + "</a>";
         if (node.Kind == 1)
             out += "<b> Smart Search Match: " + (node.Note.empty() ? std::string() : "(" + node.Note + ")") + "</b>";
         out += "</li>";
@@ -69,7 +90,7 @@ void WriteMatches(const TOCNode& node, std::string& out)
 {
     if (Matched(node))
     {
-        out += "<li><a href=\"" + SiteMapHref(node) + "\">" + node.Title + "</a>";
+        out += "<li><a href=\"" + AttributeValue(SiteMapHref(node)) + "\">" + node.Title + "</a>";
         if (!node.Note.empty())
             out += " (" + node.Note + ")";
         out += "</li>";

@@ -42,7 +42,8 @@ struct SiteMapEntryDetails
     bool Inaccessible = false; // some page of the entry could not be fetched
 };
 
-// The relative link to a noted page.
+// The relative link to a noted page, in the stored form ("&colon;" for ":");
+// the pages write it attribute-escaped.
 std::string SiteMapHref(const SiteMapRecord& record);
 
 // Pages with a title whose Smart Search matched, in the whole tree.

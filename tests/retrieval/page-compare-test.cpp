@@ -106,10 +106,10 @@ TEST(PageCompareTest, ThreeChangedBlocksAreMarkedInAChain)
 
     const std::string marked = InsertDiffMarkers(page, result.MarkerPositions, "http://host:8080/news.html");
     const std::string image = "<img src=\"RavelinDiffMarker\" alt=\"Diff Marker\">";
-    EXPECT_NE(marked.find("<h1><a name=\"RavelinDiffMarker0\"><a href=\"host&colon;8080/news.html#RavelinDiffMarker1\">" +
+    EXPECT_NE(marked.find("<h1><a name=\"RavelinDiffMarker0\"><a href=\"host&amp;colon;8080/news.html#RavelinDiffMarker1\">" +
                           image + "</a>Evening"),
               std::string::npos);
-    EXPECT_NE(marked.find("<p><a name=\"RavelinDiffMarker1\"><a href=\"host&colon;8080/news.html#RavelinDiffMarker2\">" +
+    EXPECT_NE(marked.find("<p><a name=\"RavelinDiffMarker1\"><a href=\"host&amp;colon;8080/news.html#RavelinDiffMarker2\">" +
                           image + "</a>Rain"),
               std::string::npos);
     EXPECT_NE(marked.find("<div><a name=\"RavelinDiffMarker2\">" + image + "Weather"), std::string::npos);

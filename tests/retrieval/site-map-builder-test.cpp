@@ -87,8 +87,8 @@ TEST_F(SiteMapBuilderTest, NestedNotesBecomeTheEntrysSiteMapAndMatchPage)
     EXPECT_EQ(toc.HeadOffset, 6);
     EXPECT_EQ(toc.HeadLength, 50);
     EXPECT_EQ(Text(toc), TocStart + "<font size=3>Web Entry: http://www.x.com/</font><ul>"
-                                    "<ul><li><a href=\"http&colon;//www.x.com/\">Start</a></li>"
-                                    "<ul><li><a href=\"www.x.com&colon;8080/a\">Child</a><b> Smart Search Match: </b></li>"
+                                    "<ul><li><a href=\"http&amp;colon;//www.x.com/\">Start</a></li>"
+                                    "<ul><li><a href=\"www.x.com&amp;colon;8080/a\">Child</a><b> Smart Search Match: </b></li>"
                                     "<ul><li><a href=\"www.x.com/b#top\">Deep</a><b> Smart Search Match: (ravel)</b></li>"
                                     "</ul></ul></ul></body></html>");
 
@@ -98,7 +98,7 @@ TEST_F(SiteMapBuilderTest, NestedNotesBecomeTheEntrysSiteMapAndMatchPage)
     EXPECT_EQ(match.HeadOffset, 54);
     EXPECT_EQ(match.HeadLength, 22);
     EXPECT_EQ(Text(match), MatchStart + "Search Terms: ravel<br>\r\n<i>2 Matches found</i><br>\r\n<ul>"
-                                        "<li><a href=\"www.x.com&colon;8080/a\">Child</a></li>"
+                                        "<li><a href=\"www.x.com&amp;colon;8080/a\">Child</a></li>"
                                         "<li><a href=\"www.x.com/b#top\">Deep</a> (ravel)</li></ul></body></html>");
 }
 
@@ -107,7 +107,7 @@ TEST_F(SiteMapBuilderTest, EntryZeroGetsTocZeroAndMatchZero)
     siteMap->AddEntryNote("0");
     siteMap->AddNote("Start", "file:///C:/ann/a.html", "0", "", 0);
     const auto records = Build({0});
-    EXPECT_NE(Text(records.at("TOC0")).find("<li><a href=\"C&colon;/ann/a.html\">Start</a></li>"), std::string::npos);
+    EXPECT_NE(Text(records.at("TOC0")).find("<li><a href=\"C&amp;colon;/ann/a.html\">Start</a></li>"), std::string::npos);
     EXPECT_NE(Text(records.at("Match0")).find("<ul><i>No Matches Found</i></ul>"), std::string::npos);
     EXPECT_EQ(records.at("Match0").Number, 0);
 }

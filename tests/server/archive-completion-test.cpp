@@ -54,13 +54,13 @@ TEST_F(ArchiveCompletionTest, KilledRunIsCompletedOnFirstRequestAndServedAfter)
                               "<title>Site Map</title><h1>Site Map</h1><ul>"
                               "<li><a href=\"www.x.com/\">Start</a></li>"
                               "<ul><li><a href=\"www.x.com/a\">One</a><b> Smart Search Match: (w1 w2)</b></li>"
-                              "<li><a href=\"file&colon;///tmp/b.html#t\">Two</a><b> Smart Search Match: </b></li></ul>"
+                              "<li><a href=\"file&amp;colon;///tmp/b.html#t\">Two</a><b> Smart Search Match: </b></li></ul>"
                               "</body></html>"))
         << toc;
     EXPECT_TRUE(GetPage(archive, "Match2")
                     .ends_with("<h1>Smart Search Matches</h1><i>2 Matches found</i><br>\r\n<ul>"
                                "<li><a href=\"www.x.com/a\">One</a> (w1 w2)</li>"
-                               "<li><a href=\"file&colon;///tmp/b.html#t\">Two</a></li></ul></body></html>"));
+                               "<li><a href=\"file&amp;colon;///tmp/b.html#t\">Two</a></li></ul></body></html>"));
     EXPECT_TRUE(GetPage(archive, "Match0").ends_with("<ul><i>No Matches Found</i></ul></body></html>"));
 
     // A second server finds an ordinary, complete archive.

@@ -96,7 +96,42 @@ TEST(PageDecoration, OriginalAddressKeepsASchemeAndDropsTheProcessedSuffix)
     page.pageName = "2/mailto&colon;ann@x.com";
     EXPECT_NE(Header(Context(), page).find("<a href=mailto:ann@x.com target="), std::string::npos);
     page.pageName = "2/www.x.com/p\"q.htmlKSDiffOrigProcessed";
-    EXPECT_NE(Header(Context(), page).find("<a href=http://www.x.com/p'q.html target="), std::string::npos);
+    EXPECT_NE(Header(Context(), page).find("<a href=http://www.x.com/p&#39;q.html target="), std::string::npos);
+}
+
+// Names of current archives have no number prefix: their host stays, and a
+// stored "&colon;" reaches the browser as written so that its decoding gives
+// back the stored name.
+TEST(PageDecoration, LinksKeepTheHostAndTheStoredColon)
+{
+    const struct
+    {
+        const char* name;
+        const char* mark;
+        const char* original;
+    } rows[] = {
+        {"2/www.x.com/a/b.html", "<a href=www.x.com/a/b.html#RavelinDiffMarker0>", "<a href=http://www.x.com/a/b.html "},
+        {"www.x.com/a/b.html", "<a href=www.x.com/a/b.html#RavelinDiffMarker0>", "<a href=http://www.x.com/a/b.html "},
+        {"www.x.com&colon;81/a", "<a href=www.x.com&amp;colon;81/a#RavelinDiffMarker0>", "<a href=http://www.x.com:81/a "},
+        {"www.x.com/a b\"><i>", "<a href=www.x.com/a&#32;b&quot;&gt;&lt;i&gt;#RavelinDiffMarker0>",
+         "<a href=http://www.x.com/a&#32;b&#39;&gt;&lt;i&gt; "},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        DecorationInputs page = AllButtons();
+        page.pageName = row.name;
+        for (const std::string& text : {Header(Context(), page), Footer(Context(), page)})
+        {
+            EXPECT_NE(text.find(row.mark), std::string::npos) << text;
+            EXPECT_NE(text.find(row.original), std::string::npos) << text;
+        }
+        PageEntry entry;
+        entry.key = row.name;
+        entry.flags = 0x84;
+        entry.number = 2;
+        EXPECT_NE(ServeLinkPage(Context(), true, entry, false).find(row.original), std::string::npos);
+    }
 }
 
 TEST(PageDecoration, EffectiveNumberComesFromThePrefixInSubversionFourOnly)
@@ -130,7 +165,7 @@ TEST(SyntheticPages, TooDeepLinkPageByteForByte)
         "<base href=\"http://127.0.0.1:1888/home/ann/News.rvd/\">\r\n"
         "<html><body><title>Spider Limit Exceeded</title>"
         "<table>\r\n<tr>\r\n<td width=80>\r\n<img src=\"Warning\" width=64 height=64>\r\n</td>\r\n<td>\r\n"
-        "<h2>Spider Search Limit Exceeded</h2>This link (<a href=http://www.x.com/a?b=1&c=2>"
+        "<h2>Spider Search Limit Exceeded</h2>This link (<a href=http://www.x.com/a?b=1&amp;c=2>"
         "www.x.com/a?b=1&amp;c=2</a>) is beyond the range of the spider search set by the user."
         "</td>\r\n</tr>\r\n</table>\r\n";
     EXPECT_EQ(ServeLinkPage(Context(false), true, Link("3/www.x.com/a?b=1&c=2", 0), false), expected);

@@ -1,9 +1,11 @@
 // The page server over real sockets, serving archives the store writer made.
 #include "server-fixture.h"
+#include "server/http-request.h"
 #include "server/page-decoration.h"
 #include "store/archive-lock.h"
 
 #include <atomic>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -128,6 +130,19 @@ TEST_F(PageServerTest, LinksNotRetrievedRedirectOrExplain)
                                    "\r\n<html><body><title>Link Excluded</title>"));
 }
 
+// A stored "&colon;" leaves in a redirect as ":", and a request path is
+// escaped in the page that names it.
+TEST_F(PageServerTest, NamesFromOutsideAreWrittenBackSafely)
+{
+    const auto archive = MakeArchive();
+    EXPECT_EQ(GetPage(archive, "2/www.nowhere.com&colon;8080/a"),
+              "HTTP/1.0 302\r\nContent-Type: text/html\r\nLocation: http://www.nowhere.com:8080/a\r\n\r\n");
+    WriteSettings("", "No", "Yes");
+    const std::string page = GetPage(archive, "2/www.nowhere.com/<script>alert(1)</script>");
+    EXPECT_EQ(page.find("<script>"), std::string::npos) << page;
+    EXPECT_NE(page.find(">www.nowhere.com/&lt;script&gt;alert(1)&lt;/script&gt;</a>"), std::string::npos) << page;
+}
+
 TEST_F(PageServerTest, UnknownPageAndUnknownArchiveAnswers)
 {
     const auto archive = MakeArchive();
@@ -138,18 +153,21 @@ TEST_F(PageServerTest, UnknownPageAndUnknownArchiveAnswers)
                                     "/\">\r\n<html><title>File Not Found</title>"));
     WriteFile(PathOf("Junk.rvd"), "not an archive at all");
     EXPECT_TRUE(GetPage(PathOf("Junk.rvd"), "").starts_with("HTTP/1.0 404\r\n"));
-    EXPECT_TRUE(Get("GET /dev/zero HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
+    EXPECT_TRUE(Get("GET /dev/zero HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
 }
 
 TEST_F(PageServerTest, ImagesComeOnlyFromTheImagesFolder)
 {
-    EXPECT_EQ(Get("GET /HasDiffs HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-diff");
-    EXPECT_EQ(Get("GET /a/N.rvd/3/Warning HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-warn");
-    EXPECT_EQ(Get("GET /images/brief.gif HTTP/1.0\r\n\r\n"), "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-brief");
+    EXPECT_EQ(Get("GET /HasDiffs HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"),
+              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-diff");
+    EXPECT_EQ(Get("GET /a/N.rvd/3/Warning HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"),
+              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-warn");
+    EXPECT_EQ(Get("GET /images/brief.gif HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"),
+              "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\nGIF89a-brief");
     WriteFile(PathOf("secret.txt"), "secret");
-    EXPECT_TRUE(Get("GET /images/../secret.txt HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
+    EXPECT_TRUE(Get("GET /images/../secret.txt HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
     // A known name whose file is missing.
-    EXPECT_TRUE(Get("GET /images/toc.gif HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
+    EXPECT_TRUE(Get("GET /images/toc.gif HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").starts_with("HTTP/1.0 404\r\n"));
 }
 
 TEST_F(PageServerTest, ForeignHostIsRefusedAndRequestsWithoutGetGetNoAnswer)
@@ -159,23 +177,75 @@ TEST_F(PageServerTest, ForeignHostIsRefusedAndRequestsWithoutGetGetNoAnswer)
                     .starts_with("HTTP/1.0 403"));
     EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: localhost:" + std::to_string(port) + "\r\n\r\n")
                     .starts_with("HTTP/1.0 200"));
-    EXPECT_EQ(Get("HEAD / HTTP/1.0\r\n\r\n"), "");
+    EXPECT_EQ(Get("HEAD / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"), "");
     EXPECT_EQ(server->FilesServed(), 3u);
 }
 
 TEST_F(PageServerTest, CountersAddFilesAndBytes)
 {
-    const std::string answer = Get("GET /HasDiffs HTTP/1.0\r\n\r\n");
-    Get("GET /HasDiffs HTTP/1.0\r\n\r\n");
+    const std::string answer = Get("GET /HasDiffs HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    Get("GET /HasDiffs HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_EQ(server->FilesServed(), 2u);
     EXPECT_EQ(server->BytesServed(), 2 * answer.size());
 }
 
-TEST_F(PageServerTest, OversizedRequestIsAnsweredFromWhatArrived)
+// Requests whose Host cannot be checked are refused, never served: the
+// header must end within the limit and name its host.
+TEST_F(PageServerTest, RequestsThatCannotBeCheckedAreRefused)
 {
-    std::string request = "GET /HasDiffs HTTP/1.0\r\nX-Filler: ";
-    request.append(30000, 'x');
-    EXPECT_TRUE(Get(request).starts_with("HTTP/1.0 200\r\nContent-Type: image/gif"));
+    const auto archive = MakeArchive();
+    const std::string get = "GET " + archive.string() + "/index";
+    const std::string padding(MaxRequestBytes, 'x');
+    const struct
+    {
+        std::string request;
+        std::string status;
+    } rows[] = {
+        {get + "?" + padding + " HTTP/1.1\r\nHost: evil.example\r\n\r\n", "HTTP/1.0 431 "},
+        {get + " HTTP/1.1\r\nX-Filler: " + padding + "\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.0 431 "},
+        {get + " HTTP/1.1\r\nUser-Agent: x\r\n\r\n", "HTTP/1.0 400 "},
+        {get + " HTTP/1.1\r\n\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.0 400 "},
+    };
+    for (const auto& row : rows)
+    {
+        const std::string answer = Get(row.request);
+        EXPECT_TRUE(answer.starts_with(row.status)) << answer.substr(0, 40) << " for " << row.request.substr(0, 60);
+        EXPECT_EQ(answer.find("summary"), std::string::npos);
+    }
+}
+
+// Runs curl as the given prefix says (e.g. as another user) and returns what it printed.
+std::string Curl(const std::string& prefix, const std::string& url)
+{
+    const std::string command = prefix + " curl -s -m 10 -H 'Host: 127.0.0.1' '" + url + "' 2>/dev/null";
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r"))
+    {
+        char buffer[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// Another user of the machine reaches the loopback port too; only the
+// server's own user is served, over IPv4 and IPv4-mapped IPv6 alike.
+TEST_F(PageServerTest, OnlyTheOwnersConnectionsAreServed)
+{
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0 || ::access("/usr/bin/curl", X_OK) != 0)
+        GTEST_SKIP() << "needs root, setpriv and curl to connect as another user";
+    const auto archive = MakeArchive();
+    const std::string other = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+    for (const std::string host : {"127.0.0.1", "[::ffff:127.0.0.1]"})
+    {
+        const std::string url = "http://" + host + ":" + std::to_string(port) + archive.string() + "/";
+        auto owner = std::async(std::launch::async, [&] { return Curl("", url); });
+        EXPECT_EQ(Await(owner), Base(archive, "") + "<html>summary</html>") << host;
+        auto stranger = std::async(std::launch::async, [&] { return Curl(other, url); });
+        EXPECT_EQ(Await(stranger), "") << host;
+    }
 }
 
 TEST_F(PageServerTest, SixthArchiveEvictsTheOldestIdleOnes)
@@ -219,12 +289,12 @@ TEST_F(PageServerTest, ArchiveStillBeingWrittenIsNotTouched)
 TEST_F(PageServerTest, ResetReopensTheListenerOnTheSamePort)
 {
     ASSERT_TRUE(server->Reset(port));
-    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200"));
+    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").starts_with("HTTP/1.0 200"));
     const int other = FreePort();
     ASSERT_TRUE(server->Reset(other));
     EXPECT_EQ(ConnectTo(port), -1);
     port = other;
-    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200"));
+    EXPECT_TRUE(Get("GET /HasDiffs HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").starts_with("HTTP/1.0 200"));
 }
 
 TEST_F(PageServerTest, PortTakenByAnotherProgramFailsToListen)
@@ -269,7 +339,7 @@ TEST_F(PageServerTest, DrippingConnectionsDoNotHoldUpARequest)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 
     const auto start = std::chrono::steady_clock::now();
-    const std::string answer = Get("GET /HasDiffs HTTP/1.0\r\n\r\n");
+    const std::string answer = Get("GET /HasDiffs HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     stop = true;
     dripping.join();

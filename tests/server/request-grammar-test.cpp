@@ -129,7 +129,7 @@ TEST(RequestHeader, OnlyLoopbackHostsArePassed)
         SCOPED_TRACE(host);
         EXPECT_FALSE(HostAllowed(std::string("GET / HTTP/1.0\r\nHOST:") + host + "\r\n\r\n"));
     }
-    EXPECT_TRUE(HostAllowed("GET / HTTP/1.0\r\nUser-Agent: x\r\n\r\n"));
+    EXPECT_EQ(CheckHost("GET / HTTP/1.0\r\nUser-Agent: x\r\n\r\n"), HostCheck::Missing);
     EXPECT_FALSE(HostAllowed("GET / HTTP/1.0\r\nHost: localhost\r\nHost: evil.example\r\n\r\n"));
 }
 

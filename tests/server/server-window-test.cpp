@@ -93,8 +93,8 @@ TEST_F(ServerWindowTest, CountersShowFilesAndBytesServed)
 {
     TForm1& form = OpenWindow(false);
     EXPECT_EQ(form.FilesServedText(), "0");
-    const std::string first = Get("GET /images/diff.gif HTTP/1.0\r\n\r\n");
-    const std::string second = Get("GET /nothing/here HTTP/1.0\r\n\r\n");
+    const std::string first = Get("GET /images/diff.gif HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    const std::string second = Get("GET /nothing/here HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     ASSERT_TRUE(first.starts_with("HTTP/1.0 200"));
     EXPECT_EQ(form.FilesServedText(), "2");
     EXPECT_EQ(form.BytesServedText().toStdString(), std::to_string(first.size() + second.size()));

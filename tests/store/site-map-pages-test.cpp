@@ -86,6 +86,17 @@ TEST(SiteMapPages, LinksAreRelativeInTheStoredForm)
         EXPECT_EQ(SiteMapHref(Note("0", "T", row.url, 0, {}, row.fragment)), row.href) << row.url;
 }
 
+// The browser decodes "&amp;colon;" to the stored "&colon;"; a raw "&colon;"
+// would become ":" and make the host a scheme.
+TEST(SiteMapPages, LinksAreWrittenSoTheBrowserAsksForTheStoredName)
+{
+    SiteMapForest forest;
+    forest.Insert(Note("0", "Entry", "www.x.com:8080/a?b=1&c=\"2\"", 1));
+    const std::string link = "<a href=\"www.x.com&amp;colon;8080/a?b=1&amp;c=&quot;2&quot;\">Entry</a>";
+    EXPECT_NE(TocPage(forest.Root(0)).Text.find(link), std::string::npos);
+    EXPECT_NE(MatchPage(forest.Root(0)).Text.find(link), std::string::npos);
+}
+
 TEST(SiteMapPages, MatchCountIsSingularForOneMatch)
 {
     SiteMapForest forest;
