@@ -20,11 +20,17 @@ namespace
 
 struct ButtonsRow
 {
+    const char* name;
     MessageButtons buttons;
     std::vector<MessageAnswer> answers; // in order on screen; the first is the default
     std::vector<QString> labels;
     MessageAnswer onEscape;
 };
+
+void PrintTo(const ButtonsRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class MessageBoxButtonsTest : public ::testing::TestWithParam<ButtonsRow>
 {
@@ -63,10 +69,11 @@ TEST_P(MessageBoxButtonsTest, CarriesTheButtonsAskedForAndAnswersWithTheOneClick
 using enum MessageAnswer;
 INSTANTIATE_TEST_SUITE_P(
     Kinds, MessageBoxButtonsTest,
-    ::testing::Values(ButtonsRow{MessageButtons::Ok, {Ok}, {"OK"}, Ok},
-                      ButtonsRow{MessageButtons::OkCancel, {Ok, Cancel}, {"OK", "Cancel"}, Cancel},
-                      ButtonsRow{MessageButtons::YesNo, {Yes, No}, {"&Yes", "&No"}, No},
-                      ButtonsRow{MessageButtons::YesNoCancel, {Yes, No, Cancel}, {"&Yes", "&No", "Cancel"}, Cancel}));
+    ::testing::Values(ButtonsRow{"Ok", MessageButtons::Ok, {Ok}, {"OK"}, Ok},
+                      ButtonsRow{"OkCancel", MessageButtons::OkCancel, {Ok, Cancel}, {"OK", "Cancel"}, Cancel},
+                      ButtonsRow{"YesNo", MessageButtons::YesNo, {Yes, No}, {"&Yes", "&No"}, No},
+                      ButtonsRow{
+                          "YesNoCancel", MessageButtons::YesNoCancel, {Yes, No, Cancel}, {"&Yes", "&No", "Cancel"}, Cancel}));
 
 class SharedWindowsTest : public SandboxedTest
 {
