@@ -4,44 +4,33 @@
 // parent window.
 #pragma once
 
-#include <QDialog>
-#include <QString>
-
-class QLabel;
-class QPushButton;
+#include "widgets/message-box.h"
 
 namespace rv
 {
 
-class TErrorDlg : public QDialog
+class TErrorDlg : public MessageBox
 {
 public:
-    TErrorDlg(const QString& title, const QString& text, QWidget* parent = nullptr);
+    TErrorDlg(const QString& title, const QString& text, QWidget* parent = nullptr)
+        : MessageBox(title, text, MessageIcon::Error, MessageButtons::Ok, parent)
+    {
+    }
 
-    QString Text() const;
-    QPushButton* OkButton() const { return ok_; }
-
-private:
-    QLabel* text_ = nullptr;
-    QPushButton* ok_ = nullptr;
+    QPushButton* OkButton() const { return Button(MessageAnswer::Ok); }
 };
 
-class TErrorCheckDlg : public QDialog
+class TErrorCheckDlg : public MessageBox
 {
 public:
-    TErrorCheckDlg(const QString& title, const QString& question, QWidget* parent = nullptr);
+    TErrorCheckDlg(const QString& title, const QString& question, QWidget* parent = nullptr)
+        : MessageBox(title, question, MessageIcon::Question, MessageButtons::YesNo, parent)
+    {
+    }
 
-    QString Question() const;
-    QPushButton* YesButton() const { return yes_; }
-    QPushButton* NoButton() const { return no_; }
-
-private:
-    QLabel* question_ = nullptr;
-    QPushButton* yes_ = nullptr;
-    QPushButton* no_ = nullptr;
+    QString Question() const { return Text(); }
+    QPushButton* YesButton() const { return Button(MessageAnswer::Yes); }
+    QPushButton* NoButton() const { return Button(MessageAnswer::No); }
 };
-
-// Shows the error box and waits until it is closed.
-void ShowErrorDialog(QWidget* parent, const QString& title, const QString& text);
 
 } // namespace rv

@@ -4,6 +4,7 @@
 #include "server/browser-launcher.h"
 #include "server/error-dialogs.h"
 #include "server/page-server.h"
+#include "widgets/help-opener.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QUrl>
 
 namespace rv
 {
@@ -52,6 +52,7 @@ TForm1::TForm1(ServerWindowOptions options, QWidget* parent)
 {
     setWindowTitle(QString::fromLatin1(ServerWindowCaption));
     setWindowIcon(ServerIcon());
+    help_ = new HelpOpener(options_.serverDir, options_.settingsPath, this);
     askYesNo = [this](const QString& title, const QString& question) { return AskWithDialog(title, question); };
     BuildMenus();
     BuildCounters();
@@ -142,7 +143,8 @@ void TForm1::FormShowFirst()
 
 void TForm1::ShowError(const QString& title, const QString& text)
 {
-    ShowErrorDialog(this, title, text);
+    TErrorDlg dialog(title, text, this);
+    dialog.exec();
 }
 
 void TForm1::ShutdownRequested()
@@ -266,21 +268,14 @@ void TForm1::About1Click()
     about.exec();
 }
 
-void TForm1::ShowHelp(const QString& page)
-{
-    const QString file = QDir(options_.serverDir).filePath(QStringLiteral("help/") + page);
-    if (DoBrowserLoad(QUrl::fromLocalFile(file).toString(), options_.settingsPath) == BrowserLoad::NotSet)
-        ShowError(QString::fromLatin1(BrowserNotSetTitle), QString::fromLatin1(BrowserNotSetText));
-}
-
 void TForm1::Contents1Click()
 {
-    ShowHelp(QStringLiteral("index.html"));
+    help_->OpenContents();
 }
 
 void TForm1::Server1Click()
 {
-    ShowHelp(QString::number(ServerHelpContext) + QStringLiteral(".html"));
+    help_->OpenContext(ServerHelpContext);
 }
 
 void TForm1::changeEvent(QEvent* event)
@@ -295,7 +290,8 @@ bool TForm1::AskWithDialog(const QString& title, const QString& question)
 {
     TErrorCheckDlg dialog(title, question, isVisible() ? this : nullptr);
     question_ = &dialog;
-    const bool yes = dialog.exec() == QDialog::Accepted;
+    dialog.exec();
+    const bool yes = dialog.Answer() == MessageAnswer::Yes;
     question_ = nullptr;
     return yes;
 }

@@ -29,6 +29,7 @@ class QSystemTrayIcon;
 namespace rv
 {
 
+class HelpOpener;
 class PageServer;
 
 inline constexpr const char* ServerWindowCaption = "Ravelin Server";
@@ -36,8 +37,7 @@ inline constexpr const char* CloseQuestionTitle = "Closing Ravelin Server";
 inline constexpr const char* CloseQuestionText = "Without the Ravelin Server, you will be unable to view any briefs. Are "
                                                  "you sure you want to close the Ravelin Server?";
 inline constexpr const char* OpenArchiveTitle = "Open Archived Brief";
-// Help page of the server's topic; the help pages lie in "help/" beside the
-// program, one per context number.
+// Help page of the server's topic.
 constexpr int ServerHelpContext = 39;
 
 struct ServerWindowOptions
@@ -101,6 +101,7 @@ public:
     QAction* ShutdownWarningItem() const { return shutdownWarningItem_; }
     QAction* TrayExitItem() const { return trayExit_; }
     QMenu* OptionsMenu() const { return optionsMenu_; }
+    HelpOpener* Help() const { return help_; }
     QString FilesServedText() const;
     QString BytesServedText() const;
 
@@ -122,7 +123,6 @@ private:
     bool FormCloseQuery();
     void FormClose();
     bool AskWithDialog(const QString& title, const QString& question);
-    void ShowHelp(const QString& page);
 
     ServerWindowOptions options_;
     ServerSettingsReader settings_;
@@ -144,6 +144,7 @@ private:
     QMenu* trayMenu_ = nullptr;
     QAction* trayExit_ = nullptr;
     QPointer<QDialog> question_;
+    HelpOpener* help_ = nullptr;
 };
 
 } // namespace rv

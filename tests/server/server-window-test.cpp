@@ -3,63 +3,29 @@
 #include "server-fixture.h"
 #include "server/error-dialogs.h"
 #include "server/server-window.h"
+#include "tests/support/offscreen-widgets.h"
+#include "widgets/help-opener.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-
-// Fontconfig keeps a cache for the life of the process that LeakSanitizer
-// reports when a sanitizer build exits; it is the font library's, not ours.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
 
 namespace rv::test
 {
 namespace
 {
 
-void EnsureWidgetsApp()
-{
-    static int argc = 1;
-    static char name[] = "server-window-test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
-
-// Calls act with the next modal dialog once it is on screen.
-void WhenModal(std::function<void(QDialog&)> act)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout,
-                     [timer, act]
-                     {
-                         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                         if (!dialog)
-                             return;
-                         timer->stop();
-                         timer->deleteLater();
-                         act(*dialog);
-                     });
-    timer->start(10);
-}
-
 class ServerWindowTest : public ServerTest
 {
 protected:
     void SetUp() override
     {
-        EnsureWidgetsApp();
+        EnsureWidgetsApplication();
         ServerTest::SetUp();
     }
 
@@ -98,10 +64,7 @@ TEST_F(ServerWindowTest, CountersShowFilesAndBytesServed)
     ASSERT_TRUE(first.starts_with("HTTP/1.0 200"));
     EXPECT_EQ(form.FilesServedText(), "2");
     EXPECT_EQ(form.BytesServedText().toStdString(), std::to_string(first.size() + second.size()));
-    // A picture of the window for people to look at.
-    const std::filesystem::path output = BinDir().parent_path() / "test-output" / "window";
-    std::filesystem::create_directories(output);
-    EXPECT_TRUE(form.grab().save(QString::fromStdString((output / "server-window.png").string())));
+    EXPECT_FALSE(SaveScreenshot(form, "server-window").empty());
 }
 
 TEST_F(ServerWindowTest, OptionsMenuFollowsTheSettingsFileAndWritesItBack)
@@ -173,7 +136,7 @@ TEST_F(ServerWindowTest, CloseQuestionNoKeepsTheServerAndASecondExitIsIgnored)
     EXPECT_EQ(closedCount, 0);
     EXPECT_TRUE(server->IsListening());
 
-    WhenModal([](QDialog& dialog) { dynamic_cast<TErrorCheckDlg&>(dialog).YesButton()->click(); });
+    AnswerNextMessageBox(MessageAnswer::Yes);
     EXPECT_TRUE(form.close());
     EXPECT_EQ(closedCount, 1);
 }
@@ -270,6 +233,21 @@ TEST_F(ServerWindowTest, NoSocketAtAllIsTheSocketsConnectionFailure)
     PageServer blocked(PageServerOptions{SettingsPath(), Dir()});
     EXPECT_FALSE(blocked.Reset(squatter.serverPort()));
     EXPECT_FALSE(ListenerNotCreated(blocked.ListenError()));
+}
+
+TEST_F(ServerWindowTest, HelpMenuOpensTheContentsAndTheServerPageInTheBrowser)
+{
+    TForm1& form = OpenWindow(false);
+    QStringList opened;
+    form.Help()->launch = [&](const QString& url)
+    {
+        opened << url;
+        return BrowserLoad::Started;
+    };
+    FindByText<QMenu>(form, "&Help")->actions().at(0)->trigger();
+    FindByText<QMenu>(form, "&Help")->actions().at(1)->trigger();
+    const QString help = QUrl::fromLocalFile(QString::fromStdString(PathOf("help").string())).toString();
+    EXPECT_EQ(opened, QStringList({help + "/index.html", help + "/39.html"}));
 }
 
 TEST_F(ServerWindowTest, OpenDialogStartsInBriefsWhenThatFolderExists)

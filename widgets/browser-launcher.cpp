@@ -1,0 +1,29 @@
+#include "widgets/browser-launcher.h"
+
+#include "platform/settings-store.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace rv
+{
+
+BrowserLoad DoBrowserLoad(const QString& url, const QString& settingsPath)
+{
+    const SettingsStore store(settingsPath);
+    QStringList command;
+    if (const std::optional<std::string> path = store.Setting("Browser/Browser Path"))
+        command = QProcess::splitCommand(QString::fromStdString(*path));
+    if (command.isEmpty())
+    {
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (opener.isEmpty())
+            return BrowserLoad::NotSet;
+        command << opener;
+    }
+    const QString program = command.takeFirst();
+    return QProcess::startDetached(program, command << url) ? BrowserLoad::Started : BrowserLoad::Failed;
+}
+
+} // namespace rv
