@@ -412,6 +412,7 @@ void TCache::Compact()
     {
         top_->Buckets[index].DiskOffset = offsets[index];
     }
+    retiredTraffic_ += spill_.Traffic();
     spill_ = std::move(fresh);
     garbage_ = 0;
     putCount_ = 0;
@@ -487,6 +488,14 @@ int TCache::PutCount() const
 {
     Guard guard(lock_);
     return putCount_;
+}
+
+SpillTraffic TCache::Traffic() const
+{
+    Guard guard(lock_);
+    SpillTraffic total = retiredTraffic_;
+    total += spill_.Traffic();
+    return total;
 }
 
 const TCachePageLList& TCache::Bucket(int index) const

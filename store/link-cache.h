@@ -71,6 +71,7 @@ struct TCacheOptions
     std::int64_t GarbageLimit = std::int64_t{64} << 20;
     // The spill file never grows past this (offsets are 32-bit).
     std::int64_t MaxSpillBytes = MaxSpillFileBytes;
+    std::size_t ResidentIndexPages = 2048;
 };
 
 class TCache
@@ -136,6 +137,8 @@ public:
     std::int64_t GarbageBytes() const;
     int PutCount() const;
     const TCachePageLList& Bucket(int index) const;
+    // Everything read from and written to spill files since the cache was made.
+    SpillTraffic Traffic() const;
 
 private:
     void CompactIfDue(bool putsDue);
@@ -159,6 +162,7 @@ private:
     std::filesystem::path programFolder_;
     std::unique_ptr<TCacheTable> top_;
     SpillFile spill_;
+    SpillTraffic retiredTraffic_; // of the files that compactions replaced
     std::int64_t garbage_ = 0;
     int putCount_ = 0;
 };

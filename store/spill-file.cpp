@@ -23,6 +23,15 @@ std::string SystemText(int error)
 
 } // namespace
 
+SpillTraffic& SpillTraffic::operator+=(const SpillTraffic& other)
+{
+    Reads += other.Reads;
+    BytesRead += other.BytesRead;
+    Writes += other.Writes;
+    BytesWritten += other.BytesWritten;
+    return *this;
+}
+
 SpillFile::SpillFile(const std::filesystem::path& programFolder)
 {
     try
@@ -49,7 +58,8 @@ SpillFile::~SpillFile()
 }
 
 SpillFile::SpillFile(SpillFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), end_(std::exchange(other.end_, 0))
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), end_(std::exchange(other.end_, 0)),
+      traffic_(std::exchange(other.traffic_, {}))
 {
 }
 
@@ -61,6 +71,7 @@ SpillFile& SpillFile::operator=(SpillFile&& other) noexcept
         path_ = std::move(other.path_);
         fd_ = std::exchange(other.fd_, -1);
         end_ = std::exchange(other.end_, 0);
+        traffic_ = std::exchange(other.traffic_, {});
     }
     return *this;
 }
@@ -101,6 +112,8 @@ std::int32_t SpillFile::Append(std::string_view bytes, std::int64_t limit)
             throw CacheSpillError("Cannot write the link cache file " + path_.string() + ": " + SystemText(error));
         }
         written += static_cast<std::size_t>(n);
+        ++traffic_.Writes;
+        traffic_.BytesWritten += n;
     }
     const auto offset = static_cast<std::int32_t>(end_);
     end_ += static_cast<std::int64_t>(bytes.size());
@@ -135,6 +148,8 @@ std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t cou
             break;
         }
         got += static_cast<std::size_t>(n);
+        ++traffic_.Reads;
+        traffic_.BytesRead += n;
     }
     return got;
 }

@@ -29,6 +29,17 @@ public:
 // Offsets into the file are 32-bit signed numbers, so it never grows past this.
 constexpr std::int64_t MaxSpillFileBytes = INT32_MAX;
 
+// What a spill file has read and written so far.
+struct SpillTraffic
+{
+    std::int64_t Reads = 0;
+    std::int64_t BytesRead = 0;
+    std::int64_t Writes = 0;
+    std::int64_t BytesWritten = 0;
+
+    SpillTraffic& operator+=(const SpillTraffic& other);
+};
+
 // Owns one spill file: made empty under the program folder's temporary
 // folder with the link cache's prefix, closed and deleted on destruction.
 class SpillFile
@@ -53,6 +64,7 @@ public:
     std::int64_t End() const { return end_; }
     const std::filesystem::path& Path() const { return path_; }
     bool IsOpen() const { return fd_ >= 0; }
+    const SpillTraffic& Traffic() const { return traffic_; }
 
     // Closes and deletes the file; later appends throw.
     void Close();
@@ -61,6 +73,7 @@ private:
     std::filesystem::path path_;
     int fd_ = -1;
     std::int64_t end_ = 0;
+    mutable SpillTraffic traffic_;
 };
 
 // Builds the bytes of items in memory, to be appended in one write.
