@@ -97,11 +97,32 @@ std::int32_t SpillFile::Append(std::string_view bytes, std::int64_t limit)
     {
         throw CacheSpillError("The link cache file " + path_.string() + " is full");
     }
+    WriteAll(end_, bytes);
+    const auto offset = static_cast<std::int32_t>(end_);
+    end_ += static_cast<std::int64_t>(bytes.size());
+    return offset;
+}
+
+void SpillFile::WriteAt(std::int64_t offset, std::string_view bytes)
+{
+    if (fd_ < 0)
+    {
+        throw CacheSpillError("The link cache file is closed");
+    }
+    if (offset < 0 || static_cast<std::int64_t>(bytes.size()) > end_ - offset)
+    {
+        throw CacheSpillError("A write past the end of the link cache file " + path_.string());
+    }
+    WriteAll(offset, bytes);
+}
+
+void SpillFile::WriteAll(std::int64_t offset, std::string_view bytes)
+{
     std::size_t written = 0;
     while (written < bytes.size())
     {
         const ssize_t n = ::pwrite(fd_, bytes.data() + written, bytes.size() - written,
-                                   static_cast<off_t>(end_ + static_cast<std::int64_t>(written)));
+                                   static_cast<off_t>(offset + static_cast<std::int64_t>(written)));
         if (n < 0 && errno == EINTR)
         {
             continue;
@@ -115,9 +136,6 @@ std::int32_t SpillFile::Append(std::string_view bytes, std::int64_t limit)
         ++traffic_.Writes;
         traffic_.BytesWritten += n;
     }
-    const auto offset = static_cast<std::int32_t>(end_);
-    end_ += static_cast<std::int64_t>(bytes.size());
-    return offset;
 }
 
 std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t count) const
@@ -152,126 +170,6 @@ std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t cou
         traffic_.BytesRead += n;
     }
     return got;
-}
-
-void SpillWriter::Raw32(std::uint32_t value)
-{
-    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-                           static_cast<char>((value >> 16) & 0xFF), static_cast<char>((value >> 24) & 0xFF)};
-    bytes_.append(bytes, 4);
-}
-
-void SpillWriter::Item(std::string_view bytes)
-{
-    if (bytes.size() > UINT32_MAX)
-    {
-        throw CacheSpillError("A text is too long for the link cache file");
-    }
-    Raw32(static_cast<std::uint32_t>(bytes.size()));
-    bytes_.append(bytes);
-}
-
-void SpillWriter::Int32Item(std::int32_t value)
-{
-    Raw32(4);
-    Raw32(static_cast<std::uint32_t>(value));
-}
-
-void SpillWriter::ByteItem(std::uint8_t value)
-{
-    Raw32(1);
-    bytes_ += static_cast<char>(value);
-}
-
-SpillReader::SpillReader(const SpillFile& file, std::int64_t offset) : file_(file), window_(WindowBytes), windowStart_(offset)
-{
-    if (offset < 0 || offset >= file.End())
-    {
-        Corrupt("a table offset outside the file");
-    }
-}
-
-void SpillReader::Corrupt(const char* what) const
-{
-    throw CacheSpillError("The link cache file " + file_.Path().string() + " is damaged: " + what + " at offset " +
-                          std::to_string(Offset()));
-}
-
-void SpillReader::Need(std::size_t bytes)
-{
-    if (position_ + bytes <= filled_)
-    {
-        return;
-    }
-    if (static_cast<std::int64_t>(bytes) > file_.End() - Offset())
-    {
-        Corrupt("a length beyond the end of the file");
-    }
-    windowStart_ = Offset();
-    position_ = 0;
-    if (bytes > window_.size())
-    {
-        window_.resize(bytes);
-    }
-    filled_ = file_.ReadAt(windowStart_, window_.data(), window_.size());
-    if (filled_ < bytes)
-    {
-        Corrupt("a short read");
-    }
-}
-
-std::uint32_t SpillReader::Raw32()
-{
-    Need(4);
-    const auto* p = reinterpret_cast<const unsigned char*>(window_.data() + position_);
-    position_ += 4;
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-std::string_view SpillReader::Item()
-{
-    const std::uint32_t length = Raw32();
-    Need(length);
-    std::string_view bytes(window_.data() + position_, length);
-    position_ += length;
-    return bytes;
-}
-
-void SpillReader::SkipItem()
-{
-    const std::uint32_t length = Raw32();
-    if (static_cast<std::int64_t>(length) > file_.End() - Offset())
-    {
-        Corrupt("a length beyond the end of the file");
-    }
-    if (position_ + length <= filled_)
-    {
-        position_ += length;
-        return;
-    }
-    // Past the window: the next read refills from there.
-    windowStart_ = Offset() + length;
-    position_ = 0;
-    filled_ = 0;
-}
-
-std::int32_t SpillReader::Int32Item()
-{
-    if (Raw32() != 4)
-    {
-        Corrupt("a number item that is not 4 bytes long");
-    }
-    return static_cast<std::int32_t>(Raw32());
-}
-
-std::uint8_t SpillReader::ByteItem()
-{
-    if (Raw32() != 1)
-    {
-        Corrupt("a byte item that is not 1 byte long");
-    }
-    Need(1);
-    return static_cast<std::uint8_t>(window_[position_++]);
 }
 
 } // namespace rv
