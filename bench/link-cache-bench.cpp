@@ -333,7 +333,7 @@ int main(int argc, char** argv)
         row("find via redirect, us CPU", cache.forwardMicros, map.forwardMicros);
         row("peak memory growth, MiB", static_cast<double>(cache.peakKiB - cache.baseKiB) / 1024,
             static_cast<double>(map.peakKiB - map.baseKiB) / 1024);
-        std::printf("  spill file: %.1f MiB after adds, %.1f MiB after puts, %.1f MiB of it live\n",
+        std::printf("  spill file: %.1f MiB after adds, %.1f MiB after puts, %.1f MiB live at the end\n",
                     static_cast<double>(cache.spillAfterAdds) / 1048576, static_cast<double>(cache.spillAfterPuts) / 1048576,
                     static_cast<double>(cache.spillLive) / 1048576);
         std::printf("  lookups that went wrong: TCache %lld, unordered_map %lld\n\n", static_cast<long long>(cache.failures),

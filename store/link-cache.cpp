@@ -717,6 +717,12 @@ std::int64_t TCache::GarbageBytes() const
     return garbage_;
 }
 
+void TCache::Flush()
+{
+    Guard guard(lock_);
+    spill_.Flush();
+}
+
 SpillTraffic TCache::Traffic() const
 {
     Guard guard(lock_);

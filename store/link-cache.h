@@ -9,9 +9,11 @@
 // - the index of the spill file: an extendible hash of 4 KiB pages, each
 //   holding up to 510 pairs of a keyed 32-bit hash of a URL and the offset of
 //   its record. At most ResidentIndexPages of them (8 MiB by default) are
-//   kept in memory, the least recently used written back when another is
+//   kept in memory, one not used lately written back when another is
 //   needed. The directory (at most 2^20 page numbers, 4 MiB) and 12 bytes
-//   per page (at most 6 MiB for a 2 GiB file) stay in memory.
+//   per page (at most 6 MiB for a 2 GiB file) stay in memory;
+// - the last appended bytes of the spill file, at most 64 KiB, written in
+//   one go (store/spill-file.h).
 // So the cache holds at most about 970 records, ResidentIndexPages pages and
 // 10 MiB of page bookkeeping, however many links the run meets.
 //
@@ -146,6 +148,9 @@ public:
     std::int64_t SpillEnd() const;
     std::int64_t GarbageBytes() const;
     const TCachePageLList& Bucket(int index) const;
+    // Writes the spill file's bytes that wait in memory, so that the file can
+    // be read as it is.
+    void Flush();
     // Everything read from and written to spill files since the cache was made.
     SpillTraffic Traffic() const;
 

@@ -58,8 +58,8 @@ SpillFile::~SpillFile()
 }
 
 SpillFile::SpillFile(SpillFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), end_(std::exchange(other.end_, 0)),
-      traffic_(std::exchange(other.traffic_, {}))
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), written_(std::exchange(other.written_, 0)),
+      tail_(std::exchange(other.tail_, {})), traffic_(std::exchange(other.traffic_, {}))
 {
 }
 
@@ -70,7 +70,8 @@ SpillFile& SpillFile::operator=(SpillFile&& other) noexcept
         Close();
         path_ = std::move(other.path_);
         fd_ = std::exchange(other.fd_, -1);
-        end_ = std::exchange(other.end_, 0);
+        written_ = std::exchange(other.written_, 0);
+        tail_ = std::exchange(other.tail_, {});
         traffic_ = std::exchange(other.traffic_, {});
     }
     return *this;
@@ -82,6 +83,7 @@ void SpillFile::Close()
     {
         ::close(fd_);
         fd_ = -1;
+        tail_.clear();
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
     }
@@ -93,13 +95,24 @@ std::int32_t SpillFile::Append(std::string_view bytes, std::int64_t limit)
     {
         throw CacheSpillError("The link cache file is closed");
     }
-    if (static_cast<std::int64_t>(bytes.size()) > std::min(limit, MaxSpillFileBytes) - end_)
+    if (static_cast<std::int64_t>(bytes.size()) > std::min(limit, MaxSpillFileBytes) - End())
     {
         throw CacheSpillError("The link cache file " + path_.string() + " is full");
     }
-    WriteAll(end_, bytes);
-    const auto offset = static_cast<std::int32_t>(end_);
-    end_ += static_cast<std::int64_t>(bytes.size());
+    if (tail_.size() + bytes.size() > TailBytes)
+    {
+        Flush();
+    }
+    const auto offset = static_cast<std::int32_t>(End());
+    if (bytes.size() >= TailBytes)
+    {
+        WriteAll(written_, bytes);
+        written_ += static_cast<std::int64_t>(bytes.size());
+    }
+    else
+    {
+        tail_.append(bytes);
+    }
     return offset;
 }
 
@@ -109,11 +122,29 @@ void SpillFile::WriteAt(std::int64_t offset, std::string_view bytes)
     {
         throw CacheSpillError("The link cache file is closed");
     }
-    if (offset < 0 || static_cast<std::int64_t>(bytes.size()) > end_ - offset)
+    if (offset < 0 || static_cast<std::int64_t>(bytes.size()) > End() - offset)
     {
         throw CacheSpillError("A write past the end of the link cache file " + path_.string());
     }
-    WriteAll(offset, bytes);
+    const auto inFile =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(written_ - offset, 0, static_cast<std::int64_t>(bytes.size())));
+    WriteAll(offset, bytes.substr(0, inFile));
+    if (inFile < bytes.size())
+    {
+        bytes.remove_prefix(inFile);
+        std::copy(bytes.begin(), bytes.end(),
+                  tail_.begin() + static_cast<std::ptrdiff_t>(offset + static_cast<std::int64_t>(inFile) - written_));
+    }
+}
+
+void SpillFile::Flush()
+{
+    if (fd_ >= 0 && !tail_.empty())
+    {
+        WriteAll(written_, tail_);
+        written_ += static_cast<std::int64_t>(tail_.size());
+        tail_.clear();
+    }
 }
 
 void SpillFile::WriteAll(std::int64_t offset, std::string_view bytes)
@@ -144,11 +175,20 @@ std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t cou
     {
         throw CacheSpillError("The link cache file is closed");
     }
-    if (offset < 0 || offset >= end_)
+    if (offset < 0 || offset >= End())
     {
         return 0;
     }
-    count = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(count), end_ - offset));
+    count = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(count), End() - offset));
+    const auto inFile =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(written_ - offset, 0, static_cast<std::int64_t>(count)));
+    if (inFile < count)
+    {
+        const auto from = static_cast<std::size_t>(offset + static_cast<std::int64_t>(inFile) - written_);
+        std::copy_n(tail_.begin() + static_cast<std::ptrdiff_t>(from), count - inFile, buffer + inFile);
+    }
+    const std::size_t wanted = count;
+    count = inFile;
     std::size_t got = 0;
     while (got < count)
     {
@@ -169,7 +209,7 @@ std::size_t SpillFile::ReadAt(std::int64_t offset, char* buffer, std::size_t cou
         ++traffic_.Reads;
         traffic_.BytesRead += n;
     }
-    return got;
+    return got < count ? got : wanted;
 }
 
 } // namespace rv

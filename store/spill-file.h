@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace rv
@@ -47,19 +48,27 @@ public:
     SpillFile(const SpillFile&) = delete;
     SpillFile& operator=(const SpillFile&) = delete;
 
-    // Writes `bytes` at End() and returns the offset they were written at;
-    // End() then moves past them. A write that fails, or that would take the
-    // file past `limit` bytes, throws and leaves End() where it was.
+    // Appended bytes gather in memory until this many would be waiting, then
+    // go to the file in one write; reads and writes in place see them where
+    // they are.
+    static constexpr std::size_t TailBytes = 64 * 1024;
+
+    // Puts `bytes` at End() and returns their offset; End() then moves past
+    // them. Bytes waiting in memory are written first when the new ones do
+    // not fit beside them. A write that fails, or bytes that would take the
+    // file past `limit`, throw and leave End() where it was.
     std::int32_t Append(std::string_view bytes, std::int64_t limit = MaxSpillFileBytes);
 
-    // Overwrites bytes already in the file; throws when they would pass End().
+    // Overwrites bytes before End(); throws when they would pass it.
     void WriteAt(std::int64_t offset, std::string_view bytes);
 
     // Reads up to `count` bytes at `offset`, never past End(); returns how many.
     std::size_t ReadAt(std::int64_t offset, char* buffer, std::size_t count) const;
 
     // Where the next append goes.
-    std::int64_t End() const { return end_; }
+    std::int64_t End() const { return written_ + static_cast<std::int64_t>(tail_.size()); }
+    // Writes the bytes waiting in memory to the file.
+    void Flush();
     const std::filesystem::path& Path() const { return path_; }
     bool IsOpen() const { return fd_ >= 0; }
     const SpillTraffic& Traffic() const { return traffic_; }
@@ -72,7 +81,8 @@ private:
 
     std::filesystem::path path_;
     int fd_ = -1;
-    std::int64_t end_ = 0;
+    std::int64_t written_ = 0; // bytes in the file itself
+    std::string tail_;         // appended bytes not yet written
     mutable SpillTraffic traffic_;
 };
 
