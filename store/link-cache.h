@@ -37,7 +37,10 @@
 //
 // Errors: a failure to create, write or read the spill file, and damage found
 // in it, throw CacheSpillError (store/spill-file.h); the run ends with a disk
-// error. An Add that cannot append its record leaves the cache as it was.
+// error. An Add that fails leaves the cache as it was (a failed write in
+// place may damage the one record it was writing). New records reach the
+// file 64 KiB at a time, so a full disk shows at the Add that sets off such
+// a write, not necessarily at the one whose record did not fit.
 //
 // Threads: every public operation takes the run lock handed to the
 // constructor for its whole duration, so the socket worker, the run driver
