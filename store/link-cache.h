@@ -68,7 +68,7 @@ struct TCachePageLList
 {
     TPageLList List;              // the records while they are in memory
     std::int32_t Count = 0;       // records in List, or how many it had when it moved to disk
-    std::int32_t DiskOffset = -1; // -1 in memory; else its records are in the spill file
+    std::int32_t DiskOffset = -1; // -1 in memory; else its records are in the spill file, the first written here
 };
 
 struct TCacheTable
