@@ -33,6 +33,27 @@ void Set32(unsigned char* p, std::uint32_t value)
     }
 }
 
+// Pairs in an index page are sorted by hash: the first pair whose hash is not
+// below `hash`.
+std::uint32_t FirstPairAtOrAbove(const unsigned char* page, std::uint32_t hash)
+{
+    std::uint32_t low = 0;
+    std::uint32_t high = std::min(Get32(page), PairsPerPage);
+    while (low < high)
+    {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (Get32(page + PageHeaderBytes + middle * PairBytes) < hash)
+        {
+            low = middle + 1;
+        }
+        else
+        {
+            high = middle;
+        }
+    }
+    return low;
+}
+
 void Append32(std::string& out, std::uint32_t value)
 {
     unsigned char bytes[4];
@@ -393,13 +414,14 @@ std::optional<TCache::DiskRecord> TCache::DiskFind(std::string_view url, std::ui
     {
         const Frame& frame = Resident(directory_[hash & ((1u << depth_) - 1)]);
         const std::uint32_t count = Get32(frame.Bytes.data());
-        for (std::uint32_t n = 0; n < count; ++n)
+        for (std::uint32_t n = FirstPairAtOrAbove(frame.Bytes.data(), hash); n < count; ++n)
         {
             const unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
-            if (Get32(pair) == hash)
+            if (Get32(pair) != hash)
             {
-                candidates.push_back(static_cast<std::int32_t>(Get32(pair + 4)));
+                break;
             }
+            candidates.push_back(static_cast<std::int32_t>(Get32(pair + 4)));
         }
     }
     for (const std::int32_t offset : candidates)
@@ -473,10 +495,14 @@ void TCache::DiskUpdate(const DiskRecord& stored, const TPageRecord& record)
     const std::uint32_t hash = KeyHash(record.Url);
     Frame& frame = Resident(directory_[hash & ((1u << depth_) - 1)]);
     const std::uint32_t count = Get32(frame.Bytes.data());
-    for (std::uint32_t n = 0; n < count; ++n)
+    for (std::uint32_t n = FirstPairAtOrAbove(frame.Bytes.data(), hash); n < count; ++n)
     {
         unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
-        if (Get32(pair) == hash && static_cast<std::int32_t>(Get32(pair + 4)) == stored.Offset)
+        if (Get32(pair) != hash)
+        {
+            break;
+        }
+        if (static_cast<std::int32_t>(Get32(pair + 4)) == stored.Offset)
         {
             Set32(pair + 4, static_cast<std::uint32_t>(offset));
             frame.Dirty = true;
@@ -496,7 +522,9 @@ void TCache::IndexInsert(std::uint32_t hash, std::int32_t offset)
         const std::uint32_t count = Get32(frame.Bytes.data());
         if (count < PairsPerPage)
         {
-            unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + count * PairBytes;
+            unsigned char* first = frame.Bytes.data() + PageHeaderBytes;
+            unsigned char* pair = first + FirstPairAtOrAbove(frame.Bytes.data(), hash) * PairBytes;
+            std::copy_backward(pair, first + count * PairBytes, first + (count + 1) * PairBytes);
             Set32(pair, hash);
             Set32(pair + 4, static_cast<std::uint32_t>(offset));
             Set32(frame.Bytes.data(), count + 1);
@@ -508,7 +536,8 @@ void TCache::IndexInsert(std::uint32_t hash, std::int32_t offset)
 }
 
 // Splits a full page by the next bit of its hashes into itself and a new
-// page, doubling the directory first when the page is as deep as it.
+// page (both stay sorted), doubling the directory first when the page is as
+// deep as it.
 void TCache::SplitPage(std::uint32_t page)
 {
     const std::uint32_t depth = pages_[page].Depth;

@@ -26,14 +26,14 @@
 // little-endian). Index pages and records follow each other in the order
 // they were made. An index page is 4096 bytes: the number of pairs, the
 // page's depth (how many low bits of the hash its URLs share), then the
-// pairs (hash, record offset). A record is its slot size (the bytes it may
-// take, these 8 included), the bytes it uses, then Url, Title, KeepText (1
-// byte), Level, Visited (1), Mark (1), Text, Option (1), ForwardTo, Origin,
-// every text as its length and its bytes. The link object is not kept: a
-// record read back has none. A record that outgrows its slot moves to the
-// end of the file; once such left-behind slots pass GarbageLimit and outweigh
-// the live bytes, the live records and pages are copied to a new file and
-// the old one is deleted.
+// pairs (hash, record offset) sorted by hash. A record is its slot size
+// (the bytes it may take, these 8 included), the bytes it uses, then Url,
+// Title, KeepText (1 byte), Level, Visited (1), Mark (1), Text, Option (1),
+// ForwardTo, Origin, every text as its length and its bytes. The link
+// object is not kept: a record read back has none. A record that outgrows
+// its slot moves to the end of the file; once such left-behind slots pass
+// GarbageLimit and outweigh the live bytes, the live records and pages are
+// copied to a new file and the old one is deleted.
 //
 // Errors: a failure to create, write or read the spill file, and damage found
 // in it, throw CacheSpillError (store/spill-file.h); the run ends with a disk
