@@ -1,8 +1,9 @@
 #include "store/link-cache.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace rv
 {
@@ -12,71 +13,147 @@ namespace
 
 using Guard = std::lock_guard<RunLock>;
 
-int BucketLimit(std::int32_t level)
+constexpr std::size_t PageHeaderBytes = 8;
+constexpr std::size_t PairBytes = 8;
+constexpr std::uint32_t PairsPerPage = (TCache::IndexPageBytes - PageHeaderBytes) / PairBytes;
+constexpr std::uint32_t RecordHeaderBytes = 8;
+// A first read of a record takes this much; longer records take a second.
+constexpr std::size_t RecordReadAhead = 512;
+
+std::uint32_t Get32(const unsigned char* p)
 {
-    return level == 0 ? TCache::TopLevelBucketLimit : TCache::SubTableBucketLimit;
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
 }
 
-bool HasRoom(const TCachePageLList& bucket, std::int32_t level)
+void Set32(unsigned char* p, std::uint32_t value)
 {
-    return bucket.DiskOffset == -1 && (bucket.Count < BucketLimit(level) || level >= TCache::MaxTableLevel);
-}
-
-void WriteRecord(SpillWriter& out, const TPageRecord& record)
-{
-    out.Item(record.Url);
-    out.Item(record.Title);
-    out.ByteItem(record.KeepText);
-    out.Int32Item(record.Level);
-    out.ByteItem(record.Visited);
-    out.ByteItem(record.Mark);
-    out.Item(record.Text);
-    out.ByteItem(record.Option);
-    out.Int32Item(static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(record.Link)));
-    out.Item(record.ForwardTo);
-    out.Item(record.Origin);
-}
-
-TPageRecord ReadRecordAfterUrl(SpillReader& in)
-{
-    TPageRecord record;
-    record.Title = in.Item();
-    record.KeepText = in.ByteItem();
-    record.Level = in.Int32Item();
-    record.Visited = in.ByteItem();
-    record.Mark = in.ByteItem();
-    record.Text = in.Item();
-    record.Option = in.ByteItem();
-    in.Int32Item(); // the link object's address means nothing once written
-    record.ForwardTo = in.Item();
-    record.Origin = in.Item();
-    return record;
-}
-
-TPageRecord ReadRecord(SpillReader& in)
-{
-    std::string url(in.Item());
-    TPageRecord record = ReadRecordAfterUrl(in);
-    record.Url = std::move(url);
-    return record;
-}
-
-// Passes over a record's items; `urlRead` when its Url item is already read.
-void SkipRecord(SpillReader& in, bool urlRead)
-{
-    constexpr int ItemsPerRecord = 11;
-    for (int n = urlRead ? 1 : 0; n < ItemsPerRecord; ++n)
+    for (int n = 0; n < 4; ++n)
     {
-        in.SkipItem();
+        p[n] = static_cast<unsigned char>((value >> (8 * n)) & 0xFF);
     }
 }
+
+// Pairs in an index page are sorted by hash: the first pair whose hash is not
+// below `hash`.
+std::uint32_t FirstPairAtOrAbove(const unsigned char* page, std::uint32_t hash)
+{
+    std::uint32_t low = 0;
+    std::uint32_t high = std::min(Get32(page), PairsPerPage);
+    while (low < high)
+    {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (Get32(page + PageHeaderBytes + middle * PairBytes) < hash)
+        {
+            low = middle + 1;
+        }
+        else
+        {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+void Append32(std::string& out, std::uint32_t value)
+{
+    unsigned char bytes[4];
+    Set32(bytes, value);
+    out.append(reinterpret_cast<const char*>(bytes), 4);
+}
+
+void AppendText(std::string& out, std::string_view text)
+{
+    if (text.size() > MaxSpillFileBytes / 2)
+    {
+        throw CacheSpillError("A text is too long for the link cache file");
+    }
+    Append32(out, static_cast<std::uint32_t>(text.size()));
+    out.append(text);
+}
+
+// A record as the cache keeps it: the title escaped, Text only with KeepText.
+TPageRecord Normalized(TPageRecord record)
+{
+    record.Title = EscapeQuotes(record.Title);
+    if (record.KeepText != 1)
+    {
+        record.Text.clear();
+    }
+    return record;
+}
+
+// The record's slot: its header (slot size, bytes used) and fields, padded
+// to a multiple of 8 bytes.
+std::string EncodeRecord(const TPageRecord& record)
+{
+    std::string out(RecordHeaderBytes, '\0');
+    AppendText(out, record.Url);
+    AppendText(out, record.Title);
+    out += static_cast<char>(record.KeepText);
+    Append32(out, static_cast<std::uint32_t>(record.Level));
+    out += static_cast<char>(record.Visited);
+    out += static_cast<char>(record.Mark);
+    AppendText(out, record.Text);
+    out += static_cast<char>(record.Option);
+    AppendText(out, record.ForwardTo);
+    AppendText(out, record.Origin);
+    const auto used = static_cast<std::uint32_t>(out.size());
+    const std::uint32_t slot = (used + 7) & ~std::uint32_t{7};
+    out.resize(slot, '\0');
+    auto* header = reinterpret_cast<unsigned char*>(out.data());
+    Set32(header, slot);
+    Set32(header + 4, used);
+    return out;
+}
+
+// Reads the fields of a record's used bytes (after the header).
+class RecordReader
+{
+public:
+    explicit RecordReader(std::string_view bytes) : bytes_(bytes) {}
+
+    std::string_view Text()
+    {
+        const std::uint32_t length = Number();
+        Need(length);
+        std::string_view text = bytes_.substr(position_, length);
+        position_ += length;
+        return text;
+    }
+    std::uint32_t Number()
+    {
+        Need(4);
+        const std::uint32_t value = Get32(reinterpret_cast<const unsigned char*>(bytes_.data() + position_));
+        position_ += 4;
+        return value;
+    }
+    std::uint8_t Byte()
+    {
+        Need(1);
+        return static_cast<std::uint8_t>(bytes_[position_++]);
+    }
+
+private:
+    void Need(std::size_t count)
+    {
+        if (count > bytes_.size() - position_)
+        {
+            throw CacheSpillError("a field longer than its record");
+        }
+    }
+
+    std::string_view bytes_;
+    std::size_t position_ = 0;
+};
 
 } // namespace
 
 TCache::TCache(const std::filesystem::path& programFolder, RunLock& lock, TCacheOptions options)
     : lock_(lock), options_(options), programFolder_(programFolder), top_(std::make_unique<TCacheTable>(0)),
-      spill_(programFolder)
+      spill_(programFolder), seed_(std::random_device{}())
 {
+    options_.ResidentIndexPages = std::max<std::size_t>(options_.ResidentIndexPages, 2);
+    seed_ = seed_ << 32 ^ std::random_device{}();
 }
 
 TCache::~TCache()
@@ -89,8 +166,13 @@ void TCache::Destroy()
     Guard guard(lock_);
     spill_.Close();
     top_ = std::make_unique<TCacheTable>(0);
+    depth_ = 0;
+    directory_.clear();
+    pages_.clear();
+    frames_.clear();
+    frames_.shrink_to_fit();
+    clockHand_ = 0;
     garbage_ = 0;
-    putCount_ = 0;
 }
 
 std::uint32_t TCache::Hash(std::string_view url, std::int32_t level)
@@ -105,13 +187,41 @@ std::uint32_t TCache::Hash(std::string_view url, std::int32_t level)
     return static_cast<std::uint32_t>(sum);
 }
 
+// Keyed with a seed of this run, so that a page cannot pick addresses that
+// all share one index page.
+std::uint32_t TCache::KeyHash(std::string_view url) const
+{
+    std::uint64_t h = seed_ ^ (url.size() * 0x9E3779B97F4A7C15ULL);
+    std::size_t n = 0;
+    for (; n + 8 <= url.size(); n += 8)
+    {
+        std::uint64_t word = 0;
+        for (int b = 0; b < 8; ++b)
+        {
+            word |= std::uint64_t{static_cast<unsigned char>(url[n + static_cast<std::size_t>(b)])} << (8 * b);
+        }
+        h = (h ^ (word * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+        h ^= h >> 29;
+    }
+    std::uint64_t tail = 0;
+    for (int b = 0; n < url.size(); ++n, ++b)
+    {
+        tail |= std::uint64_t{static_cast<unsigned char>(url[n])} << (8 * b);
+    }
+    h = (h ^ (tail * 0x94D049BB133111EBULL)) * 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 31;
+    h *= 0x94D049BB133111EBULL;
+    h ^= h >> 32;
+    return static_cast<std::uint32_t>(h);
+}
+
 std::unique_ptr<TPageRecord> TCache::Add(std::string_view url, std::string_view title, bool returnCopy, std::string_view origin,
                                          std::string_view forwardTo, std::uint8_t option, std::string_view text,
                                          std::uint8_t mark, TCacheLink* link, std::uint8_t visited, std::int32_t level,
                                          std::uint8_t keepText)
 {
     Guard guard(lock_);
-    CompactIfDue(putCount_ > PutsBeforeCompaction);
+    CompactIfDue();
 
     TPageRecord record;
     record.Url = url;
@@ -127,7 +237,7 @@ std::unique_ptr<TPageRecord> TCache::Add(std::string_view url, std::string_view 
     record.Origin = origin;
 
     auto copy = returnCopy ? std::make_unique<TPageRecord>() : nullptr;
-    AddTo(*top_, std::move(record), copy.get());
+    AddTo(std::move(record), copy.get());
     if (link != nullptr)
     {
         link->TakeCachedText(keepText, text);
@@ -155,15 +265,14 @@ bool TCache::Put(std::unique_ptr<TPageRecord> record)
         return false;
     }
     Guard guard(lock_);
-    ++putCount_;
-    CompactIfDue(putCount_ > PutsBeforeCompaction);
+    CompactIfDue();
     const auto target = Resolve(record->Url);
     if (!target)
     {
         return false;
     }
     record->Url = target->Url;
-    return PutIn(*top_, *record);
+    return PutIn(*record);
 }
 
 std::optional<TPageRecord> TCache::Resolve(std::string_view url)
@@ -171,7 +280,7 @@ std::optional<TPageRecord> TCache::Resolve(std::string_view url)
     std::string key(url);
     for (int hops = 0; hops <= TPageLList::MaxForwardHops; ++hops)
     {
-        auto found = LookupIn(*top_, key);
+        auto found = Lookup(key);
         if (!found || found->ForwardTo.empty())
         {
             return found;
@@ -181,10 +290,22 @@ std::optional<TPageRecord> TCache::Resolve(std::string_view url)
     return std::nullopt;
 }
 
-void TCache::AddTo(TCacheTable& table, TPageRecord record, TPageRecord* copy)
+std::optional<TPageRecord> TCache::Lookup(std::string_view url)
 {
-    auto& bucket = table.Buckets[Hash(record.Url, table.TableLevel)];
-    if (HasRoom(bucket, table.TableLevel))
+    const auto& bucket = top_->Buckets[Hash(url, 0)];
+    if (bucket.DiskOffset == -1)
+    {
+        const TPageRecord* record = bucket.List.Find(url);
+        return record != nullptr ? std::optional<TPageRecord>(*record) : std::nullopt;
+    }
+    auto found = DiskFind(url, KeyHash(url));
+    return found ? std::optional<TPageRecord>(std::move(found->Record)) : std::nullopt;
+}
+
+void TCache::AddTo(TPageRecord record, TPageRecord* copy)
+{
+    auto& bucket = top_->Buckets[Hash(record.Url, 0)];
+    if (bucket.DiskOffset == -1 && (bucket.Count < TopLevelBucketLimit || bucket.List.Find(record.Url) != nullptr))
     {
         bool added = false;
         const auto& stored = bucket.List.Store(std::move(record), &added);
@@ -196,42 +317,36 @@ void TCache::AddTo(TCacheTable& table, TPageRecord record, TPageRecord* copy)
         return;
     }
 
-    // The bucket is full or already on disk: its records go one level deeper.
-    std::int64_t replaced = 0;
-    TCacheTable sub(table.TableLevel + 1);
     if (bucket.DiskOffset == -1)
     {
-        for (const auto& moving : bucket.List)
+        // The bucket overflows: its records go to the file, oldest first. Until
+        // all are there the bucket is still read from memory, so a failure on
+        // the way leaves it as it was (the copies already written are found
+        // and overwritten when it moves again).
+        const std::int64_t first = spill_.End();
+        std::vector<const TPageRecord*> moving;
+        for (const auto& stored : bucket.List)
         {
-            AddTo(sub, moving, nullptr);
+            moving.push_back(&stored);
         }
+        for (auto it = moving.rbegin(); it != moving.rend(); ++it)
+        {
+            DiskStore(**it);
+        }
+        bucket.DiskOffset = static_cast<std::int32_t>(first);
+        bucket.List.Clear();
     }
-    else
+    TPageRecord stored = Normalized(std::move(record));
+    DiskStore(stored);
+    if (copy != nullptr)
     {
-        sub = LoadTable(bucket.DiskOffset, sub.TableLevel, &replaced);
+        *copy = std::move(stored);
     }
-    AddTo(sub, std::move(record), copy);
-    // Only a successful write changes the bucket, so a failed one leaves the
-    // table as it was.
-    bucket.DiskOffset = WriteTable(spill_, sub);
-    bucket.List.Clear();
-    garbage_ += replaced;
 }
 
-std::optional<TPageRecord> TCache::LookupIn(const TCacheTable& table, std::string_view url)
+bool TCache::PutIn(TPageRecord& record)
 {
-    const auto& bucket = table.Buckets[Hash(url, table.TableLevel)];
-    if (bucket.DiskOffset == -1)
-    {
-        const TPageRecord* record = bucket.List.Find(url);
-        return record != nullptr ? std::optional<TPageRecord>(*record) : std::nullopt;
-    }
-    return ScanTable(bucket.DiskOffset, table.TableLevel + 1, url);
-}
-
-bool TCache::PutIn(TCacheTable& table, TPageRecord& record)
-{
-    auto& bucket = table.Buckets[Hash(record.Url, table.TableLevel)];
+    auto& bucket = top_->Buckets[Hash(record.Url, 0)];
     if (bucket.DiskOffset == -1)
     {
         if (bucket.List.Find(record.Url) == nullptr)
@@ -241,14 +356,12 @@ bool TCache::PutIn(TCacheTable& table, TPageRecord& record)
         bucket.List.Store(record);
         return true;
     }
-    std::int64_t replaced = 0;
-    TCacheTable sub = LoadTable(bucket.DiskOffset, table.TableLevel + 1, &replaced);
-    if (!PutIn(sub, record))
+    const auto stored = DiskFind(record.Url, KeyHash(record.Url));
+    if (!stored)
     {
         return false;
     }
-    bucket.DiskOffset = WriteTable(spill_, sub);
-    garbage_ += replaced;
+    DiskUpdate(*stored, Normalized(record));
     return true;
 }
 
@@ -257,212 +370,362 @@ void TCache::Damaged(const char* what) const
     throw CacheSpillError("The link cache file " + spill_.Path().string() + " is damaged: " + what);
 }
 
-void TCache::ReadLevel(SpillReader& in, std::int32_t level) const
+// The used bytes of the record at `offset`, header included; `slot` gets the
+// slot size.
+std::string TCache::ReadSlot(std::int32_t offset, std::uint32_t* slot) const
 {
-    if (in.Int32Item() != level)
+    if (offset < 0 || offset + std::int64_t{RecordHeaderBytes} > spill_.End())
     {
-        Damaged("a table of the wrong level");
+        Damaged("a record offset outside the file");
     }
+    std::string bytes(RecordReadAhead, '\0');
+    bytes.resize(spill_.ReadAt(offset, bytes.data(), bytes.size()));
+    if (bytes.size() < RecordHeaderBytes)
+    {
+        Damaged("a short read");
+    }
+    const auto* header = reinterpret_cast<const unsigned char*>(bytes.data());
+    *slot = Get32(header);
+    const std::uint32_t used = Get32(header + 4);
+    if (used < RecordHeaderBytes || used > *slot || offset + std::int64_t{*slot} > spill_.End())
+    {
+        Damaged("a bad record size");
+    }
+    if (used > bytes.size())
+    {
+        const std::size_t had = bytes.size();
+        bytes.resize(used);
+        if (spill_.ReadAt(offset + static_cast<std::int64_t>(had), bytes.data() + had, used - had) != used - had)
+        {
+            Damaged("a short read");
+        }
+    }
+    bytes.resize(used);
+    return bytes;
 }
 
-// Reads a bucket's Count and DiskOffset; false for an empty bucket.
-bool TCache::ReadBucketHead(SpillReader& in, std::int32_t tableOffset, TCachePageLList& bucket) const
+std::optional<TCache::DiskRecord> TCache::DiskFind(std::string_view url, std::uint32_t hash)
 {
-    const std::int32_t count = in.Int32Item();
-    if (count == 0)
+    if (directory_.empty())
     {
-        return false;
+        return std::nullopt;
     }
-    const std::int32_t diskOffset = in.Int32Item();
-    // A sub-table is always written before the table that points to it, so a
-    // valid offset lies before this table; that also keeps a damaged file
-    // from sending the reader in circles.
-    if (count < 0 || diskOffset < -1 || diskOffset >= tableOffset)
+    std::vector<std::int32_t> candidates;
     {
-        Damaged("a bad bucket");
-    }
-    bucket.Count = count;
-    bucket.DiskOffset = diskOffset;
-    return true;
-}
-
-TCacheTable TCache::LoadTable(std::int32_t offset, std::int32_t level, std::int64_t* size) const
-{
-    SpillReader in(spill_, offset);
-    ReadLevel(in, level);
-    TCacheTable table(level);
-    for (int index = 0; index < BucketCount; ++index)
-    {
-        auto& bucket = table.Buckets[index];
-        if (!ReadBucketHead(in, offset, bucket) || bucket.DiskOffset != -1)
+        const Frame& frame = Resident(directory_[hash & ((1u << depth_) - 1)]);
+        const std::uint32_t count = Get32(frame.Bytes.data());
+        for (std::uint32_t n = FirstPairAtOrAbove(frame.Bytes.data(), hash); n < count; ++n)
         {
-            continue;
-        }
-        for (std::int32_t n = bucket.Count; n > 0; --n)
-        {
-            TPageRecord record = ReadRecord(in);
-            if (Hash(record.Url, level) != static_cast<std::uint32_t>(index))
+            const unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
+            if (Get32(pair) != hash)
             {
-                Damaged("a record in the wrong bucket");
+                break;
             }
-            bucket.List.Store(std::move(record));
+            candidates.push_back(static_cast<std::int32_t>(Get32(pair + 4)));
         }
-        bucket.Count = static_cast<std::int32_t>(bucket.List.Count());
     }
-    if (size != nullptr)
+    for (const std::int32_t offset : candidates)
     {
-        *size = in.Offset() - offset;
-    }
-    return table;
-}
-
-// A lookup reads only as far as the bucket it needs and builds only the
-// record it finds; everything else is passed over.
-std::optional<TPageRecord> TCache::ScanTable(std::int32_t offset, std::int32_t level, std::string_view url) const
-{
-    SpillReader in(spill_, offset);
-    ReadLevel(in, level);
-    const auto target = static_cast<int>(Hash(url, level));
-    for (int index = 0; index < BucketCount; ++index)
-    {
-        TCachePageLList bucket;
-        if (!ReadBucketHead(in, offset, bucket))
+        DiskRecord found;
+        found.Offset = offset;
+        const std::string bytes = ReadSlot(offset, &found.Slot);
+        try
         {
-            if (index == target)
+            RecordReader in(std::string_view(bytes).substr(RecordHeaderBytes));
+            if (in.Text() != url)
             {
-                return std::nullopt;
+                continue;
             }
-            continue;
+            TPageRecord& record = found.Record;
+            record.Url = url;
+            record.Title = in.Text();
+            record.KeepText = in.Byte();
+            record.Level = static_cast<std::int32_t>(in.Number());
+            record.Visited = in.Byte();
+            record.Mark = in.Byte();
+            record.Text = in.Text();
+            record.Option = in.Byte();
+            record.ForwardTo = in.Text();
+            record.Origin = in.Text();
         }
-        if (index == target && bucket.DiskOffset != -1)
+        catch (const CacheSpillError& error)
         {
-            return ScanTable(bucket.DiskOffset, level + 1, url);
+            Damaged(error.what());
         }
-        if (bucket.DiskOffset != -1)
-        {
-            continue;
-        }
-        for (std::int32_t n = bucket.Count; n > 0; --n)
-        {
-            if (index == target && in.Item() == url)
-            {
-                TPageRecord record = ReadRecordAfterUrl(in);
-                record.Url = url;
-                return record;
-            }
-            SkipRecord(in, index == target);
-        }
-        if (index == target)
-        {
-            return std::nullopt;
-        }
+        return found;
     }
     return std::nullopt;
 }
 
-std::int32_t TCache::WriteTable(SpillFile& file, const TCacheTable& table)
+// Stores a record of a bucket that lives in the file: in its old slot when
+// the URL is there already, else appended and indexed.
+void TCache::DiskStore(const TPageRecord& record)
 {
-    SpillWriter out;
-    out.Int32Item(table.TableLevel);
-    for (const auto& bucket : table.Buckets)
+    const std::uint32_t hash = KeyHash(record.Url);
+    if (auto stored = DiskFind(record.Url, hash))
     {
-        out.Int32Item(bucket.Count);
-        if (bucket.Count == 0)
-        {
-            continue;
-        }
-        out.Int32Item(bucket.DiskOffset);
-        if (bucket.DiskOffset != -1)
-        {
-            continue;
-        }
-        for (const auto& record : bucket.List)
-        {
-            WriteRecord(out, record);
-        }
+        DiskUpdate(*stored, record);
+        return;
     }
-    return file.Append(out.Bytes(), options_.MaxSpillBytes);
+    if (directory_.empty())
+    {
+        const std::string empty(IndexPageBytes, '\0');
+        const std::int32_t offset = spill_.Append(empty, options_.MaxSpillBytes);
+        pages_.push_back({offset, -1, 0});
+        directory_.assign(1, 0);
+        depth_ = 0;
+    }
+    const std::int32_t offset = spill_.Append(EncodeRecord(record), options_.MaxSpillBytes);
+    IndexInsert(hash, offset);
 }
 
-void TCache::CompactIfDue(bool putsDue)
+void TCache::DiskUpdate(const DiskRecord& stored, const TPageRecord& record)
+{
+    const std::string bytes = EncodeRecord(record);
+    if (bytes.size() <= stored.Slot)
+    {
+        // In place: the slot keeps its size.
+        std::string inPlace = bytes;
+        Set32(reinterpret_cast<unsigned char*>(inPlace.data()), stored.Slot);
+        spill_.WriteAt(stored.Offset,
+                       std::string_view(inPlace).substr(0, Get32(reinterpret_cast<const unsigned char*>(bytes.data()) + 4)));
+        return;
+    }
+    const std::int32_t offset = spill_.Append(bytes, options_.MaxSpillBytes);
+    const std::uint32_t hash = KeyHash(record.Url);
+    Frame& frame = Resident(directory_[hash & ((1u << depth_) - 1)]);
+    const std::uint32_t count = Get32(frame.Bytes.data());
+    for (std::uint32_t n = FirstPairAtOrAbove(frame.Bytes.data(), hash); n < count; ++n)
+    {
+        unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
+        if (Get32(pair) != hash)
+        {
+            break;
+        }
+        if (static_cast<std::int32_t>(Get32(pair + 4)) == stored.Offset)
+        {
+            Set32(pair + 4, static_cast<std::uint32_t>(offset));
+            frame.Dirty = true;
+            garbage_ += stored.Slot;
+            return;
+        }
+    }
+    Damaged("a record missing from its index page");
+}
+
+void TCache::IndexInsert(std::uint32_t hash, std::int32_t offset)
+{
+    for (;;)
+    {
+        const std::uint32_t page = directory_[hash & ((1u << depth_) - 1)];
+        Frame& frame = Resident(page);
+        const std::uint32_t count = Get32(frame.Bytes.data());
+        if (count < PairsPerPage)
+        {
+            unsigned char* first = frame.Bytes.data() + PageHeaderBytes;
+            unsigned char* pair = first + FirstPairAtOrAbove(frame.Bytes.data(), hash) * PairBytes;
+            std::copy_backward(pair, first + count * PairBytes, first + (count + 1) * PairBytes);
+            Set32(pair, hash);
+            Set32(pair + 4, static_cast<std::uint32_t>(offset));
+            Set32(frame.Bytes.data(), count + 1);
+            frame.Dirty = true;
+            return;
+        }
+        SplitPage(page);
+    }
+}
+
+// Splits a full page by the next bit of its hashes into itself and a new
+// page (both stay sorted), doubling the directory first when the page is as
+// deep as it.
+void TCache::SplitPage(std::uint32_t page)
+{
+    const std::uint32_t depth = pages_[page].Depth;
+    if (depth >= static_cast<std::uint32_t>(MaxIndexDepth))
+    {
+        throw CacheSpillError("Too many addresses share one place in the link cache file " + spill_.Path().string());
+    }
+    std::array<unsigned char, IndexPageBytes> low{};
+    std::array<unsigned char, IndexPageBytes> high{};
+    {
+        const Frame& frame = Resident(page);
+        const std::uint32_t count = Get32(frame.Bytes.data());
+        std::uint32_t lowCount = 0;
+        std::uint32_t highCount = 0;
+        for (std::uint32_t n = 0; n < count; ++n)
+        {
+            const unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
+            const bool isHigh = ((Get32(pair) >> depth) & 1) != 0;
+            auto& target = isHigh ? high : low;
+            std::uint32_t& at = isHigh ? highCount : lowCount;
+            std::copy(pair, pair + PairBytes, target.data() + PageHeaderBytes + at * PairBytes);
+            ++at;
+        }
+        Set32(low.data(), lowCount);
+        Set32(high.data(), highCount);
+    }
+    Set32(low.data() + 4, depth + 1);
+    Set32(high.data() + 4, depth + 1);
+
+    // The new page goes to the file first: only then does anything change.
+    const std::int32_t offset =
+        spill_.Append(std::string_view(reinterpret_cast<const char*>(high.data()), high.size()), options_.MaxSpillBytes);
+    Frame& frame = Resident(page);
+    frame.Bytes = low;
+    frame.Dirty = true;
+    const auto newPage = static_cast<std::uint32_t>(pages_.size());
+    pages_.push_back({offset, -1, depth + 1});
+    pages_[page].Depth = depth + 1;
+    if (depth == depth_)
+    {
+        directory_.resize(directory_.size() * 2);
+        std::copy(directory_.begin(), directory_.begin() + static_cast<std::ptrdiff_t>(directory_.size() / 2),
+                  directory_.begin() + static_cast<std::ptrdiff_t>(directory_.size() / 2));
+        ++depth_;
+    }
+    for (std::size_t slot = 0; slot < directory_.size(); ++slot)
+    {
+        if (directory_[slot] == page && ((slot >> depth) & 1) != 0)
+        {
+            directory_[slot] = newPage;
+        }
+    }
+}
+
+// The page in memory, read from the file when it is not; a full set of
+// frames gives up the one least recently used (clock order), written back
+// when it changed.
+TCache::Frame& TCache::Resident(std::uint32_t page)
+{
+    IndexPage& entry = pages_.at(page);
+    if (entry.Frame >= 0)
+    {
+        Frame& frame = frames_[static_cast<std::size_t>(entry.Frame)];
+        frame.Used = true;
+        return frame;
+    }
+    if (frames_.capacity() < options_.ResidentIndexPages)
+    {
+        frames_.reserve(options_.ResidentIndexPages);
+    }
+    std::size_t index = frames_.size();
+    if (index < options_.ResidentIndexPages)
+    {
+        frames_.emplace_back();
+    }
+    else
+    {
+        for (;; clockHand_ = (clockHand_ + 1) % frames_.size())
+        {
+            Frame& candidate = frames_[clockHand_];
+            if (!candidate.Used)
+            {
+                break;
+            }
+            candidate.Used = false;
+        }
+        index = clockHand_;
+        clockHand_ = (clockHand_ + 1) % frames_.size();
+        Frame& victim = frames_[index];
+        if (victim.Dirty)
+        {
+            spill_.WriteAt(pages_[victim.Page].Offset,
+                           std::string_view(reinterpret_cast<const char*>(victim.Bytes.data()), victim.Bytes.size()));
+            victim.Dirty = false;
+        }
+        pages_[victim.Page].Frame = -1;
+    }
+    Frame& frame = frames_[index];
+    frame.Page = page;
+    frame.Used = true;
+    frame.Dirty = false;
+    if (spill_.ReadAt(entry.Offset, reinterpret_cast<char*>(frame.Bytes.data()), IndexPageBytes) != IndexPageBytes)
+    {
+        Damaged("a short read");
+    }
+    if (Get32(frame.Bytes.data()) > PairsPerPage || Get32(frame.Bytes.data() + 4) != entry.Depth)
+    {
+        Damaged("a bad index page");
+    }
+    entry.Frame = static_cast<std::int32_t>(index);
+    return frame;
+}
+
+void TCache::CompactIfDue()
 {
     const std::int64_t live = spill_.End() - garbage_;
     const bool garbageDue = garbage_ > options_.GarbageLimit && garbage_ >= live;
     // Near the size limit, reclaim a worthwhile share before the limit is hit.
     const std::int64_t limit = options_.MaxSpillBytes;
     const bool nearlyFull = spill_.End() > limit - limit / 4 && garbage_ > limit / 8;
-    if (spill_.IsOpen() && (putsDue || garbageDue || nearlyFull))
+    if (spill_.IsOpen() && (garbageDue || nearlyFull))
     {
         Compact();
     }
 }
 
+// Copies every index page and the records it points to into a new file. The
+// pages in memory are the newest copies; they are read from the frames and
+// reloaded from the new file afterwards.
 void TCache::Compact()
 {
     SpillFile fresh(programFolder_);
-    std::array<std::int32_t, BucketCount> offsets{};
-    for (int index = 0; index < BucketCount; ++index)
+    std::vector<std::int32_t> offsets(pages_.size());
+    std::string batch;
+    std::int64_t batchStart = 0;
+    auto flush = [&]
     {
-        const auto& bucket = top_->Buckets[index];
-        offsets[index] = bucket.DiskOffset == -1 ? -1 : CopyTable(fresh, bucket.DiskOffset, 1);
+        fresh.Append(batch, options_.MaxSpillBytes);
+        batch.clear();
+        batchStart = fresh.End();
+    };
+    for (std::size_t page = 0; page < pages_.size(); ++page)
+    {
+        std::array<unsigned char, IndexPageBytes> bytes{};
+        if (pages_[page].Frame >= 0)
+        {
+            bytes = frames_[static_cast<std::size_t>(pages_[page].Frame)].Bytes;
+        }
+        else if (spill_.ReadAt(pages_[page].Offset, reinterpret_cast<char*>(bytes.data()), bytes.size()) != bytes.size())
+        {
+            Damaged("a short read");
+        }
+        const std::uint32_t count = std::min(Get32(bytes.data()), PairsPerPage);
+        for (std::uint32_t n = 0; n < count; ++n)
+        {
+            unsigned char* pair = bytes.data() + PageHeaderBytes + n * PairBytes;
+            std::uint32_t slot = 0;
+            std::string record = ReadSlot(static_cast<std::int32_t>(Get32(pair + 4)), &slot);
+            const std::uint32_t compact = (static_cast<std::uint32_t>(record.size()) + 7) & ~std::uint32_t{7};
+            Set32(reinterpret_cast<unsigned char*>(record.data()), compact);
+            record.resize(compact, '\0');
+            if (batchStart + static_cast<std::int64_t>(batch.size() + record.size()) > options_.MaxSpillBytes)
+            {
+                throw CacheSpillError("The link cache file " + fresh.Path().string() + " is full");
+            }
+            Set32(pair + 4, static_cast<std::uint32_t>(batchStart + static_cast<std::int64_t>(batch.size())));
+            batch += record;
+            if (batch.size() >= (1u << 20))
+            {
+                flush();
+            }
+        }
+        offsets[page] = static_cast<std::int32_t>(batchStart + static_cast<std::int64_t>(batch.size()));
+        batch.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
+    flush();
     // Everything is copied: switch over. Until here a failure left the old
     // file in use and deleted the new one.
-    for (int index = 0; index < BucketCount; ++index)
+    for (std::size_t page = 0; page < pages_.size(); ++page)
     {
-        top_->Buckets[index].DiskOffset = offsets[index];
+        pages_[page].Offset = offsets[page];
+        pages_[page].Frame = -1;
     }
+    frames_.clear();
+    clockHand_ = 0;
+    retiredTraffic_ += spill_.Traffic();
     spill_ = std::move(fresh);
     garbage_ = 0;
-    putCount_ = 0;
-}
-
-// Copies a sub-table and, first, every sub-table below it. The records are
-// copied as they are; only the offsets of the buckets on disk change.
-std::int32_t TCache::CopyTable(SpillFile& target, std::int32_t offset, std::int32_t level)
-{
-    struct Child
-    {
-        std::int64_t position; // of the DiskOffset value, from the table's start
-        std::int32_t offset;
-    };
-    std::vector<Child> children;
-    SpillReader in(spill_, offset);
-    ReadLevel(in, level);
-    for (int index = 0; index < BucketCount; ++index)
-    {
-        TCachePageLList bucket;
-        const std::int64_t head = in.Offset();
-        if (!ReadBucketHead(in, offset, bucket))
-        {
-            continue;
-        }
-        if (bucket.DiskOffset != -1)
-        {
-            // Count item (8 bytes), then the DiskOffset item's length (4).
-            children.push_back({head + 12 - offset, bucket.DiskOffset});
-            continue;
-        }
-        for (std::int32_t n = bucket.Count; n > 0; --n)
-        {
-            SkipRecord(in, false);
-        }
-    }
-    std::string bytes(static_cast<std::size_t>(in.Offset() - offset), '\0');
-    if (spill_.ReadAt(offset, bytes.data(), bytes.size()) != bytes.size())
-    {
-        Damaged("a short read");
-    }
-    for (const auto& child : children)
-    {
-        const auto moved = static_cast<std::uint32_t>(CopyTable(target, child.offset, level + 1));
-        for (int n = 0; n < 4; ++n)
-        {
-            bytes[static_cast<std::size_t>(child.position) + static_cast<std::size_t>(n)] =
-                static_cast<char>((moved >> (8 * n)) & 0xFF);
-        }
-    }
-    return target.Append(bytes, options_.MaxSpillBytes);
 }
 
 std::filesystem::path TCache::SpillFileName() const
@@ -483,10 +746,18 @@ std::int64_t TCache::GarbageBytes() const
     return garbage_;
 }
 
-int TCache::PutCount() const
+void TCache::Flush()
 {
     Guard guard(lock_);
-    return putCount_;
+    spill_.Flush();
+}
+
+SpillTraffic TCache::Traffic() const
+{
+    Guard guard(lock_);
+    SpillTraffic total = retiredTraffic_;
+    total += spill_.Traffic();
+    return total;
 }
 
 const TCachePageLList& TCache::Bucket(int index) const

@@ -1,28 +1,46 @@
 // TCache: the link cache of one brief run.
 //
 // It remembers every URL the run has met (queued, retrieved, redirected,
-// refused) with what the run driver keeps about it. A large site yields tens
-// of thousands of URLs, so only a bounded number of records stay in memory:
-// the top-level table has 97 buckets of at most 10 records each; a bucket
-// that overflows moves into a sub-table of 97 buckets (at most 20 records
-// each, one level deeper, hashed differently) written to the spill file, and
-// so on down. Sub-tables live in memory only during one operation.
+// refused) with what the run driver keeps about it. A large crawl yields
+// millions of URLs, so only a bounded part of it stays in memory:
+// - the top-level table: 97 buckets of at most 10 records each. The 11th
+//   distinct URL of a bucket moves the bucket's records to the spill file,
+//   where every later record of that bucket goes too;
+// - the index of the spill file: an extendible hash of 4 KiB pages, each
+//   holding up to 510 pairs of a keyed 32-bit hash of a URL and the offset of
+//   its record. At most ResidentIndexPages of them (8 MiB by default) are
+//   kept in memory, one not used lately written back when another is
+//   needed. The directory (at most 2^20 page numbers, 4 MiB) and 12 bytes
+//   per page (at most 6 MiB for a 2 GiB file) stay in memory;
+// - the last appended bytes of the spill file, at most 64 KiB, written in
+//   one go (store/spill-file.h).
+// So the cache holds at most about 970 records, ResidentIndexPages pages and
+// 10 MiB of page bookkeeping, however many links the run meets.
 //
-// Spill file layout (all numbers 32-bit little-endian; every item is a 4-byte
-// length followed by that many bytes, an empty text has length 0). A
-// sub-table is the item TableLevel, then for each of the 97 buckets the item
-// Count; when Count is not 0 the item DiskOffset; when DiskOffset is -1 the
-// bucket's records, newest first, each as the items Url, Title, KeepText (1
-// byte), Level (4), Visited (1), Mark (1), Text, Option (1), Link (4, the low
-// bits of the object's address, ignored when read), ForwardTo, Origin. A
-// bucket whose records moved deeper keeps, as Count, the number it held when
-// it overflowed. Every rewrite of a sub-table appends a fresh copy; the file
-// is compacted (live sub-tables copied to a new file, the old one deleted)
-// after 100 Puts, or earlier when replaced copies outweigh the live ones.
+// Work per operation does not depend on how many links are stored: a lookup
+// reads at most one index page and, when its hash is found, the record; an
+// add appends one record; an update rewrites its record in place, or
+// appends it when it has grown.
+//
+// Spill file layout (a working file of this run only; all numbers 32-bit
+// little-endian). Index pages and records follow each other in the order
+// they were made. An index page is 4096 bytes: the number of pairs, the
+// page's depth (how many low bits of the hash its URLs share), then the
+// pairs (hash, record offset) sorted by hash. A record is its slot size
+// (the bytes it may take, these 8 included), the bytes it uses, then Url,
+// Title, KeepText (1 byte), Level, Visited (1), Mark (1), Text, Option (1),
+// ForwardTo, Origin, every text as its length and its bytes. The link
+// object is not kept: a record read back has none. A record that outgrows
+// its slot moves to the end of the file; once such left-behind slots pass
+// GarbageLimit and outweigh the live bytes, the live records and pages are
+// copied to a new file and the old one is deleted.
 //
 // Errors: a failure to create, write or read the spill file, and damage found
 // in it, throw CacheSpillError (store/spill-file.h); the run ends with a disk
-// error. A failed write leaves the cache as it was before the operation.
+// error. An Add that fails leaves the cache as it was (a failed write in
+// place may damage the one record it was writing). New records reach the
+// file 64 KiB at a time, so a full disk shows at the Add that sets off such
+// a write, not necessarily at the one whose record did not fit.
 //
 // Threads: every public operation takes the run lock handed to the
 // constructor for its whole duration, so the socket worker, the run driver
@@ -40,6 +58,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace rv
 {
@@ -49,7 +68,7 @@ struct TCachePageLList
 {
     TPageLList List;              // the records while they are in memory
     std::int32_t Count = 0;       // records in List, or how many it had when it moved to disk
-    std::int32_t DiskOffset = -1; // -1 in memory; else where its sub-table is in the spill file
+    std::int32_t DiskOffset = -1; // -1 in memory; else its records are in the spill file, the first written here
 };
 
 struct TCacheTable
@@ -64,13 +83,13 @@ struct TCacheTable
 
 struct TCacheOptions
 {
-    // Replaced sub-table copies in the spill file may reach this many bytes
-    // (and at least as many as the live copies) before a compaction is due
-    // without waiting for 100 Puts; otherwise a run that adds many links and
-    // stores few pages would grow the file without end.
+    // Left-behind record slots in the spill file may reach this many bytes
+    // (and at least as many as the live ones) before they are reclaimed.
     std::int64_t GarbageLimit = std::int64_t{64} << 20;
     // The spill file never grows past this (offsets are 32-bit).
     std::int64_t MaxSpillBytes = MaxSpillFileBytes;
+    // Index pages kept in memory (4 KiB each); at least 2.
+    std::size_t ResidentIndexPages = 2048;
 };
 
 class TCache
@@ -78,12 +97,8 @@ class TCache
 public:
     static constexpr int BucketCount = TCacheTable::BucketCount;
     static constexpr int TopLevelBucketLimit = 10;
-    static constexpr int SubTableBucketLimit = 20;
-    static constexpr int PutsBeforeCompaction = 100;
-    // Keys that collide at every level (possible for short keys, whose hash
-    // stops changing from level to level) stay together in one bucket of a
-    // table of this level, which then has no record limit.
-    static constexpr std::int32_t MaxTableLevel = 8;
+    static constexpr std::size_t IndexPageBytes = 4096;
+    static constexpr int MaxIndexDepth = 20;
 
     // Makes the top-level table and an empty spill file in the temporary
     // folder of `programFolder` (store/temp-files.h). `lock` must outlive the
@@ -123,8 +138,9 @@ public:
     // holds nothing afterwards; an Add that needs the file throws.
     void Destroy();
 
-    // Sum of each byte (unsigned) times its weight, modulo 97; the weights
-    // run 1, 2, ... level+1 and then start again at 1.
+    // The top-level bucket of a URL is Hash(url, 0). Sum of each byte
+    // (unsigned) times its weight, modulo 97; the weights run 1, 2, ...
+    // level+1 and then start again at 1.
     static std::uint32_t Hash(std::string_view url, std::int32_t level);
 
     RunLock& Lock() { return lock_; }
@@ -134,33 +150,65 @@ public:
     std::filesystem::path SpillFileName() const;
     std::int64_t SpillEnd() const;
     std::int64_t GarbageBytes() const;
-    int PutCount() const;
     const TCachePageLList& Bucket(int index) const;
+    // Writes the spill file's bytes that wait in memory, so that the file can
+    // be read as it is.
+    void Flush();
+    // Everything read from and written to spill files since the cache was made.
+    SpillTraffic Traffic() const;
 
 private:
-    void CompactIfDue(bool putsDue);
-    void Compact();
-    std::int32_t CopyTable(SpillFile& target, std::int32_t offset, std::int32_t level);
+    struct IndexPage
+    {
+        std::int32_t Offset = -1; // in the spill file
+        std::int32_t Frame = -1;  // in frames_ while in memory
+        std::uint32_t Depth = 0;
+    };
+    struct Frame
+    {
+        std::uint32_t Page = 0;
+        bool Dirty = false;
+        bool Used = false;
+        std::array<unsigned char, IndexPageBytes> Bytes{};
+    };
+    struct DiskRecord
+    {
+        TPageRecord Record;
+        std::int32_t Offset = -1;
+        std::uint32_t Slot = 0;
+    };
 
-    void AddTo(TCacheTable& table, TPageRecord record, TPageRecord* copy);
-    std::optional<TPageRecord> LookupIn(const TCacheTable& table, std::string_view url);
     std::optional<TPageRecord> Resolve(std::string_view url);
-    bool PutIn(TCacheTable& table, TPageRecord& record);
+    std::optional<TPageRecord> Lookup(std::string_view url);
+    void AddTo(TPageRecord record, TPageRecord* copy);
+    bool PutIn(TPageRecord& record);
 
-    TCacheTable LoadTable(std::int32_t offset, std::int32_t level, std::int64_t* size = nullptr) const;
-    std::optional<TPageRecord> ScanTable(std::int32_t offset, std::int32_t level, std::string_view url) const;
-    void ReadLevel(SpillReader& in, std::int32_t level) const;
-    bool ReadBucketHead(SpillReader& in, std::int32_t tableOffset, TCachePageLList& bucket) const;
+    std::uint32_t KeyHash(std::string_view url) const;
+    std::optional<DiskRecord> DiskFind(std::string_view url, std::uint32_t hash);
+    void DiskStore(const TPageRecord& record);
+    void DiskUpdate(const DiskRecord& stored, const TPageRecord& record);
+    void IndexInsert(std::uint32_t hash, std::int32_t offset);
+    void SplitPage(std::uint32_t page);
+    Frame& Resident(std::uint32_t page);
+    std::string ReadSlot(std::int32_t offset, std::uint32_t* slot) const;
     [[noreturn]] void Damaged(const char* what) const;
-    std::int32_t WriteTable(SpillFile& file, const TCacheTable& table);
+
+    void CompactIfDue();
+    void Compact();
 
     RunLock& lock_;
     TCacheOptions options_;
     std::filesystem::path programFolder_;
     std::unique_ptr<TCacheTable> top_;
     SpillFile spill_;
+    std::uint64_t seed_;
+    std::uint32_t depth_ = 0;              // of the directory
+    std::vector<std::uint32_t> directory_; // low depth_ bits of a hash -> page
+    std::vector<IndexPage> pages_;
+    std::vector<Frame> frames_;
+    std::size_t clockHand_ = 0;
+    SpillTraffic retiredTraffic_; // of the files that compactions replaced
     std::int64_t garbage_ = 0;
-    int putCount_ = 0;
 };
 
 } // namespace rv
