@@ -3,6 +3,8 @@
 // never reads the settings store itself, and copies nothing back.
 #pragma once
 
+#include "platform/settings-table.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -32,7 +34,7 @@ struct RetrievalSettings
     std::int32_t DiskBuffer = 0;
     // The local page server, from which the previous copy of an entry page
     // is fetched.
-    std::int32_t ServerPort = 1888;
+    std::int32_t ServerPort = ServerPortSetting.fallback;
     // A file of PEM certificates trusted for "https" sites besides the
     // system's own authorities; empty: the system's only.
     std::string CaCertificatesFile;
