@@ -277,6 +277,14 @@ void TKSDB::SetHead(std::int32_t offset, std::int32_t length)
     }
 }
 
+void TKSDB::SetExtra(std::string_view text)
+{
+    if (!disabled_ && pageOpen_)
+    {
+        current_.Extra1 = text;
+    }
+}
+
 void TKSDB::SetValue(std::int32_t value)
 {
     if (!disabled_ && pageOpen_)
@@ -346,7 +354,8 @@ void TKSDB::WriteAliases(std::vector<std::string>& urls, bool shareHead)
 }
 
 bool TKSDB::AddFromFile(std::string_view url, std::string_view contentType, const std::vector<std::string>* redirects,
-                        const std::filesystem::path& file, std::string_view caption, std::int16_t number)
+                        const std::filesystem::path& file, std::string_view caption, std::int16_t number,
+                        std::string_view extra)
 {
     if (disabled_)
     {
@@ -357,6 +366,7 @@ bool TKSDB::AddFromFile(std::string_view url, std::string_view contentType, cons
     {
         return false;
     }
+    SetExtra(extra);
     std::string piece(PageBlockPlainBytes, '\0');
     for (std::uint64_t position = 0;; position += PageBlockPlainBytes)
     {

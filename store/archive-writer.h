@@ -91,6 +91,8 @@ public:
     void MarkHead(std::size_t count);
     void SetHead(std::int32_t offset, std::int32_t length);
     void SetValue(std::int32_t value);
+    // The open page's Extra1 text (BodyNotes in index-record.h).
+    void SetExtra(std::string_view text);
     // Archive offset of the open page (or of the record AddAlias made last).
     std::int32_t PageOffset() const;
     // Removes flag 0x80 from the open page.
@@ -104,9 +106,11 @@ public:
 
     // Stores a file's bytes as a page with flags 8. The file holds a received
     // body, which ends with one 0 byte: a last piece shorter than 20000 bytes
-    // loses its last byte. Fails when the file cannot be read.
+    // loses its last byte. extra becomes the record's Extra1. Fails when the
+    // file cannot be read.
     bool AddFromFile(std::string_view url, std::string_view contentType, const std::vector<std::string>* redirects,
-                     const std::filesystem::path& file, std::string_view caption, std::int16_t number);
+                     const std::filesystem::path& file, std::string_view caption, std::int16_t number,
+                     std::string_view extra = {});
 
     // A record for bytes already in the archive (packaging).
     bool AddRecord(std::string_view url, std::int32_t offset, std::int32_t length, std::uint8_t flags, std::string_view caption,

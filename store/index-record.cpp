@@ -76,6 +76,14 @@ private:
 
 } // namespace
 
+std::string BodyNotes(bool cut, bool notDecoded)
+{
+    std::string notes(cut ? BodyCutNote : std::string_view());
+    if (notDecoded)
+        notes += (cut ? " " : "") + std::string(BodyNotDecodedNote);
+    return notes;
+}
+
 void BoundRecordTexts(IndexRecord& record)
 {
     auto cut = [](std::string& text, std::size_t limit)

@@ -30,6 +30,8 @@ struct IndexRecord
     // The link number of the entry the page belongs to; -1 for the summary page.
     std::int16_t Number = 0;
     std::uint8_t Flags = 0;
+    // Empty, but for a stored page whose body is not whole: then the words
+    // of BodyNotes below.
     std::string Extra1;
     // Local date and time of writing ("12/7/99 4:05:09 PM").
     std::string Stamp;
@@ -52,6 +54,13 @@ constexpr std::size_t MaxCaptionBytes = 1024;
 constexpr std::size_t MaxContentTypeBytes = 256;
 constexpr std::size_t MaxExtraBytes = 256;
 constexpr std::size_t MaxStampBytes = 64;
+
+// The words Extra1 holds for a stored page whose body is not whole,
+// separated by a blank when both apply. They live there rather than in Flags
+// because the server gives each of the eight flag bits a meaning.
+inline constexpr std::string_view BodyCutNote = "cut";              // the body reached the size limit
+inline constexpr std::string_view BodyNotDecodedNote = "undecoded"; // kept in the content coding it came in
+std::string BodyNotes(bool cut, bool notDecoded);
 
 // True when records of this subversion carry the Value field.
 constexpr bool RecordHasValue(std::uint16_t subversion)

@@ -174,6 +174,7 @@ void RunDriver::WriteSummary(BriefRun& run, bool finished)
     input.StartDate = ShortDateText(run.StartLocal);
     input.StartTime = StampTimeText(run.StartLocal);
     input.Information = brief.BriefComments.value_or("");
+    input.IncompletePages = IncompletePagesText(run.CutPages, run.UndecodedPages);
     std::vector<int> entryOfBlock;
     for (std::size_t i = 0; i < run.EntryTargets.size(); ++i)
     {

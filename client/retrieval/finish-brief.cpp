@@ -6,6 +6,7 @@
 #include "client/retrieval/main-thread-call.h"
 #include "client/retrieval/page-processing.h"
 #include "client/retrieval/run-driver.h"
+#include "client/retrieval/summary-page.h"
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
 #include "store/site-map.h"
@@ -25,7 +26,7 @@ std::string SummaryFilePath(const BriefRun& run)
 
 } // namespace
 
-void RunDriver::FinishBrief(BriefRun& run, bool notify)
+void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
 {
     TBrief& brief = *run.Brief;
     bool byUser = state_.StopByUser && state_.StopTarget.load() == &brief;
@@ -46,6 +47,9 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify)
     if (notify && !run.TemporaryPageBrief)
     {
         observer_.UpdateStatusLine(brief, "Available", summaryFile);
+        const std::string detail = IncompletePagesText(run.CutPages, run.UndecodedPages);
+        if (!detail.empty())
+            observer_.UpdateStatusDetail(brief, detail);
         observer_.AvailableBriefsNotice({brief.BriefName});
     }
     CallOnThreadOf(this, [&] {
@@ -54,7 +58,8 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify)
     });
     observer_.EnableControls(true);
     observer_.CloseStopDialog();
-    TrimArchives(run);
+    if (fate == NewArchive::Kept)
+        TrimArchives(run);
     CallOnThreadOf(this, [&] {
         brief.Retrieving = false;
         worker_.SetTimerEnabled(true);

@@ -105,7 +105,7 @@ std::uint8_t LinkPolicy::NotFollowedFlags(std::string_view address) const
     std::uint8_t flags = NotFollowedFlag::OriginalLink;
     if ((page_.Remaining > 1 || !entry.LocalOnly) && !page_.PreserveOnly)
         flags |= NotFollowedFlag::SiteMap;
-    const std::size_t scheme = SchemeLength(address);
+    const std::size_t scheme = LinkSchemeLength(address);
     if (HasSchemeNamed(address, "mailto"))
         flags |= NotFollowedFlag::Mail;
     else if (scheme > 0 && !HasSchemeNamed(address, "http") && !HasSchemeNamed(address, "https"))

@@ -108,7 +108,7 @@ std::string DirectoryPrefix(std::string_view base, std::string_view value)
 
 bool IsRelative(std::string_view value)
 {
-    return SchemeLength(value) == 0 && !IsDriveLetterPath(value);
+    return LinkSchemeLength(value) == 0 && !IsDriveLetterPath(value);
 }
 
 // Folds the "." and ".." segments of a path. Each segment keeps the

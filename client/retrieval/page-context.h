@@ -53,6 +53,10 @@ struct BriefRun
     std::vector<std::vector<EntryTarget>> EntryTargets;
     bool Scheduled = false;
     bool TemporaryPageBrief = false;
+    // Pages stored without their whole body: cut at the size limit, or kept
+    // in a content coding that could not be undone. Retrieval thread.
+    std::int32_t CutPages = 0;
+    std::int32_t UndecodedPages = 0;
 };
 
 // The text buffers of a run: allocated when the run starts, only grown.

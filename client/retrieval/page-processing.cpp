@@ -126,6 +126,18 @@ void CountIn(PageContext& context, std::atomic<std::int32_t>& counter, ProgressL
     context.Observer.SetProgressLabel(label, std::to_string(counter.load()));
 }
 
+// The Extra1 words of a stored page whose body is not whole; counted for the
+// brief's status line and summary page.
+std::string NoteIncompleteBody(PageContext& context, const RetrievalRequest& request)
+{
+    if (!request.UnfilteredCopy)
+    {
+        context.Run.CutPages += request.BodyCut ? 1 : 0;
+        context.Run.UndecodedPages += request.BodyNotDecoded ? 1 : 0;
+    }
+    return BodyNotes(request.BodyCut, request.BodyNotDecoded);
+}
+
 // A body that is not HTML is stored as a file, without a scan.
 void StoreFile(PageContext& context, RetrievalRequest& request)
 {
@@ -145,12 +157,14 @@ void StoreFile(PageContext& context, RetrievalRequest& request)
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (!request.TempFile.Path().empty() && !request.TempFile.IsOpen())
     {
-        archive.AddFromFile(key, request.ContentType, &redirects, request.TempFile.Path(), caption, number);
+        archive.AddFromFile(key, request.ContentType, &redirects, request.TempFile.Path(), caption, number,
+                            NoteIncompleteBody(context, request));
         return;
     }
     const std::string_view body = ReceivedBody(request);
     context.State.BytesLoaded += static_cast<std::uint32_t>(body.size());
     archive.BeginPage(key, request.ContentType, &redirects, FilePageFlags, caption, number);
+    archive.SetExtra(NoteIncompleteBody(context, request));
     archive.Append(body);
     archive.EndPage();
 }
@@ -322,7 +336,10 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
         flags = (flags & ~NoBaseFlags) | FramesetFlag;
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (store)
+    {
         archive.BeginPage(key, request.ContentType, &redirects, flags, caption, number);
+        archive.SetExtra(NoteIncompleteBody(context, request));
+    }
     ScanResult result = ScanResult::Complete;
     try
     {

@@ -52,7 +52,7 @@ std::string CleanedValue(std::string_view raw)
 
 ValueScheme SchemeOf(std::string_view cleaned)
 {
-    if (SchemeLength(cleaned) == 0 || HasSchemeNamed(cleaned, "http") || HasSchemeNamed(cleaned, "https"))
+    if (LinkSchemeLength(cleaned) == 0 || HasSchemeNamed(cleaned, "http") || HasSchemeNamed(cleaned, "https"))
         return ValueScheme::Web;
     if (HasSchemeNamed(cleaned, "javascript"))
         return ValueScheme::JavaScript;

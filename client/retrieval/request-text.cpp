@@ -71,6 +71,36 @@ std::string AgentLine(const RequestTextInput& input)
     return line + "\r\n";
 }
 
+// The Referer line for a link found on the referring page: its address with
+// "http://" in front when it was queued without a scheme, without any
+// "user:password@" and fragment. Like a browser, an "https" page names
+// itself only to "https" targets; a page of any other scheme ("file:",
+// "ftp:") is never named.
+std::string RefererLine(const std::optional<std::string>& referrer, bool tlsTarget)
+{
+    if (!referrer)
+        return {};
+    std::string address = WithoutControlBytes(*referrer);
+    address = address.substr(0, address.find('#'));
+    const bool https = HasSchemeNamed(address, "https");
+    if (https && !tlsTarget)
+        return {};
+    if (!HasScheme(address))
+    {
+        if (SchemeLength(address) > 0)
+            return {};
+        address = "http://" + address;
+    }
+    else if (!https && !HasSchemeNamed(address, "http"))
+        return {};
+    const std::size_t hostStart = address.find("://") + 3;
+    const std::size_t hostEnd = std::min(address.size(), address.find_first_of("/?", hostStart));
+    const std::size_t at = std::string_view(address).substr(hostStart, hostEnd - hostStart).rfind('@');
+    if (at != std::string_view::npos)
+        address.erase(hostStart, at + 1);
+    return "Referer: " + address + "\r\n";
+}
+
 } // namespace
 
 HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalSettings& settings)
@@ -86,8 +116,7 @@ HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalS
     std::string target = plan.ViaProxy ? (HasScheme(url) ? url : "http://" + url) : PathOf(url);
     std::string requestLine = "GET " + target + " HTTP/1.0\r\n";
     std::string cacheLine = input.BypassProxyCache ? "Cache-Control: no-cache\r\n" : "";
-    std::string refererLine =
-        input.Referrer ? "Referer: http://" + WithoutControlBytes(*input.Referrer) + "\r\n" : std::string();
+    std::string refererLine = RefererLine(input.Referrer, plan.Tls);
     std::string hostLine = "Host: " + host + "\r\n";
     std::string acceptLine = "Accept: */*; q=1\r\n";
     std::string proxyLine = plan.ViaProxy ? ProxyAuthorizationLine(settings) : std::string();

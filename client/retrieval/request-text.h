@@ -21,7 +21,7 @@ namespace rv
 struct RequestTextInput
 {
     std::string Url;                     // queued address, scheme optional
-    std::optional<std::string> Referrer; // without scheme; absent for entry pages
+    std::optional<std::string> Referrer; // the page the link was found on, scheme optional; absent for entry pages
     std::string Agent;                   // from ChooseAgent
     std::optional<std::string> AgentComment;
     bool BypassProxyCache = false;

@@ -125,7 +125,7 @@ struct RetrievalRequest
     // Transfer fields.
     std::string RequestText; // freed once sent
     std::size_t BytesSent = 0;
-    std::optional<std::string> Referrer; // page the link was found on, without scheme
+    std::optional<std::string> Referrer; // page the link was found on, scheme optional
     std::uint8_t UseCredentials = 0;
     std::uint8_t FollowExternal = 0;
     std::uint8_t AlwaysSuccessful = 0;
@@ -141,6 +141,8 @@ struct RetrievalRequest
     std::uint8_t Had401 = 0;                // a 401 answer was met; the first one costs no attempt
     std::vector<std::string> Redirects;     // addresses that were redirected to this one
     std::size_t HeaderLength = 0;           // bytes of the response header in Data, once complete
+    std::uint8_t BodyCut = 0;               // the body reached its size limit and the rest was not read
+    std::uint8_t BodyNotDecoded = 0;        // the body names a content coding it is not in: kept as received
 
     // Change detection's word to page processing, for an entry page only.
     // DiffMarkers: ascending offsets in the body (ReceivedBody) of the changed

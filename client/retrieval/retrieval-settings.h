@@ -3,6 +3,7 @@
 // never reads the settings store itself, and copies nothing back.
 #pragma once
 
+#include "client/retrieval/http-response.h"
 #include "platform/settings-table.h"
 
 #include <cstdint>
@@ -40,6 +41,8 @@ struct RetrievalSettings
     std::string CaCertificatesFile;
     // Temporary files ("bin" bodies, the queue's overflow file) go below this.
     std::filesystem::path ProgramFolder;
+    // Where a body kept in memory is cut; only tests set it lower.
+    std::size_t MemoryBodyLimit = MaxMemoryBodyBytes;
 };
 
 } // namespace rv

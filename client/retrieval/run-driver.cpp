@@ -221,7 +221,7 @@ void RunDriver::RollBack(const std::string& status)
         TBrief& brief = *run->Brief;
         observer_.UpdateStatusLine(brief, status, "");
         std::filesystem::path archive = run->ArchivePath;
-        FinishBrief(*run, false);
+        FinishBrief(*run, false, NewArchive::Discarded);
         CallOnThreadOf(this, [&] {
             std::error_code ignored;
             std::filesystem::remove(archive, ignored);

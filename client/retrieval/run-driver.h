@@ -150,7 +150,14 @@ private:
     void WaitForWork();
 
     // Closing briefs and entries (finish-brief.cpp), retrieval thread.
-    void FinishBrief(BriefRun& run, bool notify);
+    // A run that keeps its new archive trims the oldest kept ones over the
+    // brief's limit; a rolled-back run deletes its own and trims nothing.
+    enum class NewArchive
+    {
+        Kept,
+        Discarded,
+    };
+    void FinishBrief(BriefRun& run, bool notify, NewArchive fate = NewArchive::Kept);
     void FinishSkippedEntry(TWebPage& entry);
     void DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive);
     void StopTimer();

@@ -21,6 +21,11 @@ void RunObserverRelay::UpdateStatusLine(const TBrief& brief, std::string_view st
     });
 }
 
+void RunObserverRelay::UpdateStatusDetail(const TBrief& brief, std::string_view detail)
+{
+    CallOnThreadOf(context_, [&, text = std::string(detail)] { target_.UpdateStatusDetail(brief, text); });
+}
+
 void RunObserverRelay::RemoveStatusLine(std::string_view summaryFile)
 {
     CallOnThreadOf(context_, [&, file = std::string(summaryFile)] { target_.RemoveStatusLine(file); });

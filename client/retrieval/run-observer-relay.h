@@ -18,6 +18,7 @@ public:
 
     void AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status) override;
     void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile) override;
+    void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override;
     void RemoveStatusLine(std::string_view summaryFile) override;
     void SetProgressLabel(ProgressLabel label, std::string_view text) override;
     void ShowProgressWindow(bool shown) override;

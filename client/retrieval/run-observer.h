@@ -48,6 +48,9 @@ public:
     // The status of the brief's line changes ("Loading...", "Available",
     // "Connection Failure"); summaryFile is the archive once it is available.
     virtual void UpdateStatusLine(const TBrief& /*brief*/, std::string_view /*status*/, std::string_view /*summaryFile*/) {}
+    // Follows "Available" when pages were stored without their whole body:
+    // the brief's line says how many (IncompletePagesText).
+    virtual void UpdateStatusDetail(const TBrief& /*brief*/, std::string_view /*detail*/) {}
     // A kept retrieval was trimmed: its status-log line goes.
     virtual void RemoveStatusLine(std::string_view /*summaryFile*/) {}
     virtual void SetProgressLabel(ProgressLabel /*label*/, std::string_view /*text*/) {}

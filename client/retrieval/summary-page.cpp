@@ -12,16 +12,6 @@ namespace rv
 namespace
 {
 
-// An address that names its own scheme has a ":" before its first "/" and
-// before its first "."; any other is a bare host and path.
-bool HasOwnScheme(const std::string& address)
-{
-    const std::size_t colon = address.find(':');
-    if (colon == std::string::npos)
-        return false;
-    return colon < address.find('/') && colon < address.find('.');
-}
-
 std::string ImagesFolder(std::string folder)
 {
     std::replace(folder.begin(), folder.end(), '\\', '/');
@@ -246,6 +236,16 @@ std::string Block(const SummaryEntry& item, SummaryLayout layout, LinkForm form)
 
 } // namespace
 
+std::string IncompletePagesText(std::int32_t cut, std::int32_t undecoded)
+{
+    const auto count = [](std::int32_t n, const char* what)
+    { return std::to_string(n) + (n == 1 ? " page " : " pages ") + what; };
+    std::string text = cut > 0 ? count(cut, "cut at the size limit") : "";
+    if (undecoded > 0)
+        text += (text.empty() ? "" : ", ") + count(undecoded, "not decoded");
+    return text;
+}
+
 std::string SummaryPageStart(const SummaryInput& input)
 {
     std::string out = "<html>\r\n<head>\r\n<title>" + input.BriefName +
@@ -256,6 +256,8 @@ std::string SummaryPageStart(const SummaryInput& input)
            "</font><font size=1><br></font>\r\n";
     if (!input.Information.empty())
         out += "<font size=3><b>\r\n Brief Information: </b>\r\n" + input.Information;
+    if (!input.IncompletePages.empty())
+        out += "</font><font size=1><br></font>\r\n<font size=3><b>Incomplete Pages: </b>" + input.IncompletePages;
     return out + "</font><font size=1><br></font><hr size=3>\r\n";
 }
 

@@ -47,12 +47,18 @@ struct SummaryInput
     std::string StartDate;             // ShortDateText of the run's start, "3/7/2005"
     std::string StartTime;             // StampTimeText of the run's start, "12:05:09AM"
     std::string Information;           // the brief's information text; empty: none
+    std::string IncompletePages;       // IncompletePagesText of the finished run; empty: none
     std::vector<SummaryEntry> Entries; // the active entries, in brief order
 };
 
 // The placeholder a summary fragment holds where the archive's address goes;
 // the server fills it when it shows the cumulative page.
 inline constexpr const char* ArchivePlaceholder = "%%%%s";
+
+// What the status log and the summary page say of pages stored without their
+// whole body: "2 pages cut at the size limit, 1 page not decoded". Empty when
+// both counts are 0.
+std::string IncompletePagesText(std::int32_t cut, std::int32_t undecoded);
 
 // The whole summary page ("index"): start and banner, one block per entry
 // with "<hr size=1>" between blocks, and the end. Its links are relative.

@@ -1,6 +1,7 @@
 #include "client/retrieval/synthetic-pages.h"
 
 #include "client/retrieval/retrieval-request.h"
+#include "client/retrieval/store-address.h"
 #include "client/retrieval/url-parts.h"
 
 namespace rv
@@ -33,13 +34,10 @@ std::string SafeUrl(std::string_view url)
     return out;
 }
 
-// "http://" goes in front unless a colon comes before the first slash and
-// before the first full stop (the address then has a scheme of its own).
+// "http://" goes in front unless the address has a scheme of its own.
 std::string WithHttp(const std::string& url)
 {
-    std::size_t colon = url.find(':');
-    bool ownScheme = colon != std::string::npos && colon < url.find('/') && colon < url.find('.');
-    return ownScheme ? url : "http://" + url;
+    return HasOwnScheme(url) ? url : "http://" + url;
 }
 
 std::string Link(const std::string& href, const std::string& text)

@@ -38,8 +38,8 @@ bool IsFinalStatus(int status)
 
 // A compressed body kept in memory is expanded in place, so that the page is
 // scanned and stored as the text it is. One that does not expand (damaged,
-// or larger than a body may grow) is kept as received.
-void ExpandCompressedBody(RetrievalRequest& request)
+// or larger than a body may grow) is kept as received and marked so.
+void ExpandCompressedBody(RetrievalRequest& request, std::size_t limit)
 {
     ResponseHead head;
     if (request.HeaderLength == 0 || FindHeaderEnd(request.Data.View(), head) != ParseStatus::Ok)
@@ -48,8 +48,11 @@ void ExpandCompressedBody(RetrievalRequest& request)
     if (coding == ContentCoding::Identity)
         return;
     std::string body;
-    if (DecodeBody(coding, request.Data.View().substr(head.BodyOffset), MaxMemoryBodyBytes, body) != DecodeStatus::Ok)
+    if (DecodeBody(coding, request.Data.View().substr(head.BodyOffset), limit, body) != DecodeStatus::Ok)
+    {
+        request.BodyNotDecoded = 1;
         return;
+    }
     request.Data.SetSize(head.BodyOffset);
     request.Data.Seek(0, SeekOrigin::End);
     request.Data.Write(body.data(), body.size());
@@ -366,14 +369,20 @@ bool TAsyncThread::AppendBody(RetrievalRequest& request, const char* bytes, std:
     if (request.TempFile.IsOpen())
     {
         if (request.TempFile.Size() + count > MaxFileBodyBytes)
+        {
+            request.BodyCut = 1;
             return false;
+        }
         if (!request.TempFile.Append(bytes, count))
             return false;
     }
     else
     {
-        if (request.Data.Size() + count > MaxMemoryBodyBytes)
+        if (request.Data.Size() + count > settings_.MemoryBodyLimit)
+        {
+            request.BodyCut = 1;
             return false;
+        }
         request.Data.Seek(0, SeekOrigin::End);
         request.Data.Write(bytes, count);
     }
@@ -553,7 +562,7 @@ void TAsyncThread::EndOfResponse(Transfer& transfer)
     CloseTransfer(request);
     const std::uint64_t received = request.BytesReceived;
     if (!request.TempFile.IsOpen())
-        ExpandCompressedBody(request);
+        ExpandCompressedBody(request, settings_.MemoryBodyLimit);
     request.Data.Seek(0, SeekOrigin::End);
     request.Data.Write("\0", 1);
     if (request.TempFile.IsOpen())

@@ -30,6 +30,11 @@ void PrintingObserver::UpdateStatusLine(const TBrief& brief, std::string_view st
     Print(brief.BriefName, text);
 }
 
+void PrintingObserver::UpdateStatusDetail(const TBrief& brief, std::string_view detail)
+{
+    Print(brief.BriefName, std::string(detail));
+}
+
 void PrintingObserver::ErrorMessage(std::string_view caption, std::string_view text)
 {
     std::fprintf(errors_, "%.*s: %.*s\n", int(caption.size()), caption.data(), int(text.size()), text.data());

@@ -34,6 +34,7 @@ public:
 
     void AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status) override;
     void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile) override;
+    void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override;
     void ErrorMessage(std::string_view caption, std::string_view text) override;
 
     // The last status of each brief by brief name.

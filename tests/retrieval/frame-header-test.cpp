@@ -72,6 +72,7 @@ TEST(FrameHeader, AddressWithItsOwnSchemeIsNotGivenAnother)
         {"a.b:8080/c", "<a href=http://a.b:8080/c target="},       // the port's colon comes after a dot
         {"localhost/a:b", "<a href=http://localhost/a:b target="}, // the colon comes after the slash
         {"mailto:ann", "<a href=mailto:ann target="},
+        {"localhost:8080/c", "<a href=http://localhost:8080/c target="}, // a dotless host and its port
     };
     for (const Row& row : rows)
     {

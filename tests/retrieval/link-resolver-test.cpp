@@ -139,6 +139,39 @@ TEST(StoreAddress, EveryColonIsEncodedAndNothingElse)
     EXPECT_EQ(EncodeForStore(ResolveAddress(kPage, "http://host:8080/a.html")), "host&colon;8080/a.html");
 }
 
+TEST(LinkResolver, DotlessHostWithAPortKeepsItsHost)
+{
+    const Row rows[] = {
+        {"http://localhost:8080/", "a.html", "localhost:8080/a.html"},
+        {"http://localhost:8080", "", "localhost:8080/"},
+        {"localhost:8080/dir/page.html", "b.html", "localhost:8080/dir/b.html"},
+        {"localhost:8080/dir/page.html", "/c.html", "localhost:8080/c.html"},
+        {"localhost:8080", "x", "localhost:8080/x"},
+        {"intranet:81/dir/", "../up.html?q=a:b", "intranet:81/up.html?q=a:b"},
+        {"news:119/dir/", "a", "news:119/dir/a"},
+        {kPage, "http://intranet:81/x", "intranet:81/x"},
+        {kPage, "svn+ssh://host/x", "host/x"},
+        {kPage, "tel:5551234", "5551234"},
+    };
+    ExpectResolved(rows, std::size(rows));
+}
+
+TEST(StoreAddress, ASchemeIsAKnownNameOrOneFollowedByTwoSlashes)
+{
+    const std::pair<const char*, std::size_t> rows[] = {
+        {"localhost:8080/a", 0}, {"intranet:81", 0},      {"Localhost:x", 0}, {"news:119/", 0},
+        {"svn+ssh://x", 7},      {"mailto:a@b", 6},       {"tel:911", 3},     {"news:comp.lang", 4},
+        {"JAVASCRIPT:go()", 10}, {"data:text/plain,", 4}, {"file:C:\\x", 4},  {"https://x:443/", 5},
+    };
+    for (const auto& [address, length] : rows)
+        EXPECT_EQ(SchemeLength(address), length) << address;
+    // On a page any name before ":" is a scheme, unless a port follows.
+    const std::pair<const char*, std::size_t> links[] = {
+        {"skype:ann", 5}, {"intranet:81/a", 0}, {"localhost:8080", 0}, {"mailto:a@b", 6}, {"a/b:c", 0}};
+    for (const auto& [value, length] : links)
+        EXPECT_EQ(LinkSchemeLength(value), length) << value;
+}
+
 TEST(StoreAddress, SchemesNeedTwoCharactersSoDriveLettersAreNotSchemes)
 {
     EXPECT_EQ(SchemeLength("http://x"), 4u);

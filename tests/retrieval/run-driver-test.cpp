@@ -8,15 +8,14 @@
 #include "store/archive-reader.h"
 #include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
-#include "tests/support/run-to-end.h"
 #include "tests/support/origin-server.h"
+#include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
 
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <list>
 #include <map>
 #include <random>
@@ -40,6 +39,10 @@ public:
         lines.push_back(brief.BriefName + ": " + std::string(status));
         last[brief.BriefName] = std::string(status);
     }
+    void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override
+    {
+        details[brief.BriefName] = std::string(detail);
+    }
     void EntryFinished(const TBrief& brief, const TWebPage& entry) override
     {
         finished.push_back(brief.BriefName + "/" + entry.EntryName);
@@ -48,6 +51,7 @@ public:
 
     std::vector<std::string> lines;
     std::map<std::string, std::string> last;
+    std::map<std::string, std::string> details;
     std::vector<std::string> finished;
     std::vector<std::string> errors;
 };
@@ -297,6 +301,104 @@ TEST_F(RunDriverTest, KeptRetrievalsOverTheLimitLoseTheOldest)
         archives += file.path().extension() == ".rvd";
     EXPECT_EQ(archives, 2u);
     for (const std::string& file : brief.ArchiveFiles)
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
+}
+
+TEST_F(RunDriverTest, CrawlOfADotlessHostWithAPortFollowsItsLinksToTheDepth)
+{
+    const auto page = [](const std::string& links) { return "<html><body>" + links + "</body></html>\n"; };
+    std::filesystem::create_directories(nginx->Root() / "sub");
+    test::WriteFile(nginx->Root() / "index.html",
+                    page("<a href=\"a.html\">a</a> <a href=\"/sub/b.html\">b</a> <a href=\"skype:ann\">call</a>"));
+    test::WriteFile(nginx->Root() / "a.html", page("<a href=\"c.html\">c</a>"));
+    test::WriteFile(nginx->Root() / "sub/b.html", page("<a href=\"../a.html\">a</a>"));
+    test::WriteFile(nginx->Root() / "c.html", page("<a href=\"d.html\">d</a>"));
+    test::WriteFile(nginx->Root() / "d.html", page(""));
+    const std::string host = "localhost:" + std::to_string(nginx->Port());
+    TBrief& brief = NewBrief("Intranet", {"http://" + host + "/"});
+    brief.Entries[0].SpiderDepth = 3;
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    std::vector<std::string> requested = Requested();
+    std::sort(requested.begin(), requested.end());
+    EXPECT_EQ(requested, (std::vector<std::string>{"/a.html", "/c.html", "/index.html", "/sub/b.html"}));
+    const std::vector<IndexRecord> records = RecordsOf(brief);
+    for (const char* path : {"/", "/a.html", "/sub/b.html", "/c.html"})
+    {
+        const IndexRecord* record = Find(records, host + path);
+        ASSERT_NE(record, nullptr) << path;
+        EXPECT_GT(record->Offset, 0) << path;
+    }
+}
+
+TEST_F(RunDriverTest, LinkOfAPageIsRequestedWithThatPageAsRefererOnce)
+{
+    const std::string html = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
+    test::OriginServer origin(
+        {{html + "<html><body><a href=\"next.html\">next</a></body></html>"}, {html + "<html><body>next</body></html>"}});
+    const std::string entry = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/";
+    TBrief& brief = NewBrief("Referred", {entry});
+    brief.Entries[0].SpiderDepth = 2;
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    const std::vector<std::string> requests = origin.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].find("Referer:"), std::string::npos);
+    EXPECT_NE(requests[1].find("GET /next.html HTTP/1.0\r\n"), std::string::npos) << requests[1];
+    EXPECT_NE(requests[1].find("\r\nReferer: " + entry + "\r\n"), std::string::npos) << requests[1];
+}
+
+TEST_F(RunDriverTest, PagesCutAtTheSizeLimitOrNotDecodedAreMarkedAndReported)
+{
+    settings.NumSocks = 1;
+    settings.MemoryBodyLimit = 4000;
+    const std::string html = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n";
+    test::OriginServer origin({{html + "\r\n<html><body>" + std::string(10000, 'x') + "</body></html>"},
+                               {html + "Content-Encoding: gzip\r\n\r\n\x1f\x8b\x08\x00 not a gzip stream"},
+                               {html + "\r\n<html><body>whole</body></html>"}});
+    const std::string host = "127.0.0.1:" + std::to_string(origin.Port());
+    TBrief& brief = NewBrief(
+        "Incomplete", {"http://" + host + "/big.html", "http://" + host + "/gzip.html", "http://" + host + "/whole.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    EXPECT_EQ(observer.last["Incomplete"], "Available");
+    EXPECT_EQ(observer.details["Incomplete"], "1 page cut at the size limit, 1 page not decoded");
+    const std::vector<IndexRecord> records = RecordsOf(brief);
+    const std::pair<std::string, std::string> notes[] = {
+        {"/big.html", "cut"}, {"/gzip.html", "undecoded"}, {"/whole.html", ""}};
+    for (const auto& [path, note] : notes)
+    {
+        const IndexRecord* record = Find(records, host + path);
+        ASSERT_NE(record, nullptr) << path;
+        EXPECT_GT(record->Offset, 0) << path;
+        EXPECT_EQ(record->Extra1, note) << path;
+    }
+    const auto summary = std::find_if(records.rbegin(), records.rend(), [](const IndexRecord& r) { return r.Key == "index"; });
+    ASSERT_NE(summary, records.rend());
+    ArchiveReader reader = ArchiveReader::OpenFile(std::filesystem::path(brief.Folder) / brief.ArchiveFiles.back());
+    EXPECT_NE(
+        reader.ReadPage(*summary).find("<b>Incomplete Pages: </b>1 page cut at the size limit, 1 page not decoded</font>"),
+        std::string::npos);
+}
+
+TEST_F(RunDriverTest, RunThatCannotConnectKeepsEveryOldRetrievalOfABriefAtItsLimit)
+{
+    TBrief& brief = NewBrief("Offline", {"page0.html"});
+    brief.NumArchives = 2;
+    RunDriver driver(settings, observer);
+    for (int run = 0; run < 2; ++run)
+        RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    const std::vector<std::string> kept = brief.ArchiveFiles;
+    ASSERT_EQ(kept.size(), 2u);
+    driver.SetConnect([] { return false; });
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+    EXPECT_EQ(observer.last["Offline"], "Connection Failure");
+    EXPECT_EQ(brief.ArchiveFiles, kept);
+    std::size_t archives = 0;
+    for (const auto& file : std::filesystem::directory_iterator(Dir()))
+        archives += file.path().extension() == ".rvd";
+    EXPECT_EQ(archives, 2u);
+    for (const std::string& file : kept)
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
 }
 

@@ -60,6 +60,7 @@ TEST(ClientPages, HttpGoesInFrontUnlessTheAddressHasItsOwnScheme)
     EXPECT_NE(ClientPageText(ClientPage::NotLoaded, "ftp://a.b/").find("href=\"ftp://a.b/\""), std::string::npos);
     // A port colon comes after a full stop: not a scheme.
     EXPECT_NE(ClientPageText(ClientPage::NotLoaded, "a.b:81/").find("href=\"http://a.b:81/\""), std::string::npos);
+    EXPECT_NE(ClientPageText(ClientPage::NotLoaded, "intranet:81/").find("href=\"http://intranet:81/\""), std::string::npos);
     // Quotation marks become apostrophes; tags cannot be opened.
     std::string page = ClientPageText(ClientPage::NotLoaded, "a.b/\"<x>");
     EXPECT_NE(page.find("href=\"http://a.b/'%3Cx%3E\">a.b/'%3Cx%3E</a>"), std::string::npos);
