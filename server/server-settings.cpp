@@ -1,39 +1,15 @@
 #include "server/server-settings.h"
 
 #include "platform/settings-store.h"
-#include "server/text-util.h"
 
 #include <sys/stat.h>
 
 namespace rv
 {
-namespace
-{
-
-// Values longer than this are cut, as the settings area never held more.
-constexpr std::size_t MaxSettingBytes = 500;
-
-std::string Bounded(std::string text)
-{
-    if (text.size() > MaxSettingBytes)
-        text.resize(MaxSettingBytes);
-    return text;
-}
-
-bool ReadSwitch(const SettingsStore& store, const char* key)
-{
-    const std::optional<std::string> text = store.Setting(key);
-    return text && IsYes(Bounded(*text));
-}
-
-} // namespace
 
 int PortFromText(const std::string& text)
 {
-    int port = 0;
-    if (!ParseDecimal(Bounded(text), port) || port < 1 || port > 65535)
-        return DefaultServerPort;
-    return port;
+    return IntFromText(ServerPortSetting, text);
 }
 
 ServerSettingsReader::ServerSettingsReader(QString settingsPath) : path_(std::move(settingsPath)) {}
@@ -51,11 +27,7 @@ ServerSettings ServerSettingsReader::Read()
 
     const SettingsStore store(path_);
     ServerSettings settings;
-    if (const std::optional<std::string> port = store.Setting(PortKey))
-        settings.port = PortFromText(*port);
-    settings.displayHeader = ReadSwitch(store, DisplayHeaderKey);
-    settings.displayWarning = ReadSwitch(store, DisplayWarningKey);
-    settings.shutdownWarning = ReadSwitch(store, ShutdownWarningKey);
+    ReadServerSettings(store, settings);
 
     cached_ = settings;
     lastInode_ = inode;
@@ -68,9 +40,9 @@ ServerSettings ServerSettingsReader::Read()
 bool ServerSettingsReader::SaveSwitches(const ServerSettings& settings)
 {
     SettingsStore store(path_);
-    store.SetValue(DisplayHeaderKey, YesNo(settings.displayHeader));
-    store.SetValue(DisplayWarningKey, YesNo(settings.displayWarning));
-    store.SetValue(ShutdownWarningKey, YesNo(settings.shutdownWarning));
+    WriteSetting(store, DisplayHeaderSetting, settings.displayHeader);
+    WriteSetting(store, DisplayWarningSetting, settings.displayWarning);
+    WriteSetting(store, ShutdownWarningSetting, settings.shutdownWarning);
     const bool ok = store.Sync();
     haveRead_ = false;
     return ok;

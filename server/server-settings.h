@@ -1,30 +1,25 @@
 // The server's settings in the settings file it shares with the client
-// (area "Servers"): the port and the three Yes/No switches.
+// (area "Servers"): the port and the three Yes/No switches. A switch the
+// file does not hold is off.
 #pragma once
+
+#include "platform/settings-table.h"
 
 #include <QString>
 #include <cstdint>
+#include <string>
 
 namespace rv
 {
 
 // Used when the port setting is absent or is not a port number.
-constexpr int DefaultServerPort = 1888;
+constexpr int DefaultServerPort = ServerPortSetting.fallback;
 
-inline constexpr const char* PortKey = "Servers/Ravelin Server Port";
-inline constexpr const char* DisplayHeaderKey = "Servers/Display Header";
-inline constexpr const char* DisplayWarningKey = "Servers/Display Warning";
-inline constexpr const char* ShutdownWarningKey = "Servers/Shutdown Warning";
-
-struct ServerSettings
-{
-    int port = DefaultServerPort;
-    bool displayHeader = false;   // navigation header and footer on pages
-    bool displayWarning = false;  // explanatory pages instead of redirects for links not retrieved
-    bool shutdownWarning = false; // closing the window asks first
-
-    bool operator==(const ServerSettings&) const = default;
-};
+// The keys as zero-terminated texts (the descriptors hold string literals).
+inline constexpr const char* PortKey = ServerPortSetting.key.data();
+inline constexpr const char* DisplayHeaderKey = DisplayHeaderSetting.key.data();
+inline constexpr const char* DisplayWarningKey = DisplayWarningSetting.key.data();
+inline constexpr const char* ShutdownWarningKey = ShutdownWarningSetting.key.data();
 
 // The port a setting text gives: a decimal number from 1 to 65535, else 1888.
 int PortFromText(const std::string& text);

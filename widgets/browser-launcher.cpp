@@ -1,6 +1,7 @@
 #include "widgets/browser-launcher.h"
 
 #include "platform/settings-store.h"
+#include "platform/settings-table.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -13,7 +14,7 @@ BrowserLoad DoBrowserLoad(const QString& url, const QString& settingsPath)
 {
     const SettingsStore store(settingsPath);
     QStringList command;
-    if (const std::optional<std::string> path = store.Setting("Browser/Browser Path"))
+    if (const std::optional<std::string> path = store.Setting(BrowserPathSetting.key))
         command = QProcess::splitCommand(QString::fromStdString(*path));
     if (command.isEmpty())
     {

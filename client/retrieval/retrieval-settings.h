@@ -4,6 +4,7 @@
 #pragma once
 
 #include "client/retrieval/http-response.h"
+#include "platform/settings-table.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -34,7 +35,7 @@ struct RetrievalSettings
     std::int32_t DiskBuffer = 0;
     // The local page server, from which the previous copy of an entry page
     // is fetched.
-    std::int32_t ServerPort = 1888;
+    std::int32_t ServerPort = ServerPortSetting.fallback;
     // A file of PEM certificates trusted for "https" sites besides the
     // system's own authorities; empty: the system's only.
     std::string CaCertificatesFile;

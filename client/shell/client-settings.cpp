@@ -3,6 +3,7 @@
 #include "client/retrieval/retrieval-settings.h"
 #include "client/shell/setting-texts.h"
 #include "platform/settings-store.h"
+#include "platform/settings-table.h"
 
 #include <limits>
 #include <optional>
@@ -13,8 +14,6 @@ namespace rv
 namespace
 {
 
-// TCP ports; a stored number above this cannot be one and keeps the default instead.
-constexpr std::int64_t HighestPort = 65535;
 constexpr std::int64_t HighestInt32 = std::numeric_limits<std::int32_t>::max();
 
 // A dialer retry text that is not a number means these, not the usual defaults.
@@ -64,18 +63,6 @@ void ReadNumber(const SettingsStore& store, const std::string& key, std::int64_t
     }
 }
 
-void ReadPort(const SettingsStore& store, const std::string& key, std::int32_t& port)
-{
-    if (const std::optional<std::string> stored = store.Setting(key))
-    {
-        const std::optional<std::int64_t> number = ParseDecimal(*stored);
-        if (number && *number >= 0 && *number <= HighestPort)
-        {
-            port = static_cast<std::int32_t>(*number);
-        }
-    }
-}
-
 void PutNumber(SettingsStore& store, const std::string& key, std::int64_t value)
 {
     store.SetValue(key, std::to_string(value));
@@ -88,7 +75,7 @@ void PutYesNo(SettingsStore& store, const std::string& key, bool value)
 
 void ReadBrowser(const SettingsStore& store, BrowserSettings& browser)
 {
-    if (const std::optional<std::string> stored = store.Setting("Browser/Browser Path"))
+    if (const std::optional<std::string> stored = store.Setting(BrowserPathSetting.key))
     {
         browser.Path = BrowserPathFromStored(*stored);
         browser.Service = BrowserServiceOf(browser.Path);
@@ -116,18 +103,9 @@ void ReadProxy(const SettingsStore& store, ProxySettings& proxy)
 {
     ReadText(store, "Servers/Proxy/Proxy Server", proxy.Server);
     proxy.Server = ProxyHostWithoutScheme(proxy.Server);
-    ReadPort(store, "Servers/Proxy/Proxy Port", proxy.Port);
+    ReadSetting(store, ProxyPortSetting, proxy.Port);
     ReadCredential(store, "Servers/Proxy/UserName", proxy.UserName);
     ReadCredential(store, "Servers/Proxy/Password", proxy.Password);
-}
-
-void ReadServers(const SettingsStore& store, ServerSettings& servers)
-{
-    ReadPort(store, "Servers/Ravelin Server Port", servers.Port);
-    ReadYesNo(store, "Servers/Display Header", servers.DisplayHeader);
-    ReadYesNo(store, "Servers/Display Warning", servers.DisplayWarning);
-    ReadYesNo(store, "Servers/Close Server", servers.CloseServer);
-    ReadYesNo(store, "Servers/Shutdown Warning", servers.ShutdownWarning);
 }
 
 void ReadBriefs(const SettingsStore& store, BriefDefaultsSettings& briefs)
@@ -248,7 +226,7 @@ void ReadStartupSettings(const SettingsStore& store, ClientSettings& settings)
     ReadDiskBuffer(store, settings.DiskBuffer);
     ReadProxy(store, settings.Proxy);
     ReadNumber(store, "Network/Max Sockets", 1, 20, settings.Network.MaxSockets);
-    ReadServers(store, settings.Servers);
+    ReadServerSettings(store, settings.Servers);
     ReadBriefs(store, settings.Briefs);
     ReadItems(store, "Startup/ExclusionItems", settings.Startup.ExclusionItems);
     ReadItems(store, "Startup/InclusionItems", settings.Startup.InclusionItems);
@@ -274,7 +252,7 @@ void ReadFirstActivationSettings(const SettingsStore& store, StartupSettings& st
 
 bool WriteBrowserSettings(SettingsStore& store, const BrowserSettings& browser)
 {
-    store.SetValue("Browser/Browser Path", QuotedBrowserPath(browser.Path));
+    WriteSetting(store, BrowserPathSetting, QuotedBrowserPath(browser.Path));
     store.SetValue("Browser/Browser Service", BrowserServiceOf(browser.Path));
     PutYesNo(store, "Browser/AutoLoad Browser", browser.AutoLoad);
     return store.Sync();
@@ -298,7 +276,7 @@ bool WriteDiskBufferSettings(SettingsStore& store, const DiskBufferSettings& dis
 bool WriteProxySettings(SettingsStore& store, const ProxySettings& proxy)
 {
     store.SetValue("Servers/Proxy/Proxy Server", ProxyHostWithoutScheme(proxy.Server));
-    PutNumber(store, "Servers/Proxy/Proxy Port", proxy.Port);
+    WriteSetting(store, ProxyPortSetting, proxy.Port);
     return store.Sync();
 }
 
@@ -317,11 +295,11 @@ bool WriteNetworkSettings(SettingsStore& store, const NetworkSettings& network)
 
 bool WriteServerSettings(SettingsStore& store, const ServerSettings& servers)
 {
-    PutNumber(store, "Servers/Ravelin Server Port", servers.Port);
-    PutYesNo(store, "Servers/Display Header", servers.DisplayHeader);
-    PutYesNo(store, "Servers/Display Warning", servers.DisplayWarning);
-    PutYesNo(store, "Servers/Close Server", servers.CloseServer);
-    PutYesNo(store, "Servers/Shutdown Warning", servers.ShutdownWarning);
+    WriteSetting(store, ServerPortSetting, servers.port);
+    WriteSetting(store, DisplayHeaderSetting, servers.displayHeader);
+    WriteSetting(store, DisplayWarningSetting, servers.displayWarning);
+    WriteSetting(store, CloseServerSetting, servers.closeServer);
+    WriteSetting(store, ShutdownWarningSetting, servers.shutdownWarning);
     return store.Sync();
 }
 
@@ -424,7 +402,7 @@ void FillRetrievalSettings(const ClientSettings& settings, RetrievalSettings& re
     retrieval.NoProxyFor = settings.Briefs.NoProxyFor;
     retrieval.NumSocks = settings.Network.MaxSockets;
     retrieval.DiskBuffer = static_cast<std::int32_t>(settings.DiskBuffer.MinFreeBytes / BytesPerMegaByte);
-    retrieval.ServerPort = settings.Servers.Port;
+    retrieval.ServerPort = settings.Servers.port;
 }
 
 SharedClientSettings& SharedClientSettings::Instance()

@@ -7,6 +7,7 @@
 
 #include "client/briefs/entry-defaults.h"
 #include "client/shell/window-layout.h"
+#include "platform/settings-table.h"
 
 #include <cstdint>
 #include <mutex>
@@ -46,7 +47,7 @@ struct DiskBufferSettings
 struct ProxySettings
 {
     std::string Server; // host without scheme; empty: no proxy
-    std::int32_t Port = 80;
+    std::int32_t Port = ProxyPortSetting.fallback;
     std::string UserName;
     std::string Password;
 };
@@ -54,15 +55,6 @@ struct ProxySettings
 struct NetworkSettings
 {
     std::int32_t MaxSockets = 4; // 1 to 20
-};
-
-struct ServerSettings
-{
-    std::int32_t Port = 1888; // 0 to 99999 as stored; the server listens on 127.0.0.1
-    bool DisplayHeader = true;
-    bool DisplayWarning = true;
-    bool CloseServer = true;
-    bool ShutdownWarning = true;
 };
 
 struct BriefDefaultsSettings
@@ -92,16 +84,16 @@ struct ClientSettings
     DiskBufferSettings DiskBuffer;
     ProxySettings Proxy;
     NetworkSettings Network;
-    ServerSettings Servers;
+    ServerSettings Servers = PreferredServerSettings();
     BriefDefaultsSettings Briefs;
     StartupSettings Startup;
     EntryDefaultsRecords EntryDefaults;
 };
 
 // Reading: a value that is missing or empty keeps what the settings object holds (the defaults above, for a
-// new object); a number is brought into its range; the dialer's retry numbers become 3 and 5 when their text
-// is not a number. Order: browser, dialer, disk buffer, proxy, network, servers, briefs with "NoProxyFor",
-// exclusion and inclusion items, entry defaults.
+// new object); a port outside 1 to 65535 reads as its default; another number is brought into its range;
+// the dialer's retry numbers become 3 and 5 when their text is not a number. Order: browser, dialer, disk
+// buffer, proxy, network, servers, briefs with "NoProxyFor", exclusion and inclusion items, entry defaults.
 void ReadStartupSettings(const SettingsStore& store, ClientSettings& settings);
 
 // "Open Briefs", "Show Log", "First Start" and "Previous Briefs".

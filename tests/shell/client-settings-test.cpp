@@ -127,11 +127,11 @@ void ExpectSame(const ClientSettings& a, const ClientSettings& b)
     EXPECT_EQ(a.Proxy.UserName, b.Proxy.UserName);
     EXPECT_EQ(a.Proxy.Password, b.Proxy.Password);
     EXPECT_EQ(a.Network.MaxSockets, b.Network.MaxSockets);
-    EXPECT_EQ(a.Servers.Port, b.Servers.Port);
-    EXPECT_EQ(a.Servers.DisplayHeader, b.Servers.DisplayHeader);
-    EXPECT_EQ(a.Servers.DisplayWarning, b.Servers.DisplayWarning);
-    EXPECT_EQ(a.Servers.CloseServer, b.Servers.CloseServer);
-    EXPECT_EQ(a.Servers.ShutdownWarning, b.Servers.ShutdownWarning);
+    EXPECT_EQ(a.Servers.port, b.Servers.port);
+    EXPECT_EQ(a.Servers.displayHeader, b.Servers.displayHeader);
+    EXPECT_EQ(a.Servers.displayWarning, b.Servers.displayWarning);
+    EXPECT_EQ(a.Servers.closeServer, b.Servers.closeServer);
+    EXPECT_EQ(a.Servers.shutdownWarning, b.Servers.shutdownWarning);
     EXPECT_EQ(a.Briefs.Retries, b.Briefs.Retries);
     EXPECT_EQ(a.Briefs.LongTimeouts, b.Briefs.LongTimeouts);
     EXPECT_EQ(a.Briefs.UserName, b.Briefs.UserName);
@@ -256,8 +256,8 @@ TEST_F(ClientSettingsTest, MissingEmptyAndOddValuesKeepDefaultsOrTakeTheirRules)
     EXPECT_EQ(read.DiskBuffer.MinFreeBytes, BytesPerMegaByte);
     EXPECT_EQ(read.Proxy.Port, 80);
     EXPECT_EQ(read.Network.MaxSockets, 20);
-    EXPECT_EQ(read.Servers.Port, 1888);
-    EXPECT_TRUE(read.Servers.DisplayHeader);
+    EXPECT_EQ(read.Servers.port, 1888);
+    EXPECT_TRUE(read.Servers.displayHeader);
     EXPECT_EQ(read.Briefs.Retries, 1);
     EXPECT_EQ(read.Briefs.UserAgent, "Ravelin/2.6");
     EXPECT_FALSE(read.EntryDefaults.Web.IsSet);
