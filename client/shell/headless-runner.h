@@ -12,8 +12,8 @@
 // Threads: the main thread, which runs the Qt event loop until the run ends.
 #pragma once
 
-#include "client/retrieval/retrieval-settings.h"
-#include "client/retrieval/run-observer.h"
+#include "client/pages/retrieval-settings.h"
+#include "client/pages/run-observer.h"
 
 #include <cstdio>
 #include <functional>

@@ -2,8 +2,8 @@
 
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
-#include "client/retrieval/entry-targets.h"
-#include "client/retrieval/run-driver.h"
+#include "client/engine/internal/run-driver.h"
+#include "client/pages/entry-targets.h"
 #include "platform/server-control.h"
 
 #include <QEventLoop>

@@ -8,8 +8,8 @@
 // runs and exits 1 without touching anything.
 //
 // The windows are not built yet; without one of these the program says so.
-#include "client/retrieval/retrieval-settings.h"
-#include "client/retrieval/smart-search.h"
+#include "client/pages/retrieval-settings.h"
+#include "client/pages/smart-search.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
