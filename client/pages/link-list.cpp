@@ -2,7 +2,7 @@
 
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
-#include "client/engine/internal/fetch.h"
+#include "client/pages/local-file-url.h"
 #include "client/pages/same-site.h"
 #include "client/pages/store-address.h"
 #include "client/pages/url-parts.h"

@@ -7,6 +7,7 @@
 #include "client/engine/internal/run-driver.h"
 #include "client/pages/brief-limits.h"
 #include "client/pages/date-texts.h"
+#include "client/pages/local-file-url.h"
 #include "client/pages/page-processing.h"
 #include "client/pages/site-map-builder.h"
 #include "client/pages/store-address.h"

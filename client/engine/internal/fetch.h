@@ -73,12 +73,4 @@ private:
 // address's scheme.
 std::string ResolveLocation(std::string_view current, std::string_view location);
 
-// The local path of a "file:" or drive address: "file:" and the slashes
-// after it are dropped, "|" becomes ":", a drive letter is dropped, and the
-// rest is taken from the root folder.
-std::filesystem::path LocalFilePath(std::string_view url);
-
-// True for addresses read from disk rather than fetched.
-bool IsLocalFileUrl(std::string_view url);
-
 } // namespace rv
