@@ -2,7 +2,7 @@
 
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
-#include "client/engine/internal/run-driver.h"
+#include "client/engine/run-engine.h"
 #include "client/pages/entry-targets.h"
 #include "platform/server-control.h"
 
@@ -73,7 +73,7 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
             return 2;
         }
     }
-    RunDriver driver(options.Settings, observer);
+    RunEngine driver(options.Settings, observer);
     const DefinitionSet definitions = LoadDefinitions(options.Settings.ProgramFolder);
     driver.SetTargetsOf([&definitions](const TWebPage& entry) { return EntryTargets(entry, definitions); });
     QEventLoop loop;

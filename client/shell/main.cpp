@@ -8,7 +8,7 @@
 // runs and exits 1 without touching anything.
 //
 // The windows are not built yet; without one of these the program says so.
-#include "client/pages/retrieval-settings.h"
+#include "client/engine/run-engine.h"
 #include "client/pages/smart-search.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/headless-runner.h"
