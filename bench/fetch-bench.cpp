@@ -23,8 +23,8 @@
 // Usage: fetch-bench [PAGES [ROUNDS]]   (default 5000 pages, 1 round; with
 // several rounds each line keeps its fastest round). Exits non-zero when a
 // run did not bring back every page complete.
-#include "client/retrieval/fetch-driver.h"
-#include "client/retrieval/http-response.h"
+#include "client/engine/internal/fetch-driver.h"
+#include "client/pages/http-response.h"
 #include "store/archive-writer.h"
 #include "tests/support/nginx-server.h"
 #include "tests/support/origin-server.h"

@@ -12,7 +12,7 @@
 //
 // Usage: page-compare-bench [FOLDER]   (default /usr/share/doc/python3-doc/html)
 // Exits 2 when the two searches disagree.
-#include "client/retrieval/page-compare.h"
+#include "client/pages/page-compare.h"
 
 #include <algorithm>
 #include <chrono>

@@ -12,11 +12,11 @@
 // resolved, decided on by the link policy (with a link cache) and rewritten,
 // written into an output that discards the bytes after counting them.
 #include "client/briefs/web-page.h"
-#include "client/retrieval/link-policy.h"
-#include "client/retrieval/page-output.h"
-#include "client/retrieval/page-scan.h"
-#include "client/retrieval/retrieval-request.h"
-#include "client/retrieval/working-copy.h"
+#include "client/pages/link-policy.h"
+#include "client/pages/page-output.h"
+#include "client/pages/page-scan.h"
+#include "client/pages/retrieval-request.h"
+#include "client/pages/working-copy.h"
 #include "store/link-cache.h"
 #include "store/rv-comp.h"
 

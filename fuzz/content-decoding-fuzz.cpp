@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the body decoder as a compressed body; the first
 // byte picks the coding. Checks that nothing crashes and that the expanded
 // body never exceeds the limit it was given.
-#include "client/retrieval/content-decoding.h"
+#include "client/engine/internal/content-decoding.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the directory file reader, the category tree
 // loader and the tree walk, as any "libs/*.ypf" file may hold anything.
 // A tree that was read must write back to data that walks to the same tree.
-#include "client/retrieval/directory-choice.h"
-#include "client/retrieval/directory-library.h"
+#include "client/pages/directory-choice.h"
+#include "client/pages/directory-library.h"
 
 #include <cstddef>
 #include <cstdint>

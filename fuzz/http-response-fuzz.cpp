@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the response header and status readers, as a
 // server (or anything pretending to be one) may send them.
-#include "client/retrieval/http-response.h"
+#include "client/pages/http-response.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,11 +2,11 @@
 // exclusion patterns, as pages and users may give any attribute value, base
 // address or pattern. The input is cut in two at a position taken from its
 // first byte: a base address (or pattern) and a value (or address).
-#include "client/retrieval/exclusion-lines.h"
-#include "client/retrieval/exclusion-pattern.h"
-#include "client/retrieval/html-entities.h"
-#include "client/retrieval/link-resolver.h"
-#include "client/retrieval/store-address.h"
+#include "client/pages/exclusion-lines.h"
+#include "client/pages/exclusion-pattern.h"
+#include "client/pages/html-entities.h"
+#include "client/pages/link-resolver.h"
+#include "client/pages/store-address.h"
 
 #include <cstddef>
 #include <cstdint>

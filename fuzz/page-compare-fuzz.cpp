@@ -4,7 +4,7 @@
 // bytes are possible. Checks the result's shape, that a small page
 // compared with itself shows no differences, and that the indexed search
 // takes the same decisions as the literal scan.
-#include "client/retrieval/page-compare.h"
+#include "client/pages/page-compare.h"
 
 #include <cstddef>
 #include <cstdint>

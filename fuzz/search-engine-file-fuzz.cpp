@@ -2,9 +2,9 @@
 // file beside the client may hold anything. What it accepts must write back
 // to a file that reads the same, and every engine must make addresses and
 // dialog rows without fault.
-#include "client/retrieval/engine-choice-list.h"
-#include "client/retrieval/entry-targets.h"
-#include "client/retrieval/search-engine-file.h"
+#include "client/pages/engine-choice-list.h"
+#include "client/pages/entry-targets.h"
+#include "client/pages/search-engine-file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the Smart Search parser as a query, and evaluates
 // what it accepts against a small page, as a user may type any query.
-#include "client/retrieval/smart-search.h"
+#include "client/pages/smart-search.h"
 
 #include <cstddef>
 #include <cstdint>

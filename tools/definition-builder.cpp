@@ -17,8 +17,8 @@
 //     * NAME | PART       a category; two more blanks before "*" per level
 // In both, blank lines and lines starting with "#" are ignored, and blanks
 // around "|" do not count.
-#include "client/retrieval/directory-library.h"
-#include "client/retrieval/search-engine-file.h"
+#include "client/pages/directory-library.h"
+#include "client/pages/search-engine-file.h"
 
 #include <cstdio>
 #include <fstream>

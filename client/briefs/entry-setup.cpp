@@ -1,6 +1,6 @@
 #include "client/briefs/entry-setup.h"
 
-#include "client/briefs/smart-search-hook.h"
+#include "client/briefs/smart-search-query.h"
 
 namespace rv
 {
@@ -109,7 +109,7 @@ std::vector<int> WritablePositions(const TWebList& list)
 bool SmartSearchRejected(const TWebPage& entry, const EntrySetupFields& changed)
 {
     const bool on = changed.SmartSearch.value_or(entry.SmartSearch);
-    return on && !SmartSearchQueryAccepted(changed.SearchFor.value_or(entry.SearchFor));
+    return on && !SmartSearchQueryUnderstood(changed.SearchFor.value_or(entry.SearchFor));
 }
 
 void ApplyNameAndAddress(TWebPage& entry, const EntrySetupFields& changed)

@@ -1,6 +1,6 @@
 #include "client/shell/client-settings.h"
 
-#include "client/retrieval/retrieval-settings.h"
+#include "client/pages/retrieval-settings.h"
 #include "client/shell/setting-texts.h"
 #include "platform/settings-store.h"
 #include "platform/settings-table.h"

@@ -2,8 +2,8 @@
 
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
-#include "client/retrieval/entry-targets.h"
-#include "client/retrieval/run-driver.h"
+#include "client/engine/run-engine.h"
+#include "client/pages/entry-targets.h"
 #include "platform/server-control.h"
 
 #include <QCoreApplication>
@@ -73,7 +73,7 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
             return 2;
         }
     }
-    RunDriver driver(options.Settings, observer);
+    RunEngine driver(options.Settings, observer);
     const DefinitionSet definitions = LoadDefinitions(options.Settings.ProgramFolder);
     driver.SetTargetsOf([&definitions](const TWebPage& entry) { return EntryTargets(entry, definitions); });
     QEventLoop loop;

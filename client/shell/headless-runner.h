@@ -12,8 +12,7 @@
 // Threads: the main thread, which runs the Qt event loop until the run ends.
 #pragma once
 
-#include "client/retrieval/retrieval-settings.h"
-#include "client/retrieval/run-observer.h"
+#include "client/engine/run-engine.h"
 
 #include <cstdio>
 #include <functional>
@@ -24,7 +23,6 @@
 namespace rv
 {
 
-class RunDriver;
 
 // Prints status lines and remembers the last status of every brief.
 class PrintingObserver : public RunObserver
@@ -56,7 +54,7 @@ struct HeadlessOptions
     RetrievalSettings Settings;
     // Called with the driver after it is made and before the briefs start
     // (tests use it to stop or skip through the run state).
-    std::function<void(RunDriver&)> Prepare;
+    std::function<void(RunEngine&)> Prepare;
 };
 
 // Loads the briefs, runs them and returns the exit status (0: all

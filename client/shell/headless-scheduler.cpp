@@ -2,8 +2,8 @@
 
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
-#include "client/retrieval/entry-targets.h"
-#include "client/retrieval/run-driver.h"
+#include "client/engine/run-engine.h"
+#include "client/pages/entry-targets.h"
 #include "platform/server-control.h"
 
 #include <QEventLoop>
@@ -77,7 +77,7 @@ int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions
         }
         open.push_back(&brief);
     }
-    RunDriver driver(options.Settings, observer);
+    RunEngine driver(options.Settings, observer);
     const DefinitionSet definitions = LoadDefinitions(options.Settings.ProgramFolder);
     driver.SetTargetsOf([&definitions](const TWebPage& entry) { return EntryTargets(entry, definitions); });
     driver.SetArchiveCloser([](const std::filesystem::path& archive) { ServerCloseFile(QString::fromStdString(archive.string())); });

@@ -8,8 +8,7 @@
 // runs and exits 1 without touching anything.
 //
 // The windows are not built yet; without one of these the program says so.
-#include "client/retrieval/retrieval-settings.h"
-#include "client/retrieval/smart-search.h"
+#include "client/engine/run-engine.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
@@ -63,7 +62,6 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    rv::InstallSmartSearchParser();
     rv::HeadlessOptions options;
     for (int i = 2; i < argc; ++i)
         options.BriefFiles.emplace_back(argv[i]);

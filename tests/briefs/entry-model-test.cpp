@@ -1,5 +1,4 @@
 #include "client/briefs/entry-setup.h"
-#include "client/briefs/smart-search-hook.h"
 #include "client/briefs/web-list.h"
 
 #include <gtest/gtest.h>
@@ -200,7 +199,6 @@ protected:
         list_.Click(0);
         list_.ShiftClick(2);
     }
-    void TearDown() override { SetSmartSearchParser(nullptr); }
 
     TWebList list_;
 };
@@ -263,7 +261,6 @@ TEST_F(EntrySetup, CredentialsAreStoredTogetherAfterConfirmation)
 
 TEST_F(EntrySetup, RejectedSmartSearchQueryWritesNothing)
 {
-    SetSmartSearchParser([](std::string_view query) { return query.find('(') == std::string_view::npos; });
     EntrySetupFields changed;
     changed.SmartSearch = true;
     changed.SearchFor = "(unbalanced";

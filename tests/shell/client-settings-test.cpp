@@ -1,4 +1,4 @@
-#include "client/retrieval/retrieval-settings.h"
+#include "client/pages/retrieval-settings.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/setting-texts.h"
 #include "platform/settings-store.h"

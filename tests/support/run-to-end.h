@@ -3,7 +3,7 @@
 // Returns false when the run was still going after `limit`.
 #pragma once
 
-#include "client/retrieval/run-driver.h"
+#include "client/engine/internal/run-driver.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,0 +1,216 @@
+// Setting a brief up when it starts or joins a run (main thread): its link
+// cache, archive, site-map file, summary page and first requests; and the
+// finished summary page when it is closed.
+#include "client/briefs/brief.h"
+#include "client/engine/internal/fetch.h"
+#include "client/engine/internal/main-thread-call.h"
+#include "client/engine/internal/run-driver.h"
+#include "client/pages/brief-limits.h"
+#include "client/pages/date-texts.h"
+#include "client/pages/local-file-url.h"
+#include "client/pages/page-processing.h"
+#include "client/pages/site-map-builder.h"
+#include "client/pages/store-address.h"
+#include "client/pages/summary-page.h"
+#include "store/archive-name.h"
+#include "store/archive-writer.h"
+#include "store/link-cache.h"
+#include "store/site-map.h"
+
+namespace rv
+{
+
+namespace
+{
+
+// Seconds an entry's first request may stay open; the requests made from
+// its pages inherit it.
+constexpr std::int32_t EntryTimeOut = 10;
+
+std::tm LocalTimeOf(std::chrono::system_clock::time_point moment)
+{
+    std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+std::filesystem::path BriefFolder(const TBrief& brief, const RetrievalSettings& settings)
+{
+    if (!brief.FilePath.empty())
+        return std::filesystem::path(brief.FilePath).parent_path();
+    return settings.ProgramFolder;
+}
+
+// Every entry keeps one fragment per kept retrieval, in the order of the
+// brief's ArchiveFiles: this retrieval's replaces the one written when it
+// started.
+void KeepFragments(TBrief& brief, const std::string& archiveFile, const std::vector<std::string>& fragments)
+{
+    for (int i = 0; i < brief.Entries.Count(); ++i)
+    {
+        auto& kept = brief.Entries[i].SummaryFragments;
+        if (!kept.empty() && kept.back().ArchiveFile == archiveFile)
+            kept.back().Fragment = fragments[std::size_t(i)];
+        else
+            kept.push_back({fragments[std::size_t(i)], archiveFile});
+    }
+}
+
+// Engine and category addresses come without "http://"; a request needs
+// its scheme.
+std::string FetchAddress(const std::string& url)
+{
+    if (SchemeLength(url) > 0 || IsLocalFileUrl(url))
+        return url;
+    return "http://" + url;
+}
+
+std::unique_ptr<RetrievalRequest> FirstRequest(BriefRun& run, TWebPage& entry, int entryIndex, const EntryTarget& target,
+                                               std::int32_t linkNumber)
+{
+    auto request = std::make_unique<RetrievalRequest>();
+    request->RequestId = std::to_string(linkNumber);
+    request->URL = FetchAddress(target.Url);
+    request->TopLink = request->URL;
+    request->EntryURL = request->URL;
+    request->Level = 1;
+    request->Depth = entry.SpiderDepth;
+    request->TimeOut = EntryTimeOut;
+    request->IsEntryPage = 1;
+    request->LocalSource = 1;
+    request->Entry = &entry;
+    request->Brief = run.Brief;
+    request->Cache = run.Cache.get();
+    request->IndexDB = run.IndexDB.get();
+    request->EntryIndex = entryIndex;
+    request->LinkNumber = linkNumber;
+    return request;
+}
+
+} // namespace
+
+std::unique_ptr<BriefRun> RunDriver::SetUpBrief(TBrief& brief, const std::string& targetName, bool scheduled,
+                                                std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests,
+                                                bool& diskFull)
+{
+    auto run = std::make_unique<BriefRun>();
+    run->Brief = &brief;
+    run->Scheduled = scheduled;
+    run->StartTime = std::chrono::system_clock::now();
+    run->StartLocal = LocalTimeOf(run->StartTime);
+    run->Stamp = RunStampText(run->StartLocal);
+    run->Cache = std::make_unique<TCache>(settings_.ProgramFolder, lock_);
+    const std::filesystem::path folder = BriefFolder(brief, settings_);
+    if (DiskReserveReached(FreeBytes(folder), settings_.DiskBuffer))
+    {
+        diskFull = true;
+        return nullptr;
+    }
+    if (!targetName.empty())
+        run->ArchivePath = folder / targetName;
+    else if (!brief.FilePath.empty())
+        run->ArchivePath = NewArchivePath(brief.FilePath, run->StartLocal);
+    else
+        run->ArchivePath = NewArchivePath(folder / (brief.BriefName + ".brf"), run->StartLocal);
+    run->SummaryName = run->ArchivePath.filename().string();
+    run->SiteMap = std::make_unique<TSiteMap>(run->ArchivePath);
+    run->IndexDB = std::make_unique<TKSDB>();
+    if (!run->IndexDB->Open(run->ArchivePath, brief.BriefName))
+    {
+        diskFull = true;
+        return nullptr;
+    }
+    QueueFirstRequests(*run, firstRequests);
+    WriteSummary(*run, false);
+    return run;
+}
+
+// One first request per target of every active entry, each with its own
+// link number, counted from 0 in brief order.
+void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests)
+{
+    TBrief& brief = *run.Brief;
+    std::int32_t linkNumber = 0;
+    for (int i = 0; i < brief.Entries.Count(); ++i)
+    {
+        TWebPage& entry = brief.Entries[i];
+        run.EntryLinkNumbers.push_back(-1);
+        run.EntryTargets.emplace_back();
+        run.EntryRequestNumbers.emplace_back();
+        entry.DifferencesFound = false;
+        entry.MatchesFound = false;
+        entry.EntrySkipped = false;
+        entry.Outstanding = 0;
+        if (!entry.Active)
+            continue;
+        run.EntryTargets.back() = targetsOf_(entry);
+        for (const EntryTarget& target : run.EntryTargets.back())
+        {
+            if (run.EntryLinkNumbers.back() < 0)
+                run.EntryLinkNumbers.back() = linkNumber;
+            run.EntryRequestNumbers.back().push_back(linkNumber);
+            auto request = FirstRequest(run, entry, i, target, linkNumber);
+            request->FirstOfBrief = firstRequests.empty() ? 1 : 0;
+            const std::string key = PageKey(request->URL);
+            run.Cache->Add(key, request->URL, false, "", "", 0, "", 0, nullptr, 0, entry.SpiderDepth, 0);
+            run.SiteMap->AddEntryNote(request->RequestId);
+            firstRequests.push_back(std::move(request));
+            ++linkNumber;
+        }
+    }
+    brief.Outstanding = 0;
+    brief.MatchesFound = false;
+}
+
+// The summary page "index": written in the list layout when the brief
+// starts, so that it can be browsed while it runs, and in the table layout,
+// with the run's results, when it is finished. Every entry keeps its block
+// as the summary fragment of this retrieval.
+void RunDriver::WriteSummary(BriefRun& run, bool finished)
+{
+    TBrief& brief = *run.Brief;
+    SummaryInput input;
+    input.BriefName = brief.BriefName;
+    input.StartDate = ShortDateText(run.StartLocal);
+    input.StartTime = StampTimeText(run.StartLocal);
+    input.Information = brief.BriefComments.value_or("");
+    input.IncompletePages = IncompletePagesText(run.CutPages, run.UndecodedPages);
+    std::vector<int> entryOfBlock;
+    for (std::size_t i = 0; i < run.EntryTargets.size(); ++i)
+    {
+        if (run.EntryTargets[i].empty())
+            continue;
+        input.Entries.push_back({&brief.Entries[int(i)], run.EntryTargets[i], run.EntryRequestNumbers[i]});
+        entryOfBlock.push_back(int(i));
+    }
+    const SummaryLayout layout = finished ? SummaryLayout::Table : SummaryLayout::List;
+    run.IndexDB->BeginPage("index", "text/html", nullptr, 0, "index", -1);
+    run.IndexDB->Append(SummaryPageText(input, layout));
+    run.IndexDB->EndPage();
+
+    std::vector<std::string> fragments(std::size_t(brief.Entries.Count()));
+    for (std::size_t block = 0; block < input.Entries.size(); ++block)
+        fragments[std::size_t(entryOfBlock[block])] = EntrySummaryFragment(input.Entries[block], layout);
+    CallOnThreadOf(this, [&] { KeepFragments(brief, run.SummaryName, fragments); });
+}
+
+// Every entry's site map and match page, from the notes of the brief's run.
+void RunDriver::BuildSiteMapsOf(BriefRun& run)
+{
+    const TBrief& brief = *run.Brief;
+    auto firstRequest = [&](std::int32_t linkNumber) -> std::optional<SiteMapEntry> {
+        for (std::size_t i = 0; i < run.EntryRequestNumbers.size(); ++i)
+            for (std::size_t t = 0; t < run.EntryRequestNumbers[i].size(); ++t)
+                if (run.EntryRequestNumbers[i][t] == linkNumber)
+                {
+                    const TWebPage& entry = brief.Entries[int(i)];
+                    return SiteMapEntry{&entry, FetchAddress(run.EntryTargets[i][t].Url), entry.SpiderDepth, false};
+                }
+        return std::nullopt;
+    };
+    BuildSiteMaps(*run.SiteMap, *run.IndexDB, firstRequest,
+                  [this](int percent) { observer_.StopDialogStep(StopStep::BuildingSiteMaps, percent); });
+}
+
+} // namespace rv

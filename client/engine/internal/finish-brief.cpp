@@ -1,0 +1,236 @@
+// Closing a brief of the run (done, stopped or over a limit) and dropping a
+// skipped entry's requests. Retrieval thread.
+#include "client/briefs/brief-store.h"
+#include "client/briefs/brief.h"
+#include "client/engine/internal/main-thread-call.h"
+#include "client/engine/internal/run-driver.h"
+#include "client/pages/link-resolver.h"
+#include "client/pages/page-processing.h"
+#include "client/pages/summary-page.h"
+#include "store/archive-writer.h"
+#include "store/link-cache.h"
+#include "store/site-map.h"
+
+#include <thread>
+
+namespace rv
+{
+
+namespace
+{
+
+std::string SummaryFilePath(const BriefRun& run)
+{
+    return run.ArchivePath.string();
+}
+
+} // namespace
+
+void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
+{
+    TBrief& brief = *run.Brief;
+    bool byUser = state_.StopByUser && state_.StopTarget.load() == &brief;
+    if (byUser)
+        observer_.StopDialogStep(StopStep::StoppingCurrentRetrievals, 0);
+    StopTimer();
+    observer_.StopDialogStep(StopStep::ClearingPendingRetrievals, 0);
+    DropRequests(&brief, nullptr, run.IndexDB.get());
+    observer_.StopDialogStep(StopStep::BuildingSiteMaps, 0);
+    BuildSiteMapsOf(run);
+    observer_.StopDialogStep(StopStep::ReleasingMemory, 0);
+    WriteFinishedSummary(run);
+    run.IndexDB->Close();
+    run.SiteMap->Destroy();
+    run.Cache.reset();
+    observer_.RemoveBriefFromProgress(brief);
+    const std::string summaryFile = SummaryFilePath(run);
+    if (notify && !run.TemporaryPageBrief)
+    {
+        observer_.UpdateStatusLine(brief, "Available", summaryFile);
+        const std::string detail = IncompletePagesText(run.CutPages, run.UndecodedPages);
+        if (!detail.empty())
+            observer_.UpdateStatusDetail(brief, detail);
+        observer_.AvailableBriefsNotice({brief.BriefName});
+    }
+    CallOnThreadOf(this, [&] {
+        if (!run.TemporaryPageBrief && !brief.FilePath.empty())
+            SaveBriefAfterRun(brief, false);
+    });
+    observer_.EnableControls(true);
+    observer_.CloseStopDialog();
+    if (fate == NewArchive::Kept)
+        TrimArchives(run);
+    CallOnThreadOf(this, [&] {
+        brief.Retrieving = false;
+        worker_.SetTimerEnabled(true);
+    });
+    observer_.RefreshBrief(brief);
+    RemoveRun(run);
+}
+
+// Every open request of the entry goes, recorded as skipped.
+void RunDriver::FinishSkippedEntry(TWebPage& entry)
+{
+    StopTimer();
+    TBrief* brief = nullptr;
+    for (BriefRun* run : RunsInOrder())
+        for (int i = 0; i < run->Brief->Entries.Count(); ++i)
+            if (&run->Brief->Entries[i] == &entry)
+                brief = run->Brief;
+    BriefRun* run = RunOf(brief);
+    DropRequests(nullptr, &entry, run ? run->IndexDB.get() : nullptr);
+    {
+        std::lock_guard guard(lock_);
+        if (brief)
+            brief->Outstanding -= entry.Outstanding;
+        entry.Outstanding = 0;
+        entry.EntrySkipped = false;
+    }
+    if (brief)
+        observer_.EntryFinished(*brief, entry);
+    observer_.EnableControls(true);
+    CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(true); });
+}
+
+// Drops every request of the brief (or of the entry) that is not handled
+// yet: spilled ones from the overflow file, open ones after their transfer
+// is stopped, waiting ones at once; each is recorded in the archive as
+// skipped.
+void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive)
+{
+    auto matches = [&](const RetrievalRequest& request) {
+        return brief ? request.Brief == brief : request.Entry == entry;
+    };
+    std::vector<TRetrievalList::Node*> nodes;
+    {
+        std::lock_guard guard(lock_);
+        if (brief)
+            queue_.DropBrief(brief, archive);
+        else
+            queue_.DropEntry(entry, archive);
+        for (auto* node = queue_.First(); node; node = node->Next)
+            if (matches(*node->Request))
+                nodes.push_back(node);
+    }
+    CallOnThreadOf(this, [&] {
+        for (auto* node : nodes)
+            worker_.Cancel(*node->Request);
+    });
+    std::lock_guard guard(lock_);
+    for (auto* node : nodes)
+    {
+        RetrievalRequest& request = *node->Request;
+        bool pending = !request.Processed && !request.RetryScheduled && !request.TimedOut;
+        state_.RemoveActive(&request);
+        if (pending && !request.Uncounted)
+        {
+            if (request.Entry && brief)
+                request.Entry->Outstanding -= 1;
+            if (request.Brief && brief)
+                request.Brief->Outstanding -= 1;
+        }
+        if (pending && archive)
+            RecordSkipped(*archive, request);
+        queue_.Remove(node);
+    }
+}
+
+// Keeps the socket worker's one-second check from walking the requests
+// while they are dropped.
+void RunDriver::StopTimer()
+{
+    CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(false); });
+    while (state_.TimerBusy || state_.SetupInProgress)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+// Removes the oldest kept retrieval when the brief keeps more than its
+// limit; the page server lets go of the file first.
+void RunDriver::TrimArchives(BriefRun& run)
+{
+    TBrief& brief = *run.Brief;
+    if (brief.NumArchives < 0 || brief.ArchiveFiles.size() <= static_cast<std::size_t>(brief.NumArchives))
+        return;
+    std::filesystem::path oldest = std::filesystem::path(brief.Folder) / brief.ArchiveFiles.front();
+    CallOnThreadOf(this, [&] {
+        if (closeArchive_)
+            closeArchive_(oldest);
+        std::error_code ignored;
+        std::filesystem::remove(oldest, ignored);
+        DropArchive(brief, 0);
+        if (!run.TemporaryPageBrief && !brief.FilePath.empty())
+            SaveBrief(brief, false);
+    });
+    observer_.RemoveStatusLine(oldest.string());
+}
+
+// After a store failure: every brief still in the run is closed as far as
+// its files allow, in joining order.
+void RunDriver::FinishAllBriefs()
+{
+    failureStop_ = true;
+    for (BriefRun* run : RunsInOrder())
+    {
+        try
+        {
+            FinishBrief(*run, false);
+        }
+        catch (const std::exception&)
+        {
+            CallOnThreadOf(this, [&] { run->Brief->Retrieving = false; });
+            RemoveRun(*run);
+        }
+    }
+}
+
+BriefRun* RunDriver::RunOf(const TBrief* brief)
+{
+    std::lock_guard guard(lock_);
+    for (auto& run : runs_)
+        if (run->Brief == brief)
+            return run.get();
+    return nullptr;
+}
+
+std::vector<BriefRun*> RunDriver::RunsInOrder()
+{
+    std::lock_guard guard(lock_);
+    std::vector<BriefRun*> runs;
+    for (auto& run : runs_)
+        runs.push_back(run.get());
+    return runs;
+}
+
+void RunDriver::RemoveRun(const BriefRun& run)
+{
+    std::lock_guard guard(lock_);
+    for (std::size_t i = 0; i < runs_.size(); ++i)
+    {
+        if (runs_[i].get() != &run)
+            continue;
+        auto& briefs = state_.RunBriefs;
+        briefs.erase(std::remove(briefs.begin(), briefs.end(), run.Brief), briefs.end());
+        auto& names = state_.RunSummaryNames;
+        names.erase(std::remove(names.begin(), names.end(), run.SummaryName), names.end());
+        runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i));
+        return;
+    }
+}
+
+void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force)
+{
+    {
+        std::lock_guard guard(lock_);
+        if (!request->Uncounted)
+        {
+            if (request->Entry)
+                request->Entry->Outstanding += 1;
+            if (request->Brief)
+                request->Brief->Outstanding += 1;
+        }
+        queue_.Add(std::move(request), force);
+    }
+    Poke();
+}
+
+} // namespace rv

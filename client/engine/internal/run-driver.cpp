@@ -1,0 +1,267 @@
+#include "client/engine/internal/run-driver.h"
+
+#include "client/briefs/archive-catalogue.h"
+#include "client/briefs/brief-store.h"
+#include "client/briefs/brief.h"
+#include "client/engine/internal/main-thread-call.h"
+#include "client/engine/internal/run-failure.h"
+#include "store/archive-writer.h"
+#include "store/link-cache.h"
+#include "store/site-map.h"
+
+#include <QCoreApplication>
+
+#include <filesystem>
+#include <new>
+
+namespace rv
+{
+
+void TKestrelThread::run()
+{
+    driver_.ThreadBody();
+}
+
+RunDriver::RunDriver(const RetrievalSettings& settings, RunObserver& observer)
+    : settings_(settings), userObserver_(observer), observer_(observer, this), queue_(lock_, settings.ProgramFolder),
+      worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
+{
+    auto requeue = [this](std::unique_ptr<RetrievalRequest> request) { QueueCounted(std::move(request), true); };
+    worker_.SetQueue(&queue_);
+    worker_.SetRetryQueue(requeue);
+    fetch_.SetRequeue(requeue);
+    targetsOf_ = [](const TWebPage& entry) { return std::vector<EntryTarget>{{entry.EntryName, entry.URL}}; };
+    connect_ = [] { return true; };
+}
+
+RunDriver::~RunDriver()
+{
+    if (thread_)
+    {
+        // Every brief of the run is closed as it stands.
+        stopAll_ = true;
+        Poke();
+        // The thread's calls into this thread cannot be answered while we
+        // wait, so let the event loop run until it is done.
+        while (!thread_->wait(10))
+            QCoreApplication::processEvents();
+    }
+}
+
+bool RunDriver::RunActive() const
+{
+    return thread_ != nullptr;
+}
+
+void RunDriver::StartBrief(TBrief& brief, const std::string& targetName, bool scheduled)
+{
+    PendingStart start{&brief, targetName, scheduled};
+    if (!thread_)
+        return BeginRun(start);
+    {
+        std::lock_guard guard(lock_);
+        if (!state_.RunBusy || closing_)
+        {
+            waitingStarts_.push_back(start);
+            return;
+        }
+        ++joining_;
+    }
+    bool joined = JoinBrief(brief, targetName, scheduled);
+    {
+        std::lock_guard guard(lock_);
+        --joining_;
+    }
+    if (!joined)
+        userObserver_.ErrorMessage(DiskErrorCaption, DiskErrorText);
+    Poke();
+}
+
+void RunDriver::StopBrief(TBrief& brief)
+{
+    state_.StopTarget = &brief;
+    state_.StopByUser = true;
+    state_.StopRequested = true;
+    Poke();
+}
+
+void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
+{
+    bool otherPending = false;
+    {
+        std::lock_guard guard(lock_);
+        for (int i = 0; i < brief.Entries.Count(); ++i)
+        {
+            const TWebPage& other = brief.Entries[i];
+            if (&other != &entry && other.Outstanding > 0 && !other.EntrySkipped)
+                otherPending = true;
+        }
+        if (otherPending)
+            entry.EntrySkipped = true;
+    }
+    if (!otherPending)
+        return StopBrief(brief);
+    state_.SkipEntryTarget = &entry;
+    Poke();
+}
+
+void RunDriver::BeginRun(const PendingStart& start)
+{
+    state_.Reset();
+    state_.RunBusy = true;
+    closing_ = false;
+    failureStop_ = false;
+    stopAll_ = false;
+    failure_ = Failure::None;
+    fruitless_ = 0;
+    runs_.clear();
+    first_ = start;
+    if (!JoinBrief(*start.Brief, start.TargetName, start.Scheduled))
+    {
+        state_.RunBusy = false;
+        userObserver_.ErrorMessage(DiskErrorCaption, DiskErrorText);
+        if (runEnded_)
+            runEnded_();
+        return;
+    }
+    thread_ = std::make_unique<TKestrelThread>(*this);
+    QObject::connect(thread_.get(), &QThread::finished, this, [this] { OnThreadFinished(); }, Qt::QueuedConnection);
+    thread_->start(QThread::LowestPriority);
+}
+
+void RunDriver::OnThreadFinished()
+{
+    if (!thread_ || !thread_->isFinished())
+        return;
+    thread_.reset();
+    if (!waitingStarts_.empty())
+    {
+        std::vector<PendingStart> starts = std::move(waitingStarts_);
+        waitingStarts_.clear();
+        for (const PendingStart& start : starts)
+            StartBrief(*start.Brief, start.TargetName, start.Scheduled);
+        return;
+    }
+    if (runEnded_)
+        runEnded_();
+}
+
+void RunDriver::ThreadBody()
+{
+    buffers_.Scratch.reserve(100);
+    buffers_.First.reserve(5000);
+    buffers_.Second.reserve(5000);
+    if (!connect_())
+        return RollBack("Connection Failure");
+    BriefRun* firstRun = RunsInOrder().front();
+    observer_.SetProgressLabel(ProgressLabel::BriefName, firstRun->Brief->BriefName);
+    observer_.SetProgressLabel(ProgressLabel::Pages, "0");
+    observer_.SetProgressLabel(ProgressLabel::Images, "0");
+    observer_.SetProgressLabel(ProgressLabel::SizeKB, "0");
+    observer_.ShowProgressWindow(true);
+    observer_.RefreshBrief(*firstRun->Brief);
+    try
+    {
+        ScanLoop();
+    }
+    catch (const std::bad_alloc&)
+    {
+        failure_ = Failure::Memory;
+    }
+    catch (const std::exception& error)
+    {
+        failure_ = IsStoreFailure(error) ? Failure::Disk : Failure::Memory;
+    }
+    if (failure_ != Failure::None)
+        FinishAllBriefs();
+    CloseRun();
+}
+
+// Joins a brief to the run (main thread): its archive, summary page and
+// first requests, the stamp, the run's catalogue and its status line.
+bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled)
+{
+    std::vector<std::unique_ptr<RetrievalRequest>> firstRequests;
+    bool diskFull = false;
+    std::unique_ptr<BriefRun> run;
+    try
+    {
+        run = SetUpBrief(brief, targetName, scheduled, firstRequests, diskFull);
+    }
+    catch (const std::exception&)
+    {
+        diskFull = true;
+    }
+    if (!run || diskFull)
+        return false;
+    brief.Retrieving = true;
+    brief.RunCaption = run->Stamp;
+    brief.RunStartTime = run->StartTime;
+    brief.ArchiveFiles.push_back(run->SummaryName);
+    brief.ArchiveCaptions.push_back(run->Stamp);
+    if (!run->TemporaryPageBrief && !brief.FilePath.empty())
+        SaveCatalogue(brief, CataloguePath(brief.FilePath, true), false);
+    userObserver_.AddStatusLine(brief, run->Stamp, "Loading...");
+    userObserver_.AddBriefToProgress(brief);
+    std::lock_guard guard(lock_);
+    runs_.push_back(std::move(run));
+    state_.RunBriefs.push_back(&brief);
+    state_.RunSummaryNames.push_back(runs_.back()->SummaryName);
+    for (auto& request : firstRequests)
+        QueueCounted(std::move(request), false);
+    return true;
+}
+
+// The connection could not be made: every brief of the run is rolled back,
+// its new archive deleted and its kept retrievals as before.
+void RunDriver::RollBack(const std::string& status)
+{
+    for (BriefRun* run : RunsInOrder())
+    {
+        TBrief& brief = *run->Brief;
+        observer_.UpdateStatusLine(brief, status, "");
+        std::filesystem::path archive = run->ArchivePath;
+        FinishBrief(*run, false, NewArchive::Discarded);
+        CallOnThreadOf(this, [&] {
+            std::error_code ignored;
+            std::filesystem::remove(archive, ignored);
+            if (!brief.ArchiveFiles.empty())
+                DropArchive(brief, brief.ArchiveFiles.size() - 1);
+            if (!brief.FilePath.empty())
+                SaveBriefAfterRun(brief, false);
+        });
+    }
+    CloseRun();
+}
+
+// Ends the run: what is left in the queue goes, the buffers are freed, and
+// an error that ended it is shown.
+void RunDriver::CloseRun()
+{
+    closing_ = true;
+    observer_.ShowProgressWindow(false);
+    StopTimer();
+    CallOnThreadOf(this, [&] {
+        for (RetrievalRequest* request : state_.ActiveRequests)
+            if (request)
+                worker_.Cancel(*request);
+    });
+    {
+        std::lock_guard guard(lock_);
+        queue_.Clear();
+        state_.ActiveRequests.clear();
+        state_.ActiveCount = 0;
+    }
+    if (failure_ == Failure::Disk)
+        observer_.ErrorMessage(DiskErrorCaption, DiskErrorText);
+    else if (failure_ == Failure::Memory)
+        observer_.ErrorMessage(MemoryErrorCaption, MemoryErrorText);
+    else if (!first_.Scheduled)
+        observer_.Beep();
+    buffers_ = RunBuffers{};
+    CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(true); });
+    std::lock_guard guard(lock_);
+    state_.RunBusy = false;
+}
+
+} // namespace rv

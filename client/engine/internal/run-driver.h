@@ -1,0 +1,203 @@
+// RunDriver: runs briefs. The first brief started begins a run on the
+// retrieval thread (TKestrelThread); every brief started while the run is
+// under way joins it. The thread walks the retrieval queue: it gives waiting
+// requests a connection within the limit of NumSocks, holding back a second
+// connection to a site that already has one on every other attempt; it
+// hands every completed page to page processing; and it closes each brief
+// when its last request is done, when the user stops it, or when one of its
+// limits is reached.
+//
+// Threads: construct, start, stop and skip on the main thread, which must
+// run a Qt event loop while a run is under way (the transfer worker's sockets
+// and the observer's calls live there). The retrieval thread blocks on a
+// wait condition when it has nothing to do; it never spins.
+//
+// Ownership: the caller owns the briefs and keeps them alive and unchanged
+// in shape (no entries added or removed) until the run has ended; the
+// driver writes the run's results into them (archives, captions, summary
+// fragments) on the main thread and saves their files.
+#pragma once
+
+#include "client/engine/internal/fetch.h"
+#include "client/engine/internal/run-observer-relay.h"
+#include "client/engine/internal/transfer-worker.h"
+#include "client/pages/entry-target.h"
+#include "client/pages/page-context.h"
+#include "client/pages/retrieval-list.h"
+#include "client/pages/run-state.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace rv
+{
+
+class RunDriver;
+
+// The retrieval thread: runs one run and ends.
+class TKestrelThread : public QThread
+{
+public:
+    explicit TKestrelThread(RunDriver& driver) : driver_(driver) {}
+
+protected:
+    void run() override;
+
+private:
+    RunDriver& driver_;
+};
+
+// The texts of the error messages a run can end with.
+inline constexpr const char* DiskErrorCaption = "Disk Error";
+inline constexpr const char* DiskErrorText =
+    "Ravelin Pro was unable to complete the retrieval. Brief storage limit settings appear to have been exceeded.";
+inline constexpr const char* MemoryErrorCaption = "Memory Error";
+inline constexpr const char* MemoryErrorText = "Ravelin Pro was unable to complete the retrieval. Your computer is out of "
+                                               "available memory. Please shut down some programs and try again.";
+
+class RunDriver : public QObject, private TransferObserver
+{
+public:
+    using TargetsOf = std::function<std::vector<EntryTarget>(const TWebPage& entry)>;
+    using ConnectStep = std::function<bool()>;
+    using ArchiveCloser = std::function<void(const std::filesystem::path& archive)>;
+
+    RunDriver(const RetrievalSettings& settings, RunObserver& observer);
+    ~RunDriver() override;
+    RunDriver(const RunDriver&) = delete;
+    RunDriver& operator=(const RunDriver&) = delete;
+
+    // The addresses an entry starts from; by default a web entry's URL.
+    void SetTargetsOf(TargetsOf targets) { targetsOf_ = std::move(targets); }
+    // Makes the network usable (dial-up); by default it always succeeds.
+    void SetConnect(ConnectStep connect) { connect_ = std::move(connect); }
+    // Tells the page server to close an archive before it is deleted.
+    void SetArchiveCloser(ArchiveCloser closer) { closeArchive_ = std::move(closer); }
+    // Called on the main thread when a run has ended.
+    void SetRunEnded(std::function<void()> ended) { runEnded_ = std::move(ended); }
+
+    // Starts a brief: begins a run, or joins the one under way. targetName
+    // names the archive to write instead of a new one (empty: a new one).
+    void StartBrief(TBrief& brief, const std::string& targetName = {}, bool scheduled = false);
+    // Stop Brief, confirmed by the user, for the brief chosen in the
+    // progress window.
+    void StopBrief(TBrief& brief);
+    // Skip Entry, confirmed: the entry's open requests are dropped; when it
+    // was the brief's last pending entry, the brief is stopped.
+    void SkipEntry(TBrief& brief, TWebPage& entry);
+
+    bool RunActive() const;
+    RunState& State() { return state_; }
+    const RetrievalSettings& Settings() const { return settings_; }
+
+private:
+    friend class TKestrelThread;
+    struct PendingStart
+    {
+        TBrief* Brief;
+        std::string TargetName;
+        bool Scheduled;
+    };
+    enum class Failure
+    {
+        None,
+        Disk,
+        Memory
+    };
+
+    // TransferObserver (main thread).
+    void TransferEnded(RetrievalRequest& request) override;
+
+    // Starting and joining (run-driver.cpp).
+    void BeginRun(const PendingStart& start);
+    void ThreadBody();
+    void OnThreadFinished();
+    bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
+    void RollBack(const std::string& status);
+    void CloseRun();
+    void ReportAvailable();
+
+    // Brief setup and the summary page (brief-setup.cpp), main thread.
+    std::unique_ptr<BriefRun> SetUpBrief(TBrief& brief, const std::string& targetName, bool scheduled,
+                                         std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests, bool& diskFull);
+    void QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests);
+    void WriteSummary(BriefRun& run, bool finished);
+    void WriteFinishedSummary(BriefRun& run) { WriteSummary(run, true); }
+    void BuildSiteMapsOf(BriefRun& run);
+
+    // The scan loop (scan-loop.cpp), retrieval thread.
+    void ScanLoop();
+    bool ScanPass();
+    void Reconnect();
+    bool StartRequest(RetrievalRequest& request);
+    bool HandleComplete(TRetrievalList::Node* node);
+    void StoreFile(BriefRun& run, RetrievalRequest& request);
+    void ProcessBody(BriefRun& run, RetrievalRequest& request);
+    bool LimitsReached(const BriefRun& run) const;
+    void StopForLimits(BriefRun& run);
+    bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
+    PageContext ContextFor(BriefRun& run);
+    void Poke();
+    void WaitForWork();
+
+    // Closing briefs and entries (finish-brief.cpp), retrieval thread.
+    // A run that keeps its new archive trims the oldest kept ones over the
+    // brief's limit; a rolled-back run deletes its own and trims nothing.
+    enum class NewArchive
+    {
+        Kept,
+        Discarded,
+    };
+    void FinishBrief(BriefRun& run, bool notify, NewArchive fate = NewArchive::Kept);
+    void FinishSkippedEntry(TWebPage& entry);
+    void DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive);
+    void StopTimer();
+    void TrimArchives(BriefRun& run);
+    void FinishAllBriefs();
+
+    // Helpers shared by the files above.
+    void QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force);
+    BriefRun* RunOf(const TBrief* brief);
+    std::vector<BriefRun*> RunsInOrder();
+    void RemoveRun(const BriefRun& run);
+
+    const RetrievalSettings& settings_;
+    RunObserver& userObserver_;
+    RunObserverRelay observer_;
+    RunLock lock_;
+    RunState state_;
+    TRetrievalList queue_;
+    TAsyncThread worker_;
+    TFetch fetch_;
+    TargetsOf targetsOf_;
+    ConnectStep connect_;
+    ArchiveCloser closeArchive_;
+    std::function<void()> runEnded_;
+    std::unique_ptr<TKestrelThread> thread_;
+
+    // The run under way. runs_ is in joining order and changes under lock_.
+    std::vector<std::unique_ptr<BriefRun>> runs_;
+    RunBuffers buffers_;
+    PendingStart first_{};
+    std::vector<PendingStart> waitingStarts_; // started during the closing phase
+    std::atomic<bool> closing_{false};
+    std::atomic<bool> failureStop_{false};
+    std::atomic<bool> stopAll_{false}; // the driver is going away: close every brief
+    Failure failure_ = Failure::None;
+    int fruitless_ = 0;
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    bool poked_ = false;
+    int joining_ = 0; // briefs being joined on the main thread; under lock_
+};
+
+} // namespace rv

@@ -1,0 +1,96 @@
+#include "client/engine/internal/run-observer-relay.h"
+
+#include "client/engine/internal/main-thread-call.h"
+
+#include <string>
+
+namespace rv
+{
+
+void RunObserverRelay::AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status)
+{
+    CallOnThreadOf(context_, [&, time = std::string(startTime), word = std::string(status)] {
+        target_.AddStatusLine(brief, time, word);
+    });
+}
+
+void RunObserverRelay::UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile)
+{
+    CallOnThreadOf(context_, [&, word = std::string(status), file = std::string(summaryFile)] {
+        target_.UpdateStatusLine(brief, word, file);
+    });
+}
+
+void RunObserverRelay::UpdateStatusDetail(const TBrief& brief, std::string_view detail)
+{
+    CallOnThreadOf(context_, [&, text = std::string(detail)] { target_.UpdateStatusDetail(brief, text); });
+}
+
+void RunObserverRelay::RemoveStatusLine(std::string_view summaryFile)
+{
+    CallOnThreadOf(context_, [&, file = std::string(summaryFile)] { target_.RemoveStatusLine(file); });
+}
+
+void RunObserverRelay::SetProgressLabel(ProgressLabel label, std::string_view text)
+{
+    CallOnThreadOf(context_, [&, label, value = std::string(text)] { target_.SetProgressLabel(label, value); });
+}
+
+void RunObserverRelay::ShowProgressWindow(bool shown)
+{
+    CallOnThreadOf(context_, [&, shown] { target_.ShowProgressWindow(shown); });
+}
+
+void RunObserverRelay::AddBriefToProgress(const TBrief& brief)
+{
+    CallOnThreadOf(context_, [&] { target_.AddBriefToProgress(brief); });
+}
+
+void RunObserverRelay::RemoveBriefFromProgress(const TBrief& brief)
+{
+    CallOnThreadOf(context_, [&] { target_.RemoveBriefFromProgress(brief); });
+}
+
+void RunObserverRelay::EntryFinished(const TBrief& brief, const TWebPage& entry)
+{
+    CallOnThreadOf(context_, [&] { target_.EntryFinished(brief, entry); });
+}
+
+void RunObserverRelay::EnableControls(bool enabled)
+{
+    CallOnThreadOf(context_, [&, enabled] { target_.EnableControls(enabled); });
+}
+
+void RunObserverRelay::RefreshBrief(const TBrief& brief)
+{
+    CallOnThreadOf(context_, [&] { target_.RefreshBrief(brief); });
+}
+
+void RunObserverRelay::StopDialogStep(StopStep step, int percent)
+{
+    CallOnThreadOf(context_, [&, step, percent] { target_.StopDialogStep(step, percent); });
+}
+
+void RunObserverRelay::CloseStopDialog()
+{
+    CallOnThreadOf(context_, [&] { target_.CloseStopDialog(); });
+}
+
+void RunObserverRelay::ErrorMessage(std::string_view caption, std::string_view text)
+{
+    CallOnThreadOf(context_, [&, title = std::string(caption), body = std::string(text)] {
+        target_.ErrorMessage(title, body);
+    });
+}
+
+void RunObserverRelay::AvailableBriefsNotice(const std::vector<std::string>& briefNames)
+{
+    CallOnThreadOf(context_, [&, names = briefNames] { target_.AvailableBriefsNotice(names); });
+}
+
+void RunObserverRelay::Beep()
+{
+    CallOnThreadOf(context_, [&] { target_.Beep(); });
+}
+
+} // namespace rv

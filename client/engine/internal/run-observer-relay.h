@@ -1,0 +1,41 @@
+// RunObserverRelay: passes every call of the run driver to the real observer
+// on the main thread and waits for it, so that window code never runs on the
+// retrieval thread. Texts are copied before the call crosses threads.
+#pragma once
+
+#include "client/pages/run-observer.h"
+
+class QObject;
+
+namespace rv
+{
+
+class RunObserverRelay : public RunObserver
+{
+public:
+    // mainThreadObject lives on the observer's thread; both outlive the relay.
+    RunObserverRelay(RunObserver& target, QObject* mainThreadObject) : target_(target), context_(mainThreadObject) {}
+
+    void AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status) override;
+    void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile) override;
+    void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override;
+    void RemoveStatusLine(std::string_view summaryFile) override;
+    void SetProgressLabel(ProgressLabel label, std::string_view text) override;
+    void ShowProgressWindow(bool shown) override;
+    void AddBriefToProgress(const TBrief& brief) override;
+    void RemoveBriefFromProgress(const TBrief& brief) override;
+    void EntryFinished(const TBrief& brief, const TWebPage& entry) override;
+    void EnableControls(bool enabled) override;
+    void RefreshBrief(const TBrief& brief) override;
+    void StopDialogStep(StopStep step, int percent) override;
+    void CloseStopDialog() override;
+    void ErrorMessage(std::string_view caption, std::string_view text) override;
+    void AvailableBriefsNotice(const std::vector<std::string>& briefNames) override;
+    void Beep() override;
+
+private:
+    RunObserver& target_;
+    QObject* context_;
+};
+
+} // namespace rv

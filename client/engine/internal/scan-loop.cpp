@@ -1,0 +1,366 @@
+// The retrieval thread's scan loop: start waiting requests, handle
+// completed ones, close briefs that are done or stopped.
+#include "client/briefs/brief.h"
+#include "client/engine/internal/main-thread-call.h"
+#include "client/engine/internal/run-driver.h"
+#include "client/engine/internal/run-failure.h"
+#include "client/pages/brief-limits.h"
+#include "client/pages/entry-page.h"
+#include "client/pages/link-resolver.h"
+#include "client/pages/page-processing.h"
+#include "client/pages/same-site.h"
+#include "store/archive-writer.h"
+#include "store/link-cache.h"
+
+namespace rv
+{
+
+namespace
+{
+
+// After this many attempts that started nothing, one request is let through
+// past the rule that holds back a second connection to a busy site.
+constexpr int FruitlessAttemptLimit = 50;
+
+TRetrievalList::Node* NextOf(RunLock& lock, TRetrievalList::Node* node)
+{
+    std::lock_guard guard(lock);
+    return node->Next;
+}
+
+bool BelongsToSkippedEntry(const RetrievalRequest& request)
+{
+    return request.SkipRequested || (request.Entry && request.Entry->EntrySkipped);
+}
+
+} // namespace
+
+void RunDriver::ScanLoop()
+{
+    for (;;)
+    {
+        if (state_.OutOfMemory)
+            throw std::bad_alloc();
+        if (stopAll_)
+        {
+            for (BriefRun* run : RunsInOrder())
+                FinishBrief(*run, true);
+        }
+        if (TWebPage* entry = state_.SkipEntryTarget.exchange(nullptr))
+        {
+            FinishSkippedEntry(*entry);
+            continue;
+        }
+        bool progressed = ScanPass();
+        for (BriefRun* run : RunsInOrder())
+        {
+            bool done = false;
+            {
+                std::lock_guard guard(lock_);
+                done = run->Brief->Outstanding <= 0;
+            }
+            if (done)
+            {
+                FinishBrief(*run, true);
+                progressed = true;
+            }
+        }
+        if (state_.StopRequested)
+        {
+            BriefRun* run = RunOf(state_.StopTarget.load());
+            if (run)
+                FinishBrief(*run, true);
+            state_.StopRequested = false;
+            state_.StopByUser = false;
+            state_.StopTarget = nullptr;
+            progressed = true;
+        }
+        if (state_.LineDropped.exchange(false))
+        {
+            Reconnect();
+            progressed = true;
+        }
+        {
+            std::lock_guard guard(lock_);
+            if (runs_.empty() && joining_ == 0)
+            {
+                closing_ = true;
+                return;
+            }
+        }
+        if (!progressed)
+            WaitForWork();
+    }
+}
+
+// The line was lost: connect again; when that fails every brief of the
+// run is closed as it stands.
+void RunDriver::Reconnect()
+{
+    if (connect_())
+    {
+        for (BriefRun* run : RunsInOrder())
+            observer_.UpdateStatusLine(*run->Brief, "Loading...", "");
+        return;
+    }
+    for (BriefRun* run : RunsInOrder())
+        FinishBrief(*run, true);
+}
+
+// One walk over the queue. Returns whether anything was started or handled.
+bool RunDriver::ScanPass()
+{
+    TRetrievalList::Node* node = nullptr;
+    {
+        std::lock_guard guard(lock_);
+        node = queue_.First();
+        if (!node && queue_.Spilled() > 0)
+            return true; // the call only read spilled requests back
+    }
+    bool progressed = false;
+    while (node)
+    {
+        if (state_.StopRequested || state_.SkipEntryTarget)
+            break;
+        TRetrievalList::Node* next = NextOf(lock_, node);
+        RetrievalRequest& request = *node->Request;
+        if (!Claim(state_, request))
+        {
+            node = next;
+            continue;
+        }
+        RequestState now = StateOf(request);
+        // A request whose brief was closed meanwhile (a retry queued while
+        // the brief finished) is only freed.
+        bool orphan = request.Brief && !RunOf(request.Brief);
+        if (orphan || now == RequestState::Complete || now == RequestState::Handled)
+        {
+            progressed |= HandleComplete(node);
+        }
+        else
+        {
+            if (now == RequestState::Waiting && !BelongsToSkippedEntry(request))
+            {
+                if (fruitless_ >= FruitlessAttemptLimit)
+                {
+                    fruitless_ = 0;
+                    request.Deferred = 1;
+                }
+                if (StartRequest(request))
+                    progressed = true;
+                else
+                    ++fruitless_;
+            }
+            Release(state_, request);
+        }
+        node = next;
+    }
+    return progressed;
+}
+
+bool RunDriver::StartRequest(RetrievalRequest& request)
+{
+    if (state_.ActiveCount >= settings_.NumSocks || !request.NotStarted || request.Uncounted)
+        return false;
+    bool sameSiteOpen = false;
+    for (RetrievalRequest* other : state_.ActiveRequests)
+    {
+        if (!other || other == &request || other->Processed || other->LoadAsFile)
+            continue;
+        if (SameSite(request.URL, other->URL))
+        {
+            request.Deferred ^= 1;
+            sameSiteOpen = true;
+            break;
+        }
+    }
+    if ((sameSiteOpen && request.Deferred) || BelongsToSkippedEntry(request))
+        return false;
+    request.Deferred = 0;
+    request.NotStarted = 0;
+    request.StartTime = std::chrono::steady_clock::now();
+    {
+        std::lock_guard guard(lock_);
+        state_.AddActive(&request);
+    }
+    // The claim is held; the worker's own claims on this request happen
+    // later, from its event loop.
+    CallOnThreadOf(this, [&] { fetch_.Fetch(request); });
+    if (request.StartFailed)
+    {
+        request.InProgress = 0;
+        request.BodyReady = 1;
+    }
+    return true;
+}
+
+// Handles one complete request (claimed); frees it and removes its node.
+bool RunDriver::HandleComplete(TRetrievalList::Node* node)
+{
+    RetrievalRequest& request = *node->Request;
+    CallOnThreadOf(this, [&] { worker_.Cancel(request); });
+    BriefRun* run = RunOf(request.Brief);
+    bool replaced = request.RetryScheduled || request.TimedOut;
+    if (!request.Uncounted)
+    {
+        std::lock_guard guard(lock_);
+        if (request.Entry)
+            request.Entry->Outstanding -= 1;
+        if (request.Brief)
+            request.Brief->Outstanding -= 1;
+        state_.RemoveActive(&request);
+    }
+    if (run && !replaced && !request.Processed && !request.Uncounted)
+    {
+        request.Processed = 1;
+        try
+        {
+            ProcessBody(*run, request);
+        }
+        catch (const std::exception& error)
+        {
+            if (IsStoreFailure(error))
+            {
+                Release(state_, request);
+                throw;
+            }
+        }
+    }
+    request.Processed = 1;
+    request.InProgress = 0;
+    if (request.Entry && run && !request.Uncounted)
+    {
+        bool entryDone = false;
+        {
+            std::lock_guard guard(lock_);
+            entryDone = request.Entry->Outstanding <= 0;
+            if (entryDone)
+                request.Entry->EntrySkipped = false;
+        }
+        if (entryDone && !replaced)
+            observer_.EntryFinished(*run->Brief, *request.Entry);
+    }
+    std::lock_guard guard(lock_);
+    queue_.Remove(node);
+    return true;
+}
+
+void RunDriver::ProcessBody(BriefRun& run, RetrievalRequest& request)
+{
+    if (!request.TempFile.Path().empty())
+        return StoreFile(run, request);
+    if (request.Data.Size() == 0)
+        return;
+    PageContext context = ContextFor(run);
+    if (request.IsEntryPage)
+        ProcessEntryPage(context, request);
+    else
+        ProcessPage(context, request);
+}
+
+// A body received straight into a temporary file: stored as a file unless
+// the brief has reached a limit.
+void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
+{
+    state_.ImagesLoaded += 1;
+    state_.BytesLoaded += static_cast<std::uint32_t>(request.TempFile.Size());
+    observer_.SetProgressLabel(ProgressLabel::Images, std::to_string(state_.ImagesLoaded.load()));
+    observer_.SetProgressLabel(ProgressLabel::SizeKB, std::to_string(state_.BytesLoaded.load() / 1024));
+    request.TempFile.Close();
+    if (LimitsReached(run))
+    {
+        request.TempFile.Discard();
+        RecordSkipped(*run.IndexDB, request);
+        return StopForLimits(run);
+    }
+    const std::string caption = request.Entry ? request.Entry->EntryName : request.URL;
+    std::string url = StoreForm(request.URL.substr(0, request.URL.find('#')));
+    run.IndexDB->AddFromFile(url, request.ContentType, &request.Redirects, request.TempFile.Path(), caption,
+                             static_cast<std::int16_t>(request.LinkNumber));
+    request.TempFile.Discard();
+}
+
+bool RunDriver::LimitsReached(const BriefRun& run) const
+{
+    if (failureStop_)
+        return false;
+    if (DiskReserveReached(FreeBytes(run.ArchivePath.parent_path()), settings_.DiskBuffer))
+        return true;
+    return BriefLimitsExceeded(*run.Brief, run.StartTime, std::chrono::system_clock::now(), run.IndexDB->WritePosition());
+}
+
+void RunDriver::StopForLimits(BriefRun& run)
+{
+    if (state_.StopRequested)
+        return;
+    state_.StopTarget = run.Brief;
+    state_.StopByUser = false;
+    state_.StopRequested = true;
+}
+
+PageContext RunDriver::ContextFor(BriefRun& run)
+{
+    return PageContext{state_,
+                       settings_,
+                       queue_,
+                       observer_,
+                       buffers_,
+                       run,
+                       [this, &run] { return LimitsReached(run); },
+                       [this, &run] { StopForLimits(run); },
+                       [this](RetrievalRequest& request, std::chrono::seconds limit) { return FetchNow(request, limit); }};
+}
+
+// Fetches one uncounted request outside the queue and waits for it.
+bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
+{
+    request.Uncounted = 1;
+    request.Retries = settings_.Retries; // no retry copies: the caller falls back by itself
+    request.NotStarted = 0;
+    request.InProgress = 1;
+    request.TimeOut = static_cast<std::int32_t>(limit.count());
+    request.StartTime = std::chrono::steady_clock::now();
+    CallOnThreadOf(this, [&] { fetch_.Fetch(request); });
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;)
+    {
+        {
+            RequestClaim claim(state_, request);
+            if (claim.Held() && !request.InProgress)
+                break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline || state_.StopRequested)
+            break;
+        std::unique_lock wait(wakeMutex_);
+        wake_.wait_until(wait, deadline, [this] { return poked_; });
+        poked_ = false;
+    }
+    CallOnThreadOf(this, [&] { worker_.Cancel(request); });
+    RequestClaim claim(state_, request);
+    return !request.InProgress && request.Success;
+}
+
+void RunDriver::TransferEnded(RetrievalRequest&)
+{
+    Poke();
+}
+
+void RunDriver::Poke()
+{
+    {
+        std::lock_guard guard(wakeMutex_);
+        poked_ = true;
+    }
+    wake_.notify_all();
+}
+
+// Sleeps until a transfer ends, a request is queued, or the user stops or
+// skips something. The one-second bound only guards against a lost wake-up.
+void RunDriver::WaitForWork()
+{
+    std::unique_lock wait(wakeMutex_);
+    wake_.wait_for(wait, std::chrono::seconds(1), [this] { return poked_; });
+    poked_ = false;
+}
+
+} // namespace rv

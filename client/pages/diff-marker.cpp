@@ -1,0 +1,64 @@
+#include "client/pages/diff-marker.h"
+
+#include "client/pages/link-resolver.h"
+#include "client/pages/store-address.h"
+
+#include <algorithm>
+
+namespace rv
+{
+namespace
+{
+
+// The stored address as a double-quoted attribute value, written as stored
+// pages write their links: the browser's decoding gives back "&colon;".
+std::string AttributeValue(std::string_view value)
+{
+    std::string out;
+    for (char c : value)
+    {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string DiffMarkerMarkup(std::string_view pageAddress, std::size_t number, bool last)
+{
+    std::string out = "<a name=\"" + std::string(DiffMarkerName) + std::to_string(number) + "\">";
+    if (!last)
+        out += "<a href=\"" + AttributeValue(EncodeForStore(StoreForm(pageAddress))) + "#" + std::string(DiffMarkerName) +
+               std::to_string(number + 1) + "\">";
+    out += "<img src=\"" + std::string(DiffMarkerName) + "\" alt=\"Diff Marker\">";
+    if (!last)
+        out += "</a>";
+    return out;
+}
+
+std::string InsertDiffMarkers(std::string_view page, const std::vector<std::size_t>& positions, std::string_view pageAddress)
+{
+    std::string out;
+    out.reserve(page.size() + positions.size() * (150 + pageAddress.size()));
+    std::size_t copied = 0;
+    for (std::size_t n = 0; n < positions.size(); ++n)
+    {
+        const std::size_t at = std::clamp(positions[n], copied, page.size());
+        out.append(page.substr(copied, at - copied));
+        copied = at;
+        out += DiffMarkerMarkup(pageAddress, n, n + 1 == positions.size());
+    }
+    out.append(page.substr(copied));
+    return out;
+}
+
+} // namespace rv

@@ -1,0 +1,38 @@
+# Keeping plain C++ libraries free of Qt.
+#
+# rv_require_no_qt(TARGET): stops the configuration when TARGET links a Qt
+# target, directly or through any library it links. Call it deferred (at the
+# end of the top-level directory) so that links added later are seen too.
+function(rv_require_no_qt target)
+    set(seen "")
+    set(pending ${target})
+    while(pending)
+        list(POP_FRONT pending current)
+        if(current IN_LIST seen)
+            continue()
+        endif()
+        list(APPEND seen ${current})
+        get_target_property(type ${current} TYPE)
+        set(properties INTERFACE_LINK_LIBRARIES)
+        if(NOT type STREQUAL "INTERFACE_LIBRARY")
+            list(APPEND properties LINK_LIBRARIES)
+        endif()
+        set(links "")
+        foreach(property ${properties})
+            get_target_property(values ${current} ${property})
+            if(values)
+                list(APPEND links ${values})
+            endif()
+        endforeach()
+        foreach(link ${links})
+            # $<LINK_ONLY:X> and similar wrappers name the library last.
+            string(REGEX REPLACE "^\\$<[A-Z_]+:(.*)>$" "\\1" link "${link}")
+            if(link MATCHES "^Qt[0-9]*::")
+                message(FATAL_ERROR "${target} must not use Qt, but ${current} links ${link}")
+            endif()
+            if(TARGET ${link})
+                list(APPEND pending ${link})
+            endif()
+        endforeach()
+    endwhile()
+endfunction()
