@@ -54,8 +54,8 @@ QString UserRuntimeDir(QString* problem)
         return runtime;
     QStringList problems;
     const QString uid = QString::number(::geteuid());
-    for (const QString& folder : {QDir::tempPath() + QStringLiteral("/ravelin-") + uid,
-                                  QDir::homePath() + QStringLiteral("/.ravelin-runtime-") + uid})
+    for (const QString& folder :
+         {QDir::tempPath() + QStringLiteral("/ravelin-") + uid, QDir::homePath() + QStringLiteral("/.ravelin-runtime-") + uid})
     {
         const QString found = PrivateFolderProblem(folder);
         if (found.isEmpty())
