@@ -35,11 +35,11 @@ ServerApp::~ServerApp() = default;
 ServerApp::Start ServerApp::Run(const QStringList& commandLine)
 {
     const QStringList arguments = CommandLineArchive(commandLine, QDir::currentPath());
-    const bool private_ = !paths_.lockPath.isEmpty() && !paths_.controlSocketPath.isEmpty();
+    const bool haveRuntimeDir = !paths_.lockPath.isEmpty() && !paths_.controlSocketPath.isEmpty();
     ServerSettingsReader settings(paths_.settingsPath);
     const int port = settings.Read().port;
 
-    if (!private_)
+    if (!haveRuntimeDir)
     {
         QString problem;
         UserRuntimeDir(&problem);
@@ -67,7 +67,7 @@ ServerApp::Start ServerApp::Run(const QStringList& commandLine)
         return Start::Failed;
     }
 
-    if (private_)
+    if (haveRuntimeDir)
     {
         control_ = std::make_unique<ControlChannel>([this](const QString& topic, const QString& item)
                                                     { return HandleCommand(topic, item); });
