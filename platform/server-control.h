@@ -15,11 +15,15 @@ namespace rv
 {
 
 // The user's runtime folder: $XDG_RUNTIME_DIR when set and absolute, else a
-// private folder under the temporary folder. Read from the environment on
-// every call.
-QString UserRuntimeDir();
+// private folder under the temporary folder, else one in the home folder.
+// Those two are made with mode 0700 and used only when they are folders of
+// the user, not links, and closed to everyone else. Empty when neither is;
+// problem (when given) then says why. Read from the environment on every
+// call.
+QString UserRuntimeDir(QString* problem = nullptr);
 
-// Where the server's control socket and its single-instance lock live.
+// Where the server's control socket and its single-instance lock live;
+// empty when there is no runtime folder.
 QString ServerControlSocketPath();
 QString ServerLockPath();
 // The lock that keeps RVClient to one process per user, whatever its mode:

@@ -1,6 +1,10 @@
 // The archives the server has open for reading, with their page tables.
 //
 // At most five are kept: loading a sixth closes the oldest idle ones first.
+// Each holds its open file and its page table; the reader refuses indexes
+// beyond MaxIndexRecords records or MaxIndexPlainBytes (archive-format.h),
+// so one table takes at most about 100 MB, and loading it takes less time
+// than reading one large page.
 // The list owns its archives; pointers to them stay valid until the archive
 // is evicted, released by CloseFile or the list is destroyed. Used from the
 // server's one thread only.

@@ -7,6 +7,8 @@
 #include "server/cumulative-page.h"
 #include "server/text-util.h"
 
+#include <QDir>
+
 namespace rv
 {
 
@@ -15,17 +17,37 @@ ServerAppPaths DefaultServerAppPaths(const QString& programDir)
     return {DefaultSettingsPath(), ServerLockPath(), ServerControlSocketPath(), programDir};
 }
 
+QStringList CommandLineArchive(const QStringList& arguments, const QString& currentDir)
+{
+    if (arguments.isEmpty())
+        return {};
+    const QString joined = arguments.join(QLatin1Char(' '));
+    const bool driveLetter = joined.size() >= 2 && joined[1] == QLatin1Char(':');
+    if (joined.startsWith(QLatin1Char('/')) || joined.startsWith(QLatin1Char('\\')) || driveLetter)
+        return {joined};
+    return {QDir::cleanPath(currentDir + QLatin1Char('/') + joined)};
+}
+
 ServerApp::ServerApp(ServerAppPaths paths, ServerUi& ui) : paths_(std::move(paths)), ui_(ui) {}
 
 ServerApp::~ServerApp() = default;
 
-ServerApp::Start ServerApp::Run(const QStringList& arguments)
+ServerApp::Start ServerApp::Run(const QStringList& commandLine)
 {
+    const QStringList arguments = CommandLineArchive(commandLine, QDir::currentPath());
+    const bool haveRuntimeDir = !paths_.lockPath.isEmpty() && !paths_.controlSocketPath.isEmpty();
     ServerSettingsReader settings(paths_.settingsPath);
     const int port = settings.Read().port;
 
-    instance_ = std::make_unique<SingleInstance>(paths_.lockPath);
-    if (!instance_->IsFirst())
+    if (!haveRuntimeDir)
+    {
+        QString problem;
+        UserRuntimeDir(&problem);
+        ui_.ShowError(QString::fromLatin1(NoRuntimeFolderTitle), QString::fromLatin1(NoRuntimeFolderText) + problem);
+    }
+    else
+        instance_ = std::make_unique<SingleInstance>(paths_.lockPath);
+    if (instance_ && !instance_->IsFirst())
     {
         if (!arguments.isEmpty())
             OpenBrowser(arguments, port);
@@ -45,9 +67,12 @@ ServerApp::Start ServerApp::Run(const QStringList& arguments)
         return Start::Failed;
     }
 
-    control_ = std::make_unique<ControlChannel>([this](const QString& topic, const QString& item)
-                                                { return HandleCommand(topic, item); });
-    control_->Start(paths_.controlSocketPath);
+    if (haveRuntimeDir)
+    {
+        control_ = std::make_unique<ControlChannel>([this](const QString& topic, const QString& item)
+                                                    { return HandleCommand(topic, item); });
+        control_->Start(paths_.controlSocketPath);
+    }
 
     if (!arguments.isEmpty())
         OpenBrowser(arguments, server_->Port());

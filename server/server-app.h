@@ -28,6 +28,10 @@ inline constexpr const char* UnfamiliarVersionTitle = "Unfamiliar file version."
 inline constexpr const char* UnfamiliarVersionText =
     "This version of the Ravelin Server cannot read this file. Get the newest version from "
     "http://www.marrowbyworks.com/";
+inline constexpr const char* NoRuntimeFolderTitle = "No private runtime folder";
+inline constexpr const char* NoRuntimeFolderText =
+    "Ravelin Server runs without its control channel, so Ravelin cannot ask it to release archives, and "
+    "without checking for a second server: ";
 
 // What the program shows the user; the window uses dialogs, the headless
 // mode writes to stderr.
@@ -44,7 +48,7 @@ public:
 struct ServerAppPaths
 {
     QString settingsPath;
-    QString lockPath;
+    QString lockPath; // both empty: there is no private runtime folder
     QString controlSocketPath;
     QString serverDir; // folder holding "images/"
 };
@@ -86,5 +90,10 @@ bool ListenerNotCreated(QAbstractSocket::SocketError error);
 // The paths a normal start uses: the shared settings file, the user's runtime
 // folder and the program's own folder.
 ServerAppPaths DefaultServerAppPaths(const QString& programDir);
+
+// The archive path the command line names: its words joined by blanks (a
+// path with blanks may arrive split), made absolute against currentDir when
+// it is relative. Empty for no words.
+QStringList CommandLineArchive(const QStringList& arguments, const QString& currentDir);
 
 } // namespace rv

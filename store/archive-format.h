@@ -55,6 +55,17 @@ constexpr std::size_t CopyPieceBytes = 20000;
 constexpr std::size_t MaxReadBlockBytes = std::size_t{1} << 20;
 constexpr std::size_t DefaultMaxPageBytes = std::size_t{256} << 20;
 
+// The largest index a reader loads, far beyond what a run writes (a run of
+// thousands of pages and their refused links stays under a tenth of it).
+// Larger indexes are refused as damaged before anything is read, so loading
+// one costs less time than reading one large page, and a server that keeps
+// an index in memory needs for it at most about 2 * (MaxIndexRecords * 300
+// bytes + MaxIndexPlainBytes), some 100 MB.
+constexpr std::uint32_t MaxIndexRecords = 100000;
+constexpr std::uint64_t MaxIndexPlainBytes = std::uint64_t{16} << 20;
+// The smallest stored record: every text empty, no Value field.
+constexpr std::uint64_t SmallestIndexRecordBytes = 2 + 4 + 4 + 2 + 2 + 1 + 2 + 2 + 2 + 4 + 4;
+
 // The values of an index record's Offset for URLs that were not stored.
 constexpr std::int32_t OffsetTooDeep = 0;
 constexpr std::int32_t OffsetOutOfTree = -1;

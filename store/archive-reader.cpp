@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 
 namespace rv
 {
@@ -76,12 +77,23 @@ class FileSource : public ArchiveSource
 public:
     explicit FileSource(const std::filesystem::path& path) : path_(path.string())
     {
-        const long long size = file_.Open(path, O_RDONLY) ? file_.Size() : -1;
-        if (size < 0)
+        // Not blocking: a pipe or device is refused below instead of waited on.
+        if (!file_.Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY))
         {
             Throw(ArchiveErrorKind::Io, "Cannot open the archive " + path_);
         }
-        size_ = static_cast<std::uint64_t>(size);
+        struct stat status
+        {
+        };
+        if (::fstat(file_.Descriptor(), &status) != 0)
+        {
+            Throw(ArchiveErrorKind::Io, "Cannot open the archive " + path_);
+        }
+        if (!S_ISREG(status.st_mode))
+        {
+            Throw(ArchiveErrorKind::NotAnArchive, path_ + " is not a file");
+        }
+        size_ = static_cast<std::uint64_t>(status.st_size);
     }
 
 private:
@@ -187,6 +199,7 @@ void ReadBlockedIndex(const ArchiveSource& source, std::uint64_t position, std::
                       const ArchiveReader::RecordSink& sink)
 {
     std::int64_t delivered = 0;
+    std::uint64_t plainBytes = 0;
     for (;;)
     {
         const bool countReached = count >= 0 && delivered == count;
@@ -210,11 +223,13 @@ void ReadBlockedIndex(const ArchiveSource& source, std::uint64_t position, std::
         }
         const std::string block = source.Read(position, length, "An index block");
         position += length;
-        const std::optional<ExpandedBlock> plain = ExpandBlock(block, MaxReadBlockBytes);
+        const std::optional<ExpandedBlock> plain = ExpandBlock(
+            block, static_cast<std::size_t>(std::min<std::uint64_t>(MaxReadBlockBytes, MaxIndexPlainBytes - plainBytes)));
         if (!plain)
         {
-            ThrowMalformed("An index block does not expand");
+            ThrowMalformed("An index block does not expand, or the index is too large");
         }
+        plainBytes += plain->bytes.size();
         for (std::size_t parsed = 0; parsed < plain->bytes.size();)
         {
             if (count >= 0 && delivered == count)
@@ -225,6 +240,10 @@ void ReadBlockedIndex(const ArchiveSource& source, std::uint64_t position, std::
             if (!record)
             {
                 ThrowMalformed("An index record is cut short");
+            }
+            if (delivered == MaxIndexRecords)
+            {
+                ThrowMalformed("The index holds too many records");
             }
             sink(std::move(*record));
             ++delivered;
@@ -259,6 +278,10 @@ void ReadPlainIndex(const ArchiveSource& source, std::uint64_t position, std::in
             {
                 break;
             }
+            if (delivered == MaxIndexRecords)
+            {
+                ThrowMalformed("The index holds too many records");
+            }
             sink(std::move(*record));
             ++delivered;
         }
@@ -276,6 +299,15 @@ void ArchiveReader::ReadIndex(const RecordSink& sink) const
 {
     const std::int32_t count = IndexRecordCount();
     const std::uint64_t start = std::uint64_t{header_.IndexOffset} + 4;
+    // Checked before anything is read: the index runs to the end of the file,
+    // and a compressed block holds at least one byte behind its length.
+    const std::uint64_t indexBytes = Size() - start;
+    const std::uint64_t recordBytes = header_.Compressed() ? indexBytes / 3 * MaxReadBlockBytes : indexBytes;
+    if (indexBytes > MaxIndexPlainBytes || count > static_cast<std::int64_t>(MaxIndexRecords) ||
+        static_cast<std::uint64_t>(std::max(count, 0)) * SmallestIndexRecordBytes > recordBytes)
+    {
+        ThrowMalformed("The index is larger than its file can hold or this reader loads");
+    }
     if (header_.Compressed())
     {
         ReadBlockedIndex(*source_, start, count, header_.HasValueField(), sink);

@@ -14,7 +14,14 @@
 // failures. No length read from the file is trusted: each is checked against
 // the file's size before anything is reserved or read for it, and every loop
 // advances through the file, so a damaged archive ends in an error, never in
-// a crash, a huge allocation or a hang.
+// a crash, a huge allocation or a hang. An index of more than MaxIndexRecords
+// records or MaxIndexPlainBytes of records (archive-format.h) is Malformed,
+// and so is a record count its index bytes cannot hold; both are checked
+// before the first record is read.
+//
+// OpenFile opens only a regular file and never follows a symbolic link in
+// the path's last step: a page request names the file, and the folder may
+// belong to someone else.
 //
 // Threads: the reader reads with positioned reads and keeps no cursor, so
 // its const functions may be called from several threads at once. The file
@@ -63,8 +70,9 @@ class ArchiveReader
 {
 public:
     // Opens the file read-only and checks its header. Throws ArchiveError:
-    // Io when it cannot be opened, NotAnArchive, UnknownVersion, Malformed
-    // when the header is cut short.
+    // Io when it cannot be opened or is a symbolic link, NotAnArchive (also
+    // for a folder, device or pipe), UnknownVersion, Malformed when the
+    // header is cut short.
     static ArchiveReader OpenFile(const std::filesystem::path& path);
     // The same over bytes held in memory; the reader owns them.
     static ArchiveReader FromBytes(std::string bytes);

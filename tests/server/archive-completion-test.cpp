@@ -4,6 +4,7 @@
 #include "store/site-map-record.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace rv::test
 {
@@ -20,9 +21,11 @@ protected:
     }
 
     // A run killed after storing two pages and noting its site map.
-    std::filesystem::path KilledRun()
+    std::filesystem::path KilledRun(const std::string& folder = "")
     {
-        const std::filesystem::path path = PathOf("Killed.rvd");
+        if (!folder.empty())
+            std::filesystem::create_directories(PathOf(folder));
+        const std::filesystem::path path = PathOf(folder + "Killed.rvd");
         {
             TKSDB store(FixedTime);
             EXPECT_TRUE(store.Open(path, "Killed"));
@@ -30,10 +33,10 @@ protected:
             StorePage(store, "www.x.com/", "<body>", "start page", 0x37, 2);
             store.AddTooDeep("www.x.com/deep", "Caption", 2, 0);
         } // destroyed open: no index, side files stay
-        WriteFile(PathOf("Killed.smp"), EncodeSiteMapRecord("2", "", "", "", 0, "") +
-                                            EncodeSiteMapRecord("2", "Start", "www.x.com/", "", 0, "") +
-                                            EncodeSiteMapRecord("2.1", "Two", "file:///tmp/b.html", "#t", 1, "") +
-                                            EncodeSiteMapRecord("2.0", "One", "www.x.com/a", "", 1, "w1 w2"));
+        WriteFile(PathOf(folder + "Killed.smp"), EncodeSiteMapRecord("2", "", "", "", 0, "") +
+                                                     EncodeSiteMapRecord("2", "Start", "www.x.com/", "", 0, "") +
+                                                     EncodeSiteMapRecord("2.1", "Two", "file:///tmp/b.html", "#t", 1, "") +
+                                                     EncodeSiteMapRecord("2.0", "One", "www.x.com/a", "", 1, "w1 w2"));
         return path;
     }
 };
@@ -75,6 +78,44 @@ TEST_F(ArchiveCompletionTest, ArchiveWithoutSideFilesIsFileNotFound)
     const auto before = std::filesystem::file_size(archive);
     EXPECT_TRUE(GetPage(archive, "").starts_with("HTTP/1.0 404"));
     EXPECT_EQ(std::filesystem::file_size(archive), before);
+}
+
+// Another user may own the folder a request names: completing must not
+// follow a link placed there, nor touch a file the server's user does not
+// own, so the files stay byte for byte and the archive stays unfinished.
+TEST_F(ArchiveCompletionTest, LinkedOrForeignFilesAreNotCompleted)
+{
+    struct Case
+    {
+        const char* side;
+        bool link; // else the file is given to another user
+    };
+    const Case cases[] = {{"ndx", true},  {"nd2", true},  {"smp", true},  {"rvd", true},
+                          {"ndx", false}, {"nd2", false}, {"smp", false}, {"rvd", false}};
+    int n = 0;
+    for (const Case& c : cases)
+    {
+        const std::string folder = "case" + std::to_string(n++) + "/";
+        SCOPED_TRACE(folder + c.side);
+        const auto archive = KilledRun(folder);
+        WriteFile(PathOf(folder + "Killed.nd2"), ""); // a run killed right after a flush
+        const auto side = PathOf(folder + "Killed." + c.side);
+        const auto victim = PathOf(folder + "victim");
+        if (c.link)
+        {
+            std::filesystem::rename(side, victim);
+            std::filesystem::create_symlink(victim, side);
+        }
+        else if (::chown(side.c_str(), 65534, 65534) != 0)
+            GTEST_SKIP() << "cannot give a file to another user here (not root)";
+        const auto watched = c.link ? victim : side;
+        const std::string before = ReadFile(watched);
+        const auto archiveBefore = std::filesystem::file_size(archive);
+        EXPECT_FALSE(GetPage(archive, "").starts_with("HTTP/1.0 200"));
+        EXPECT_EQ(ReadFile(watched), before);
+        EXPECT_EQ(std::filesystem::file_size(archive), archiveBefore);
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(side)));
+    }
 }
 
 } // namespace

@@ -80,10 +80,12 @@ protected:
 
     static QString ProgramPath() { return QString::fromStdString((BinDir() / "RVServer").string()); }
 
-    QProcess& Start(QStringList arguments)
+    QProcess& Start(QStringList arguments, const std::string& folder = "")
     {
         processes.push_back(std::make_unique<QProcess>());
         QProcess& process = *processes.back();
+        if (!folder.empty())
+            process.setWorkingDirectory(QString::fromStdString(folder));
         process.start(ProgramPath(), QStringList{"--no-window"} + arguments);
         EXPECT_TRUE(process.waitForStarted(5000)) << process.errorString().toStdString();
         return process;
@@ -127,6 +129,17 @@ TEST_F(ServerProgramTest, SecondStartHandsItsPathToTheBrowserAndEnds)
     QProcess& second = Start({"/home/ann/News.rvd"});
     EXPECT_TRUE(second.waitForFinished(5000));
     EXPECT_EQ(Opened(), "http://127.0.0.1:" + std::to_string(port) + "/home/ann/News.rvd/\n");
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(ServerProgramTest, RelativePathIsTakenFromTheCurrentFolder)
+{
+    std::filesystem::create_directories(PathOf("briefs/sub"));
+    QProcess& first = Start({});
+    ASSERT_TRUE(WaitForListener());
+    QProcess& second = Start({"sub/../My", "News.rvd"}, PathOf("briefs").string());
+    EXPECT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(Opened(), "http://127.0.0.1:" + std::to_string(port) + PathOf("briefs/My News.rvd").string() + "/\n");
     EXPECT_EQ(first.state(), QProcess::Running);
 }
 

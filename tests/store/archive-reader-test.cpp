@@ -5,6 +5,7 @@
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace rv
 {
@@ -164,6 +165,44 @@ TEST(ArchiveReaderTest, DamagedIndexesAreRefusedWithTheRecordsReadSoFar)
     }
 }
 
+// Each index is refused before a record is read, or after at most the
+// reader's bounds, however much the file claims.
+TEST(ArchiveReaderTest, IndexesBeyondTheFileOrTheBoundsAreRefused)
+{
+    auto blocked = [](int blocks, int perBlock, std::size_t keyBytes)
+    {
+        std::string archive = Header(4, "");
+        SetIndexOffset(archive, 14, static_cast<std::uint32_t>(archive.size()));
+        Put(archive, 0xFFFFFFFF, 4);
+        std::string plain;
+        for (int i = 0; i < perBlock; ++i)
+            EncodeIndexRecord(Record(std::string(keyBytes, 'k'), -2, 0), plain, true);
+        for (int i = 0; i < blocks; ++i)
+            archive += Block(plain);
+        return archive + std::string(2, '\0');
+    };
+    struct Case
+    {
+        const char* name;
+        std::string bytes;
+        std::size_t mostDelivered;
+    };
+    const std::vector<Case> cases = {
+        {"plain count the index bytes cannot hold", MakeOldArchive(1, 10, 1000).bytes, 0},
+        {"blocked count beyond the record bound", MakeOldArchive(4, 10, 0x7FFFFFFF).bytes, 0},
+        {"blocks expanding beyond the index bound", blocked(20, 1000, 950), 17000},
+        {"more records than the record bound", blocked(120, 1000, 1), MaxIndexRecords},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const ArchiveReader reader = ArchiveReader::FromBytes(c.bytes);
+        std::size_t delivered = 0;
+        EXPECT_THROW(reader.ReadIndex([&](IndexRecord&&) { ++delivered; }), ArchiveError);
+        EXPECT_LE(delivered, c.mostDelivered);
+    }
+}
+
 TEST(ArchiveReaderTest, HeaderFaultsHaveTheirOwnKinds)
 {
     const std::string good = MakeOldArchive(4, 1, 1).bytes;
@@ -312,6 +351,35 @@ TEST_F(DamagedArchiveTest, OpenFileReportsMissingFilesAsIoErrors)
     test::WriteFile(PathOf("s.rvd"), SmallArchive());
     const ArchiveReader reader = ArchiveReader::OpenFile(PathOf("s.rvd"));
     EXPECT_EQ(reader.ReadIndex().size(), 4u);
+}
+
+TEST_F(DamagedArchiveTest, HugeSparseFileIsRefusedBeforeItsIndexIsRead)
+{
+    // A valid header whose plain index would run through 4 GiB of zero
+    // bytes, each 29 of them a record.
+    std::string header = Header(1, "");
+    SetIndexOffset(header, 14, static_cast<std::uint32_t>(header.size()));
+    Put(header, 0xFFFFFFFF, 4);
+    test::WriteFile(PathOf("huge.rvd"), header);
+    std::error_code ec;
+    std::filesystem::resize_file(PathOf("huge.rvd"), std::uint64_t{4} << 30, ec);
+    if (ec)
+        GTEST_SKIP() << "cannot make a sparse 4 GiB file here: " << ec.message();
+    const ArchiveReader reader = ArchiveReader::OpenFile(PathOf("huge.rvd"));
+    struct Read
+    {
+    };
+    EXPECT_THROW(reader.ReadIndex([](IndexRecord&&) { throw Read{}; }), ArchiveError);
+}
+
+TEST_F(DamagedArchiveTest, OpenFileRefusesLinksAndSpecialFiles)
+{
+    test::WriteFile(PathOf("s.rvd"), SmallArchive());
+    std::filesystem::create_symlink(PathOf("s.rvd"), PathOf("link.rvd"));
+    ASSERT_EQ(::mkfifo(PathOf("pipe.rvd").c_str(), 0600), 0);
+    std::filesystem::create_directory(PathOf("folder.rvd"));
+    for (const char* name : {"link.rvd", "pipe.rvd", "folder.rvd"})
+        EXPECT_THROW(ArchiveReader::OpenFile(PathOf(name)), ArchiveError) << name;
 }
 
 } // namespace
