@@ -34,7 +34,20 @@
 namespace
 {
 
-const std::filesystem::path FuzzDir = std::filesystem::exists("/dev/shm") ? "/dev/shm/rv-open-fuzz" : "/tmp/rv-open-fuzz";
+// One folder per process, so that a replay and a long run of this target can
+// go on side by side.
+const std::filesystem::path FuzzDir =
+    std::filesystem::path(std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") /
+    ("rv-open-fuzz-" + std::to_string(getpid()));
+// Its sparse files leave with the process.
+struct RemovedAtExit
+{
+    ~RemovedAtExit()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(FuzzDir, ignored);
+    }
+} removedAtExit;
 const std::filesystem::path Killed = FuzzDir / "killed.rvd";
 const std::filesystem::path Work = FuzzDir / "work";
 const std::filesystem::path Elsewhere = FuzzDir / "elsewhere";
