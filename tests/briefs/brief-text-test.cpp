@@ -230,7 +230,7 @@ TEST(BriefText, FirstFormReadsAsBefore)
     ResetBrief(brief, "/briefs/Old.brf");
     const BriefTextResult read =
         ReadBriefText("# old\nname: Demo\nentry: Walks | file:///d/index.html | 3\ninformation: Two  \n"
-                      "entry:  Tutorial|http://o/t/ |2\n",
+                      "entry:  Tutorial  |http://o/t/ |2\n",
                       brief);
     ASSERT_TRUE(read.Ok) << read.Message;
     EXPECT_EQ(brief.BriefName, "Demo");
