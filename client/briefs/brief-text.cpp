@@ -344,11 +344,7 @@ public:
                 return result;
             }
         }
-        if (!FinishEntry())
-        {
-            result.Message = std::move(error_);
-            return result;
-        }
+        FinishEntry();
         result.Ok = true;
         result.Line = 0;
         return result;
@@ -617,10 +613,7 @@ private:
 
     bool StartEntry(EntryKind kind)
     {
-        if (!FinishEntry())
-        {
-            return false;
-        }
+        FinishEntry();
         entry_ = brief_.Entries.Insert(MakeEntry(kind), -1);
         if (entry_ < 0)
         {
@@ -632,14 +625,13 @@ private:
 
     // The engine list's length follows its buffer; an entry whose engines
     // were never chosen has none.
-    bool FinishEntry()
+    void FinishEntry()
     {
         if (entry_ >= 0)
         {
             TWebPage& e = brief_.Entries[entry_];
             e.EngineListLength = !enginesChosen_ && e.EngineList.empty() ? -1 : static_cast<std::int32_t>(e.EngineList.size());
         }
-        return true;
     }
 
     // CAPTION | URL | DEPTH: a web entry named by the caption.

@@ -13,7 +13,8 @@
 // both survive) except for the escapes "\\" (a backslash), "\n", "\r",
 // "\t" and "\xHH" (the byte of two hex digits). The writer escapes
 // backslashes, control bytes and a blank at either end of a value. Flags
-// are "yes" or "no"; numbers are decimal.
+// are "yes" or "no"; numbers are decimal. WriteBriefText of any brief shows
+// every key; a key left out keeps its value.
 //
 // The first form of these files still reads: "name:", "information:" and
 // "entry: CAPTION | URL | DEPTH" (a named web entry with that internal
