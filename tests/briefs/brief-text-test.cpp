@@ -1,10 +1,13 @@
 #include "client/briefs/brief-file.h"
 #include "client/briefs/brief-text.h"
+#include "client/briefs/user-message.h"
 #include "tests/support/sandbox.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 namespace rv
 {
@@ -277,6 +280,72 @@ TEST(BriefText, UnreadableLinesGiveTheirNumberAndWhatIsWrong)
         EXPECT_EQ(read.Line, c.Line) << c.Text;
         EXPECT_EQ(read.Message, c.Message) << c.Text;
     }
+}
+
+class RvbriefProgram : public test::SandboxedTest
+{
+protected:
+    // Runs rvbrief with the arguments; its exit status and what it printed.
+    int Run(const std::string& arguments, std::string& output)
+    {
+        const std::string command =
+            (test::BinDir() / "rvbrief").string() + " " + arguments + " >" + PathOf("out").string() + " 2>&1";
+        const int status = std::system(command.c_str());
+        output = test::ReadFile(PathOf("out"));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_F(RvbriefProgram, ArgumentsAndUnreadableBriefsExitTwoWithTheReason)
+{
+    test::WriteFile(PathOf("plain.txt"), "name: x\n");
+    const std::string dir = Dir().string();
+    const struct
+    {
+        std::string Arguments;
+        int Status;
+        std::string Says;
+    } cases[] = {
+        {"--help", 0, "usage: rvbrief OUT.brf TEXT"},
+        {"", 2, "usage: rvbrief OUT.brf TEXT"},
+        {"--text", 2, "usage: rvbrief OUT.brf TEXT"},
+        {"--text --with-credentials", 2, "usage: rvbrief OUT.brf TEXT"},
+        {"--txt " + dir + "/a.brf", 2, "usage: rvbrief OUT.brf TEXT"},
+        {"--text " + dir + "/missing.brf", 2, "missing.brf: No such file or directory"},
+        {"--text " + dir + "/plain.txt", 2, "plain.txt: " + BriefLoadingError.Text},
+    };
+    for (const auto& c : cases)
+    {
+        std::string output;
+        EXPECT_EQ(Run(c.Arguments, output), c.Status) << c.Arguments;
+        EXPECT_NE(output.find(c.Says), std::string::npos) << c.Arguments << "\n" << output;
+    }
+}
+
+TEST_F(RvbriefProgram, PrintedBriefWritesBackToAFileThatLoadsTheSame)
+{
+    TBrief brief;
+    FillBrief(brief);
+    brief.ArchiveFiles.clear(); // kept retrievals whose files are gone are dropped on loading
+    brief.ArchiveCaptions.clear();
+    brief.ScheduleState.assign(brief.Schedule.size(), "-1");
+    for (int i = 0; i < brief.Entries.Count(); ++i)
+    {
+        brief.Entries[i].SummaryFragments.clear();
+    }
+    test::WriteFile(PathOf("A.brf"), WriteBriefFile(brief));
+    std::string text;
+    ASSERT_EQ(Run("--text --with-credentials " + PathOf("A.brf").string(), text), 0) << text;
+    test::WriteFile(PathOf("A.txt"), text);
+    std::string output;
+    ASSERT_EQ(Run(PathOf("B.brf").string() + " " + PathOf("A.txt").string(), output), 0) << output;
+    TBrief a;
+    TBrief b;
+    ResetBrief(a, PathOf("A.brf").string());
+    ResetBrief(b, PathOf("B.brf").string());
+    ASSERT_EQ(ReadBriefFile(test::ReadFile(PathOf("A.brf")), a).Status, BriefReadStatus::Loaded);
+    ASSERT_EQ(ReadBriefFile(test::ReadFile(PathOf("B.brf")), b).Status, BriefReadStatus::Loaded);
+    ExpectSameBrief(a, b);
 }
 
 } // namespace
