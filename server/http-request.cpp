@@ -201,7 +201,7 @@ HostCheck CheckHost(std::string_view request)
         if (StartsWithNoCase(line, "host:"))
         {
             seen = true;
-            std::string_view host = Trim(line.substr(5));
+            std::string_view host = TrimSpaceOrTab(line.substr(5));
             const std::size_t colon = host.rfind(':');
             if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos)
             {

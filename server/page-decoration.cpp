@@ -142,10 +142,10 @@ int EffectiveNumber(std::string_view pageName, int number, int version, int subv
         ++i;
     if (i == 0 || i >= pageName.size() || pageName[i] != '/' || i > 5)
         return number;
-    int prefix = 0;
-    if (!ParseDecimal(pageName.substr(0, i), prefix) || prefix > 32767)
+    const std::optional<std::int64_t> prefix = ParseDecimal(pageName.substr(0, i));
+    if (!prefix || *prefix > 32767)
         return number;
-    return prefix;
+    return static_cast<int>(*prefix);
 }
 
 std::string DoHeaderImage(int port, std::string_view fileName, std::string_view alt, int height, int width)
