@@ -39,33 +39,6 @@ std::string NameWithoutPrefix(const DecorationContext& context, std::string_view
     return std::string(NewArchiveLayout(context) ? WithoutNumberPrefix(name) : name);
 }
 
-// "&", "<", ">", quotes and, for attributes, the white space that would end
-// an unquoted value.
-std::string Escaped(std::string_view text, bool attribute)
-{
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const char c = text[i];
-        if (c == '&')
-            out += StartsWithNoCase(text.substr(i + 1), "amp") ? "&" : "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else if (c == '\'')
-            out += "&#39;";
-        else if (attribute && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'))
-            out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
-        else
-            out += c;
-    }
-    return out;
-}
-
 // The page's address on the Web, and whether "http://" must go in front.
 struct OriginalAddress
 {
@@ -125,12 +98,12 @@ std::string StoredToAddress(std::string_view name)
 
 std::string HtmlText(std::string_view text)
 {
-    return Escaped(text, false);
+    return EscapeHtmlTextOnce(text);
 }
 
 std::string HtmlAttribute(std::string_view text)
 {
-    return Escaped(text, true);
+    return EscapeHtmlUnquotedOnce(text);
 }
 
 int EffectiveNumber(std::string_view pageName, int number, int version, int subversion)
