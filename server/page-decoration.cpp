@@ -54,7 +54,7 @@ OriginalAddress OriginalOf(const DecorationContext& context, std::string_view pa
         address.resize(address.size() - Processed.size());
     if (NewArchiveLayout(context))
         address = std::string(WithoutNumberPrefix(address));
-    return {address, !HasScheme(address)};
+    return {address, !StartsWithScheme(address)};
 }
 
 std::string BriefAddress(const DecorationContext& context, bool cumulative)
@@ -70,7 +70,7 @@ bool IsPlainText(std::string_view contentType)
 
 } // namespace
 
-bool HasScheme(std::string_view address)
+bool StartsWithScheme(std::string_view address)
 {
     const std::size_t colon = address.find(':');
     if (colon == std::string_view::npos)
