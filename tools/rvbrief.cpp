@@ -9,6 +9,7 @@
 // Used to make the demonstration brief and briefs for tests.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
+#include "store/ascii-text.h"
 
 #include <cstdio>
 #include <fstream>
@@ -17,14 +18,6 @@
 namespace
 {
 
-std::string Trimmed(std::string text)
-{
-    const char* blanks = " \t\r\n";
-    text.erase(0, text.find_first_not_of(blanks));
-    text.erase(text.find_last_not_of(blanks) + 1);
-    return text;
-}
-
 bool AddEntry(rv::TBrief& brief, const std::string& text)
 {
     std::size_t first = text.find('|');
@@ -32,10 +25,10 @@ bool AddEntry(rv::TBrief& brief, const std::string& text)
     if (second == std::string::npos)
         return false;
     rv::TWebPage entry = rv::MakeEntry(rv::EntryKind::Web);
-    entry.EntryName = Trimmed(text.substr(0, first));
+    entry.EntryName = rv::TrimSpaceOrLineBreak(text.substr(0, first));
     entry.NameSet = true;
-    entry.URL = Trimmed(text.substr(first + 1, second - first - 1));
-    int depth = std::atoi(Trimmed(text.substr(second + 1)).c_str());
+    entry.URL = rv::TrimSpaceOrLineBreak(text.substr(first + 1, second - first - 1));
+    int depth = std::atoi(std::string(rv::TrimSpaceOrLineBreak(text.substr(second + 1))).c_str());
     if (depth < rv::MinSpiderDepth || depth > rv::MaxSpiderDepth)
         return false;
     entry.SpiderDepth = depth;
@@ -64,12 +57,12 @@ int main(int argc, char** argv)
     for (std::string line; std::getline(description, line);)
     {
         ++lineNumber;
-        line = Trimmed(line);
+        line = std::string(rv::TrimSpaceOrLineBreak(line));
         if (line.empty() || line[0] == '#')
             continue;
         std::size_t colon = line.find(':');
         std::string key = line.substr(0, colon);
-        std::string value = colon == std::string::npos ? "" : Trimmed(line.substr(colon + 1));
+        std::string value(colon == std::string::npos ? "" : rv::TrimSpaceOrLineBreak(line.substr(colon + 1)));
         bool ok = true;
         if (key == "name")
             brief.BriefName = value;
