@@ -7,6 +7,11 @@
 #   duplicate-symbols.sh NM LIBRARY...
 nm=$1
 shift
+[ $# -gt 0 ] || { echo "no libraries given" >&2; exit 2; }
+# A library that nm cannot read fails the test rather than passing unread.
+for lib in "$@"; do
+    "$nm" --defined-only -g "$lib" >/dev/null || exit 2
+done
 for lib in "$@"; do
     "$nm" --defined-only -g -C "$lib" |
         awk -v lib="${lib##*/}" '
@@ -15,7 +20,7 @@ for lib in "$@"; do
                 symbol = $0
                 sub(/^[^ ]+ [^ ]+ /, "", symbol)
                 print symbol "\t" lib "(" object ")"
-            }' || exit 2
+            }'
 done | sort -u | awk -F '\t' '
     $1 == last { where = where ", " $2; ++count; next }
     { if (count > 1) { print last "\n    in " where; found = 1 } last = $1; where = $2; count = 1 }
