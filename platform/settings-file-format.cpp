@@ -1,5 +1,7 @@
 #include "platform/settings-file-format.h"
 
+#include "store/ascii-text.h"
+
 #include <QString>
 #include <QStringDecoder>
 #include <algorithm>
@@ -15,6 +17,8 @@ namespace
 // "General" as "%General".
 constexpr std::string_view TopLevelSection = "General";
 constexpr std::string_view GeneralAreaSection = "%General";
+// Dropped at either end of a line, a key and a value, as QSettings does.
+constexpr std::string_view SettingsBlanks = " \t\r\f\v";
 
 // An escape such as "\x41414141..." may run on; a value read from it is capped here, the largest code point.
 constexpr char32_t MaxCodePoint = 0x10FFFF;
@@ -128,11 +132,6 @@ char32_t SimpleEscape(char c)
     }
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // Blanks outside quotes are dropped at either end of the value and next to a quoted part, and kept between
 // unquoted words; a ";" outside quotes starts a comment.
 QString UnescapeValueText(std::string_view raw)
@@ -152,7 +151,7 @@ QString UnescapeValueText(std::string_view raw)
             blanks.clear();
             continue;
         }
-        if (!quoted && (c == ';' || IsBlank(c)))
+        if (!quoted && (c == ';' || IsSpaceOrTab(c)))
         {
             if (c == ';')
             {
@@ -245,20 +244,6 @@ std::string UnescapeKey(std::string_view raw)
         }
     }
     return Utf8Of(out.Take());
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; };
-    while (!text.empty() && isSpace(text.front()))
-    {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isSpace(text.back()))
-    {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 // Splits the text into logical lines; a line ending in an odd number of backslashes continues on the next.
@@ -390,7 +375,7 @@ SettingsMap ParseSettingsText(std::string_view text)
     std::string section;
     for (const std::string& fullLine : LogicalLines(text))
     {
-        const std::string_view line = Trimmed(fullLine);
+        const std::string_view line = TrimAny(fullLine, SettingsBlanks);
         if (line.empty() || line.front() == ';' || line.front() == '#')
         {
             continue;
@@ -408,11 +393,11 @@ SettingsMap ParseSettingsText(std::string_view text)
         {
             continue;
         }
-        const std::string name = UnescapeKey(Trimmed(line.substr(0, equals)));
+        const std::string name = UnescapeKey(TrimAny(line.substr(0, equals), SettingsBlanks));
         const std::string key = NormalSettingsKey(section + "/" + name);
         if (!NormalSettingsKey(name).empty())
         {
-            settings[key] = ValueBytes(UnescapeValueText(Trimmed(line.substr(equals + 1))));
+            settings[key] = ValueBytes(UnescapeValueText(TrimAny(line.substr(equals + 1), SettingsBlanks)));
         }
     }
     return settings;

@@ -48,11 +48,6 @@ bool IsLineEnd(char c)
     return c == '\r' || c == '\n';
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // "digits and slashes, then a slash and word", as in "3/index" or "3/4/index".
 bool IsNumberedName(std::string_view name, std::string_view word)
 {
@@ -80,7 +75,7 @@ bool IsWarningImage(std::string_view name)
 std::string_view RequestPath(std::string_view request, std::size_t get)
 {
     std::size_t i = get + 3;
-    while (i < request.size() && (IsBlank(request[i]) || IsLineEnd(request[i])))
+    while (i < request.size() && (IsSpaceOrTab(request[i]) || IsLineEnd(request[i])))
         ++i;
     while (i < request.size() && (request[i] == '/' || request[i] == '\\'))
         ++i;
@@ -92,7 +87,7 @@ std::string_view RequestPath(std::string_view request, std::size_t get)
     if (http != std::string_view::npos)
     {
         line = line.substr(0, http);
-        while (!line.empty() && IsBlank(line.back()))
+        while (!line.empty() && IsSpaceOrTab(line.back()))
             line.remove_suffix(1);
     }
     return line;
@@ -109,7 +104,7 @@ std::size_t ArchivePartLength(std::string_view path)
             return at + ext.size();
     }
     std::size_t n = 0;
-    while (n < path.size() && !IsBlank(path[n]) && !IsLineEnd(path[n]))
+    while (n < path.size() && !IsSpaceOrTab(path[n]) && !IsLineEnd(path[n]))
         ++n;
     return n;
 }
@@ -201,7 +196,7 @@ HostCheck CheckHost(std::string_view request)
         if (StartsWithNoCase(line, "host:"))
         {
             seen = true;
-            std::string_view host = Trim(line.substr(5));
+            std::string_view host = TrimSpaceOrTab(line.substr(5));
             const std::size_t colon = host.rfind(':');
             if (colon != std::string_view::npos && host.find(']', colon) == std::string_view::npos)
             {

@@ -39,33 +39,6 @@ std::string NameWithoutPrefix(const DecorationContext& context, std::string_view
     return std::string(NewArchiveLayout(context) ? WithoutNumberPrefix(name) : name);
 }
 
-// "&", "<", ">", quotes and, for attributes, the white space that would end
-// an unquoted value.
-std::string Escaped(std::string_view text, bool attribute)
-{
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const char c = text[i];
-        if (c == '&')
-            out += StartsWithNoCase(text.substr(i + 1), "amp") ? "&" : "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else if (c == '\'')
-            out += "&#39;";
-        else if (attribute && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'))
-            out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
-        else
-            out += c;
-    }
-    return out;
-}
-
 // The page's address on the Web, and whether "http://" must go in front.
 struct OriginalAddress
 {
@@ -81,7 +54,7 @@ OriginalAddress OriginalOf(const DecorationContext& context, std::string_view pa
         address.resize(address.size() - Processed.size());
     if (NewArchiveLayout(context))
         address = std::string(WithoutNumberPrefix(address));
-    return {address, !HasScheme(address)};
+    return {address, !StartsWithScheme(address)};
 }
 
 std::string BriefAddress(const DecorationContext& context, bool cumulative)
@@ -97,7 +70,7 @@ bool IsPlainText(std::string_view contentType)
 
 } // namespace
 
-bool HasScheme(std::string_view address)
+bool StartsWithScheme(std::string_view address)
 {
     const std::size_t colon = address.find(':');
     if (colon == std::string_view::npos)
@@ -125,12 +98,12 @@ std::string StoredToAddress(std::string_view name)
 
 std::string HtmlText(std::string_view text)
 {
-    return Escaped(text, false);
+    return EscapeHtmlTextOnce(text);
 }
 
 std::string HtmlAttribute(std::string_view text)
 {
-    return Escaped(text, true);
+    return EscapeHtmlUnquotedOnce(text);
 }
 
 int EffectiveNumber(std::string_view pageName, int number, int version, int subversion)
@@ -142,10 +115,10 @@ int EffectiveNumber(std::string_view pageName, int number, int version, int subv
         ++i;
     if (i == 0 || i >= pageName.size() || pageName[i] != '/' || i > 5)
         return number;
-    int prefix = 0;
-    if (!ParseDecimal(pageName.substr(0, i), prefix) || prefix > 32767)
+    const std::optional<std::int64_t> prefix = ParseDecimal(pageName.substr(0, i));
+    if (!prefix || *prefix > 32767)
         return number;
-    return prefix;
+    return static_cast<int>(*prefix);
 }
 
 std::string DoHeaderImage(int port, std::string_view fileName, std::string_view alt, int height, int width)

@@ -54,7 +54,7 @@ std::string EndTable();
 
 // True when the address starts with a scheme: it has a ":" before its first
 // "/" and before its first ".".
-bool HasScheme(std::string_view address);
+bool StartsWithScheme(std::string_view address);
 // The first "&colon" (and a ";" right after it) turned into ":".
 std::string ConvertColons(std::string_view text);
 // A stored name as a Web address: every "&colon;" back to ":".

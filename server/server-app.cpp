@@ -112,10 +112,10 @@ bool ServerApp::HandleCommand(const QString& topic, const QString& item)
     }
     if (topic == QLatin1String("Reset"))
     {
-        int port = 0;
-        if (!ParseDecimal(item.trimmed().toStdString(), port) || port < 1 || port > 65535)
+        const std::optional<std::int64_t> port = ParseDecimal(item.trimmed().toStdString());
+        if (!port || *port < 1 || *port > 65535)
             return true; // not a port: nothing changes
-        if (!server_->Reset(port))
+        if (!server_->Reset(static_cast<int>(*port)))
         {
             ShowListenFailure();
             ui_.ShutdownRequested();

@@ -48,7 +48,7 @@ const LinkPageTexts& TextsFor(const PageEntry& entry)
 
 std::string WithHttp(std::string_view address)
 {
-    return (HasScheme(address) ? "" : "http://") + std::string(address);
+    return (StartsWithScheme(address) ? "" : "http://") + std::string(address);
 }
 
 std::string BaseTag(const DecorationContext& context, bool cumulative)

@@ -1,6 +1,7 @@
 #include "store/site-map-pages.h"
 
-#include <cctype>
+#include "store/ascii-text.h"
+
 #include <initializer_list>
 
 namespace rv
@@ -10,38 +11,6 @@ namespace
 
 constexpr std::string_view InaccessibleNote =
     " (One or more pages were inaccessible at this time and may contain other matches.)";
-
-bool StartsWithFileScheme(std::string_view address)
-{
-    constexpr std::string_view scheme = "file:";
-    if (address.size() < scheme.size())
-        return false;
-    for (std::size_t i = 0; i < scheme.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(address[i])) != scheme[i])
-            return false;
-    return true;
-}
-
-// The stored address as a double-quoted attribute value, written as stored
-// pages write their links: the browser's decoding gives back "&colon;".
-std::string AttributeValue(std::string_view value)
-{
-    std::string out;
-    for (char c : value)
-    {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
 
 // A noted page has a title (a placeholder has none) and an address.
 bool Listed(const TOCNode& node)
@@ -78,7 +47,7 @@ void WriteTocNode(const TOCNode& node, std::string& out)
 {
     if (Listed(node))
     {
-        out += "<li><a href=\"" + AttributeValue(SiteMapHref(node)) + "\">" + node.Title + "</a>";
+        out += "<li><a href=\"" + EscapeHtmlAttribute(SiteMapHref(node)) + "\">" + node.Title + "</a>";
         if (node.Kind == 1)
             out += "<b> Smart Search Match: " + (node.Note.empty() ? std::string() : "(" + node.Note + ")") + "</b>";
         out += "</li>";
@@ -90,7 +59,7 @@ void WriteMatches(const TOCNode& node, std::string& out)
 {
     if (Matched(node))
     {
-        out += "<li><a href=\"" + AttributeValue(SiteMapHref(node)) + "\">" + node.Title + "</a>";
+        out += "<li><a href=\"" + EscapeHtmlAttribute(SiteMapHref(node)) + "\">" + node.Title + "</a>";
         if (!node.Note.empty())
             out += " (" + node.Note + ")";
         out += "</li>";
@@ -115,7 +84,7 @@ std::string SiteMapHref(const SiteMapRecord& record)
     const std::size_t hash = address.find('#');
     if (hash != std::string_view::npos)
         address = address.substr(0, hash);
-    if (StartsWithFileScheme(address))
+    if (StartsWithNoCase(address, "file:"))
     {
         // A path with a drive letter is stored without "file:" and the
         // slashes before it; any other keeps "file:", or the server would

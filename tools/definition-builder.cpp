@@ -19,6 +19,7 @@
 // around "|" do not count.
 #include "client/pages/directory-library.h"
 #include "client/pages/search-engine-file.h"
+#include "store/ascii-text.h"
 
 #include <cstdio>
 #include <fstream>
@@ -35,33 +36,22 @@ struct BadLine : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-std::string Trim(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-    {
-        return {};
-    }
-    const std::size_t last = text.find_last_not_of(" \t\r");
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::vector<std::string> Fields(std::string_view line)
 {
     std::vector<std::string> fields;
     std::size_t start = 0;
     for (std::size_t bar = line.find('|'); bar != std::string_view::npos; bar = line.find('|', start))
     {
-        fields.push_back(Trim(line.substr(start, bar - start)));
+        fields.emplace_back(rv::TrimAny(line.substr(start, bar - start), " \t\r"));
         start = bar + 1;
     }
-    fields.push_back(Trim(line.substr(start)));
+    fields.emplace_back(rv::TrimAny(line.substr(start), " \t\r"));
     return fields;
 }
 
 bool Ignored(const std::string& line)
 {
-    const std::string trimmed = Trim(line);
+    const std::string trimmed(rv::TrimAny(line, " \t\r"));
     return trimmed.empty() || trimmed[0] == '#';
 }
 
@@ -98,7 +88,7 @@ void AddCategory(const std::string& line, rv::DirectoryPropertyDefinition& prope
 
 void AddStatement(const std::string& line, std::vector<rv::DirectoryPropertyDefinition>& properties)
 {
-    const std::string trimmed = Trim(line);
+    const std::string trimmed(rv::TrimAny(line, " \t\r"));
     if (trimmed[0] == '*')
     {
         if (properties.empty())
@@ -109,7 +99,8 @@ void AddStatement(const std::string& line, std::vector<rv::DirectoryPropertyDefi
     }
     const std::size_t blank = trimmed.find(' ');
     const std::string word = trimmed.substr(0, blank);
-    const std::string rest = blank == std::string::npos ? std::string() : Trim(trimmed.substr(blank + 1));
+    const std::string rest =
+        blank == std::string::npos ? std::string() : std::string(rv::TrimAny(trimmed.substr(blank + 1), " \t\r"));
     if (word == "property")
     {
         if (rest.empty())

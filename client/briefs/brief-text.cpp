@@ -1,6 +1,7 @@
 #include "client/briefs/brief-text.h"
 
 #include "client/briefs/brief-file.h"
+#include "store/ascii-text.h"
 
 #include <charconv>
 #include <cstdio>
@@ -243,12 +244,7 @@ constexpr std::string_view Blanks = " \t\r";
 
 std::string_view Trimmed(std::string_view text)
 {
-    const std::size_t first = text.find_first_not_of(Blanks);
-    if (first == std::string_view::npos)
-    {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+    return TrimAny(text, Blanks);
 }
 
 int HexDigit(char c)

@@ -1,5 +1,7 @@
 #include "client/briefs/entry-clipboard.h"
 
+#include "store/ascii-text.h"
+
 #include <algorithm>
 
 namespace rv
@@ -14,16 +16,6 @@ void Limit(std::string& text)
     {
         text.resize(MaxCopiedTextLength);
     }
-}
-
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
 // Letters compare as capitals, so "_" and the other signs between "Z" and

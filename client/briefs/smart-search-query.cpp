@@ -1,5 +1,7 @@
 #include "client/briefs/smart-search-query.h"
 
+#include "store/ascii-text.h"
+
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -31,22 +33,6 @@ struct Token
     std::string Text;
 };
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 // Reads one token at `pos` and moves past it.
 class Tokenizer
 {
@@ -55,7 +41,7 @@ public:
 
     Token Next()
     {
-        while (pos_ < text_.size() && IsBlank(text_[pos_]))
+        while (pos_ < text_.size() && IsSpaceOrLineBreak(text_[pos_]))
             ++pos_;
         if (pos_ == text_.size())
             return {TokenKind::End, {}};
@@ -84,7 +70,7 @@ private:
     bool OperatorAt(std::string_view name) const
     {
         const std::size_t end = pos_ + name.size();
-        return end < text_.size() && IsBlank(text_[end]) && EqualsNoCase(text_.substr(pos_, name.size()), name);
+        return end < text_.size() && IsSpaceOrLineBreak(text_[end]) && EqualsNoCase(text_.substr(pos_, name.size()), name);
     }
 
     Token Phrase()
@@ -115,7 +101,7 @@ private:
     Token Word()
     {
         const std::size_t start = pos_;
-        while (pos_ < text_.size() && !IsBlank(text_[pos_]) && text_[pos_] != '(' && text_[pos_] != ')')
+        while (pos_ < text_.size() && !IsSpaceOrLineBreak(text_[pos_]) && text_[pos_] != '(' && text_[pos_] != ')')
             ++pos_;
         return {TokenKind::Term, std::string(text_.substr(start, pos_ - start))};
     }

@@ -2,42 +2,18 @@
 
 #include "client/pages/link-resolver.h"
 #include "client/pages/store-address.h"
+#include "store/ascii-text.h"
 
 #include <algorithm>
 
 namespace rv
 {
-namespace
-{
-
-// The stored address as a double-quoted attribute value, written as stored
-// pages write their links: the browser's decoding gives back "&colon;".
-std::string AttributeValue(std::string_view value)
-{
-    std::string out;
-    for (char c : value)
-    {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
-
-} // namespace
 
 std::string DiffMarkerMarkup(std::string_view pageAddress, std::size_t number, bool last)
 {
     std::string out = "<a name=\"" + std::string(DiffMarkerName) + std::to_string(number) + "\">";
     if (!last)
-        out += "<a href=\"" + AttributeValue(EncodeForStore(StoreForm(pageAddress))) + "#" + std::string(DiffMarkerName) +
+        out += "<a href=\"" + EscapeHtmlAttribute(EncodeForStore(StoreForm(pageAddress))) + "#" + std::string(DiffMarkerName) +
                std::to_string(number + 1) + "\">";
     out += "<img src=\"" + std::string(DiffMarkerName) + "\" alt=\"Diff Marker\">";
     if (!last)

@@ -6,6 +6,7 @@
 #include "client/pages/same-site.h"
 #include "client/pages/store-address.h"
 #include "store/archive-writer.h"
+#include "store/ascii-text.h"
 #include "store/link-cache.h"
 
 #include <algorithm>
@@ -14,17 +15,6 @@ namespace rv
 {
 namespace
 {
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 std::string_view WithoutFragment(std::string_view address)
 {
@@ -51,7 +41,7 @@ bool InDirectory(std::string_view address, std::string_view topLink)
 {
     const std::string directory = DirectoryOf(topLink);
     const std::string normal = StoreForm(NormaliseAddress(WithoutFragment(address)));
-    if (normal.size() >= directory.size() && EqualNoCase(std::string_view(normal).substr(0, directory.size()), directory))
+    if (normal.size() >= directory.size() && EqualsNoCase(std::string_view(normal).substr(0, directory.size()), directory))
         return true;
     return !SameSite(normal, topLink);
 }
@@ -63,7 +53,7 @@ bool LooksLikeImage(std::string_view address)
     if (dot == std::string_view::npos)
         return false;
     const std::string_view extension = address.substr(dot + 1);
-    return EqualNoCase(extension, "gif") || EqualNoCase(extension, "jpg");
+    return EqualsNoCase(extension, "gif") || EqualsNoCase(extension, "jpg");
 }
 
 LinkPolicy::LinkPolicy(PolicyPage page, TCache* cache, TKSDB* archive)

@@ -2,6 +2,7 @@
 
 #include "client/pages/html-entities.h"
 #include "client/pages/store-address.h"
+#include "store/ascii-text.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,11 +11,6 @@ namespace rv
 {
 namespace
 {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 bool IsSeparator(char c)
 {
@@ -36,7 +32,7 @@ std::string WithoutBlanks(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (char c : text)
-        if (!IsBlank(c))
+        if (!IsSpaceOrLineBreak(c))
             out.push_back(c);
     return out;
 }
@@ -46,10 +42,10 @@ std::string WithoutBlanks(std::string_view text)
 std::string CleanValue(std::string_view value)
 {
     std::size_t start = 0;
-    while (start < value.size() && (IsBlank(value[start]) || value[start] == '"' || value[start] == '\''))
+    while (start < value.size() && (IsSpaceOrLineBreak(value[start]) || value[start] == '"' || value[start] == '\''))
         ++start;
     std::size_t end = value.size();
-    while (end > start && (IsBlank(value[end - 1]) || value[end - 1] == '"' || value[end - 1] == '\''))
+    while (end > start && (IsSpaceOrLineBreak(value[end - 1]) || value[end - 1] == '"' || value[end - 1] == '\''))
         --end;
     return WithoutBlanks(value.substr(start, end - start));
 }
@@ -182,7 +178,7 @@ std::string NormaliseAddress(std::string_view address)
 std::string StoreForm(std::string_view address)
 {
     std::size_t end = address.size();
-    while (end > 0 && IsBlank(address[end - 1]))
+    while (end > 0 && IsSpaceOrLineBreak(address[end - 1]))
         --end;
     address = address.substr(0, end);
     if (IsFileAddress(address))

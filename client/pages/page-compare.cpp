@@ -1,6 +1,7 @@
 #include "client/pages/page-compare.h"
 
 #include "client/pages/passage-index.h"
+#include "store/ascii-text.h"
 
 #include <algorithm>
 #include <array>
@@ -16,16 +17,6 @@ namespace rv
 namespace
 {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
 // True when the tag that opens at `open` ("<") has the name `name`, in any
 // letter case, followed by white space or ">".
 bool TagNamed(std::string_view page, std::size_t open, std::string_view name)
@@ -34,10 +25,10 @@ bool TagNamed(std::string_view page, std::size_t open, std::string_view name)
     if (at + name.size() >= page.size())
         return false;
     for (std::size_t i = 0; i < name.size(); ++i)
-        if (Lower(page[at + i]) != name[i])
+        if (LowerAscii(page[at + i]) != name[i])
             return false;
     const char next = page[at + name.size()];
-    return IsBlank(next) || next == '>';
+    return IsSpaceOrLineBreak(next) || next == '>';
 }
 
 // The lower-case name of the tag that opens at `open` ("<"), when it has at
@@ -50,10 +41,10 @@ std::string_view ShortTagName(std::string_view page, std::size_t open, std::arra
     for (std::size_t at = open + 1; at < page.size() && length <= TagNameBytes; ++at, ++length)
     {
         const char c = page[at];
-        if (IsBlank(c) || c == '>')
+        if (IsSpaceOrLineBreak(c) || c == '>')
             return std::string_view(name.data(), length);
         if (length < TagNameBytes)
-            name[length] = Lower(c);
+            name[length] = LowerAscii(c);
     }
     return {};
 }
@@ -99,7 +90,8 @@ class StrippedCopy
 public:
     explicit StrippedCopy(std::string_view previous)
     {
-        const auto kept = std::size_t(std::count_if(previous.begin(), previous.end(), [](char c) { return !IsBlank(c); }));
+        const auto kept =
+            std::size_t(std::count_if(previous.begin(), previous.end(), [](char c) { return !IsSpaceOrLineBreak(c); }));
         bytes_.resize(kept);
         runs_.resize(kept);
         // Backwards, so that each byte's run is the one after it plus one.
@@ -108,7 +100,7 @@ public:
         for (std::size_t i = previous.size(); i-- > 0;)
         {
             const char c = previous[i];
-            if (IsBlank(c))
+            if (IsSpaceOrLineBreak(c))
             {
                 run = 0;
                 continue;
@@ -131,7 +123,7 @@ void Strip(std::string_view text, std::string& out)
 {
     out.clear();
     for (char c : text)
-        if (!IsBlank(c))
+        if (!IsSpaceOrLineBreak(c))
             out.push_back(c);
 }
 
@@ -140,10 +132,10 @@ void Strip(std::string_view text, std::string& out)
 std::size_t FirstWordLength(std::string_view text)
 {
     std::size_t at = 0;
-    while (at < text.size() && IsBlank(text[at]))
+    while (at < text.size() && IsSpaceOrLineBreak(text[at]))
         ++at;
     std::size_t length = 0;
-    while (at + length < text.size() && !IsBlank(text[at + length]))
+    while (at + length < text.size() && !IsSpaceOrLineBreak(text[at + length]))
         ++length;
     return length;
 }
@@ -337,15 +329,16 @@ std::string WithBlankSource(std::string_view tag)
 {
     for (std::size_t at = 1; at + 3 < tag.size(); ++at)
     {
-        if (!IsBlank(tag[at - 1]) || Lower(tag[at]) != 's' || Lower(tag[at + 1]) != 'r' || Lower(tag[at + 2]) != 'c')
+        if (!IsSpaceOrLineBreak(tag[at - 1]) || LowerAscii(tag[at]) != 's' || LowerAscii(tag[at + 1]) != 'r' ||
+            LowerAscii(tag[at + 2]) != 'c')
             continue;
         std::size_t value = at + 3;
-        while (value < tag.size() && IsBlank(tag[value]))
+        while (value < tag.size() && IsSpaceOrLineBreak(tag[value]))
             ++value;
         if (value >= tag.size() || tag[value] != '=')
             continue;
         ++value;
-        while (value < tag.size() && IsBlank(tag[value]))
+        while (value < tag.size() && IsSpaceOrLineBreak(tag[value]))
             ++value;
         std::size_t end = value;
         if (end < tag.size() && (tag[end] == '"' || tag[end] == '\''))
@@ -355,7 +348,7 @@ std::string WithBlankSource(std::string_view tag)
         }
         else
         {
-            while (end < tag.size() && !IsBlank(tag[end]) && tag[end] != '>')
+            while (end < tag.size() && !IsSpaceOrLineBreak(tag[end]) && tag[end] != '>')
                 ++end;
         }
         return std::string(tag.substr(0, value)) + '"' + std::string(BlankImageSource) + '"' + std::string(tag.substr(end));
@@ -468,7 +461,7 @@ CompareResult ComparePages(std::string_view page, std::string_view previous, con
             return result;
         }
         std::size_t textStart = block.Start;
-        while (textStart < block.End && IsBlank(page[textStart]))
+        while (textStart < block.End && IsSpaceOrLineBreak(page[textStart]))
             ++textStart;
         if (textStart == block.End)
             continue;

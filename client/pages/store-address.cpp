@@ -1,5 +1,7 @@
 #include "client/pages/store-address.h"
 
+#include "store/ascii-text.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -11,21 +13,6 @@ namespace
 bool IsAsciiLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char AsciiLowerChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i]))
-            return false;
-    return true;
 }
 
 // The schemes that pages use without "//" after the colon. Any other name
@@ -95,12 +82,12 @@ std::size_t SchemeLength(std::string_view address)
         return colon;
     const std::string_view name = address.substr(0, colon);
     const bool known = std::any_of(std::begin(kKnownSchemes), std::end(kKnownSchemes),
-                                   [&](std::string_view scheme) { return EqualNoCase(name, scheme); });
+                                   [&](std::string_view scheme) { return EqualsNoCase(name, scheme); });
     if (!known)
         return 0;
     // "news:8080/" is the host "news" with its port, as a dotless host on a
     // local network is written in store form; only "tel:" takes bare digits.
-    return StartsWithPort(rest) && !EqualNoCase(name, "tel") ? 0 : colon;
+    return StartsWithPort(rest) && !EqualsNoCase(name, "tel") ? 0 : colon;
 }
 
 std::size_t LinkSchemeLength(std::string_view value)
@@ -113,7 +100,7 @@ std::size_t LinkSchemeLength(std::string_view value)
 
 bool HasSchemeNamed(std::string_view address, std::string_view scheme)
 {
-    return SchemeLength(address) == scheme.size() && EqualNoCase(address.substr(0, scheme.size()), scheme);
+    return SchemeLength(address) == scheme.size() && EqualsNoCase(address.substr(0, scheme.size()), scheme);
 }
 
 bool HasOwnScheme(std::string_view address)

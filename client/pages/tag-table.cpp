@@ -1,6 +1,7 @@
 #include "client/pages/tag-table.h"
 
 #include "client/pages/working-copy.h"
+#include "store/ascii-text.h"
 
 #include <array>
 
@@ -38,11 +39,6 @@ constexpr std::array<TagRow, 19> TagRows = {{
     {"noframe*", TagKind::NoFrame},
     {"/noframe*", TagKind::NoFrameEnd},
 }};
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsQuote(char c)
 {

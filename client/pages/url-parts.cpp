@@ -98,20 +98,6 @@ std::string WithoutControlBytes(std::string_view text)
     return out;
 }
 
-std::string AsciiLower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return out;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && AsciiLower(text.substr(0, prefix.size())) == AsciiLower(prefix);
-}
-
 bool IsDottedQuad(std::string_view host)
 {
     int groups = 0;

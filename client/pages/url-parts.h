@@ -3,6 +3,8 @@
 // returned texts; views point into the argument.
 #pragma once
 
+#include "store/ascii-text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,11 +33,6 @@ bool HasControlBytes(std::string_view text);
 // The text without control bytes, for header values taken from settings
 // and pages.
 std::string WithoutControlBytes(std::string_view text);
-
-// Lower-case ASCII copy.
-std::string AsciiLower(std::string_view text);
-// True when text begins with prefix, ignoring ASCII case.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
 // Four groups of 1 to 3 decimal digits separated by three dots, each at
 // most 255, and nothing else. Such hosts are never looked up.

@@ -1,5 +1,7 @@
 #include "client/pages/working-copy.h"
 
+#include "store/ascii-text.h"
+
 #include <array>
 #include <cstring>
 
@@ -21,11 +23,6 @@ constexpr std::array<char, 256> MakeMarkTable()
 }
 
 constexpr std::array<char, 256> MarkTable = MakeMarkTable();
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 } // namespace
 

@@ -113,7 +113,7 @@ void ReadBriefs(const SettingsStore& store, BriefDefaultsSettings& briefs)
     ReadNumber(store, "Briefs/Retries", 1, 10, briefs.Retries);
     if (const std::optional<std::string> stored = store.Setting("Briefs/LongTimeouts"))
     {
-        briefs.LongTimeouts = ParseDecimal(*stored).value_or(0) != 0;
+        briefs.LongTimeouts = ParseDecimal(TrimSpaceOrTab(*stored)).value_or(0) != 0;
     }
     ReadCredential(store, "Briefs/UserName", briefs.UserName);
     ReadCredential(store, "Briefs/Password", briefs.Password);
@@ -179,7 +179,7 @@ void ReadSearchDefaults(const SettingsStore& store, const std::string& area, Ent
     std::string list;
     ReadText(store, Key(area, "SearchEngineList"), list);
     const std::optional<std::string> length = store.Setting(Key(area, "SearchEnginesLength"));
-    const std::optional<std::int64_t> count = length ? ParseDecimal(*length) : std::nullopt;
+    const std::optional<std::int64_t> count = length ? ParseDecimal(TrimSpaceOrTab(*length)) : std::nullopt;
     if (count && *count < 0)
     {
         list.clear();
@@ -207,7 +207,7 @@ void ReadEntryDefaults(const SettingsStore& store, EntryKind kind, EntryDefaults
     ReadNumber(store, Key(area, "ExternalDepth"), 0, HighestInt32, record.ExternalDepth);
     if (const std::optional<std::string> stored = store.Setting(Key(area, "RetrievalType")))
     {
-        record.FullRetrieval = ParseDecimal(*stored).value_or(1) == 1;
+        record.FullRetrieval = ParseDecimal(TrimSpaceOrTab(*stored)).value_or(1) == 1;
     }
     ReadText(store, Key(area, "SearchFor"), record.SearchFor);
     ReadText(store, Key(area, "UserAgent"), record.UserAgent);

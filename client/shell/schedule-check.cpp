@@ -2,6 +2,7 @@
 
 #include "client/briefs/brief.h"
 #include "client/shell/schedule-entry.h"
+#include "store/ascii-text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -26,18 +27,9 @@ struct EntryTimes
     bool CrossesMidnight = false;
 };
 
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 int NumberOr(std::string_view text, int fallback)
 {
-    text = Trimmed(text);
+    text = TrimSpaceOrTab(text);
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc{} && end != text.data() ? value : fallback;
@@ -118,7 +110,7 @@ bool MonthlyMatches(std::string_view inner, const CivilTime& date)
     {
         const auto comma = inner.find(',');
         nth = NumberOr(inner.substr(3, comma == std::string_view::npos ? inner.npos : comma - 3), 1);
-        name = comma == std::string_view::npos ? std::string_view{} : Trimmed(inner.substr(comma + 1));
+        name = comma == std::string_view::npos ? std::string_view{} : TrimSpaceOrTab(inner.substr(comma + 1));
     }
     else
     {

@@ -3,7 +3,6 @@
 #include "client/briefs/scrambled-text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
 namespace rv
@@ -11,19 +10,6 @@ namespace rv
 
 namespace
 {
-
-std::string_view WithoutBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 std::string EscapeZerosAndBackslashes(std::string_view bytes)
 {
@@ -71,33 +57,9 @@ std::string EscapedScrambled(std::string_view plain)
 
 } // namespace
 
-std::optional<std::int64_t> ParseDecimal(std::string_view text)
-{
-    text = WithoutBlanks(text);
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative || (!text.empty() && text.front() == '+'))
-    {
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-    {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (const char c : text)
-    {
-        if (c < '0' || c > '9' || value > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
-        {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return negative ? -value : value;
-}
-
 std::optional<std::int64_t> ParseNumberInRange(std::string_view text, std::int64_t low, std::int64_t high)
 {
-    const std::optional<std::int64_t> value = ParseDecimal(text);
+    const std::optional<std::int64_t> value = ParseDecimal(TrimSpaceOrTab(text));
     if (!value)
     {
         return std::nullopt;
@@ -122,8 +84,7 @@ std::string BrowserPathFromStored(std::string_view stored)
 
 std::string BrowserServiceOf(std::string_view path)
 {
-    std::string lower(path);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string lower = AsciiLower(path);
     if (lower.find("netscape") != std::string::npos)
     {
         return "NETSCAPE";
@@ -131,9 +92,7 @@ std::string BrowserServiceOf(std::string_view path)
     const std::size_t folderEnd = path.find_last_of("/\\");
     std::string_view name = folderEnd == std::string_view::npos ? path : path.substr(folderEnd + 1);
     name = name.substr(0, name.rfind('.'));
-    std::string service(name);
-    std::transform(service.begin(), service.end(), service.begin(), [](unsigned char c) { return std::toupper(c); });
-    return service;
+    return ToUpperAscii(name);
 }
 
 std::string ProxyHostWithoutScheme(std::string_view text)
@@ -246,7 +205,7 @@ std::vector<std::string> SplitItemList(std::string_view text)
     {
         const std::size_t slash = text.find('/');
         const std::optional<std::int64_t> length =
-            slash == std::string_view::npos ? std::nullopt : ParseDecimal(text.substr(0, slash));
+            slash == std::string_view::npos ? std::nullopt : ParseDecimal(TrimSpaceOrTab(text.substr(0, slash)));
         if (!length || *length < 0 || static_cast<std::uint64_t>(*length) > text.size() - slash - 1 ||
             text.substr(0, slash).find_first_not_of("0123456789") != std::string_view::npos)
         {

@@ -5,6 +5,8 @@
 // its input or reserves memory for a length it has not checked against what is there.
 #pragma once
 
+#include "store/ascii-text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,10 +16,6 @@
 
 namespace rv
 {
-
-// A decimal number ("-12", "1888"); blanks around it are allowed. Nothing for any other text, including
-// numbers that do not fit 64 bits.
-std::optional<std::int64_t> ParseDecimal(std::string_view text);
 
 // A stored number brought into [low, high]: a number outside is moved to the nearest end, so that a
 // hand-edited "Max Sockets" of 5000 cannot make a run open 5000 connections. Nothing when the text is not
