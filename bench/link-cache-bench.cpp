@@ -135,7 +135,7 @@ Figures RunCache(std::size_t count, const std::filesystem::path& folder)
                                 for (std::size_t i = 0; i < count; ++i)
                                 {
                                     const std::string url = UrlOf(i);
-                                    cache.Add(url, url, false, "", "", 0, "", 0, nullptr, 1, 2, 0);
+                                    cache.Add({.url = url, .title = url, .visited = 1, .level = 2});
                                 }
                             });
     f.spillAfterAdds = cache.SpillEnd();
@@ -169,7 +169,7 @@ Figures RunCache(std::size_t count, const std::filesystem::path& folder)
     f.spillAfterPuts = cache.SpillEnd();
     for (std::size_t i = 0; i < count; i += 10)
     {
-        cache.Add(RedirectOf(i), "", false, "", UrlOf(i), 0, "", 0, nullptr, 0, 1, 0);
+        cache.Add({.url = RedirectOf(i), .forwardTo = UrlOf(i), .level = 1});
     }
     f.forwardMicros = MicrosPer(count / 10,
                                 [&]

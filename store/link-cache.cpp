@@ -215,32 +215,29 @@ std::uint32_t TCache::KeyHash(std::string_view url) const
     return static_cast<std::uint32_t>(h);
 }
 
-std::unique_ptr<TPageRecord> TCache::Add(std::string_view url, std::string_view title, bool returnCopy, std::string_view origin,
-                                         std::string_view forwardTo, std::uint8_t option, std::string_view text,
-                                         std::uint8_t mark, TCacheLink* link, std::uint8_t visited, std::int32_t level,
-                                         std::uint8_t keepText)
+std::unique_ptr<TPageRecord> TCache::Add(const CacheAdd& fields)
 {
     Guard guard(lock_);
     CompactIfDue();
 
     TPageRecord record;
-    record.Url = url;
-    record.Title = title;
-    record.KeepText = keepText;
-    record.Level = level;
-    record.Visited = visited;
-    record.Link = link;
-    record.Mark = mark;
-    record.Text = text;
-    record.Option = option;
-    record.ForwardTo = forwardTo;
-    record.Origin = origin;
+    record.Url = fields.url;
+    record.Title = fields.title;
+    record.KeepText = fields.keepText;
+    record.Level = fields.level;
+    record.Visited = fields.visited;
+    record.Link = fields.link;
+    record.Mark = fields.mark;
+    record.Text = fields.text;
+    record.Option = fields.option;
+    record.ForwardTo = fields.forwardTo;
+    record.Origin = fields.origin;
 
-    auto copy = returnCopy ? std::make_unique<TPageRecord>() : nullptr;
+    auto copy = fields.returnCopy ? std::make_unique<TPageRecord>() : nullptr;
     AddTo(std::move(record), copy.get());
-    if (link != nullptr)
+    if (fields.link != nullptr)
     {
-        link->TakeCachedText(keepText, text);
+        fields.link->TakeCachedText(fields.keepText, fields.text);
     }
     return copy;
 }

@@ -81,6 +81,24 @@ struct TCacheTable
     std::array<TCachePageLList, BucketCount> Buckets;
 };
 
+// The fields of one record as Add takes them; what a caller leaves out is
+// empty or 0: cache.Add({.url = key, .title = key, .level = 1}).
+struct CacheAdd
+{
+    std::string_view url = {};
+    std::string_view title = {};
+    bool returnCopy = false;
+    std::string_view origin = {};
+    std::string_view forwardTo = {};
+    std::uint8_t option = 0;
+    std::string_view text = {};
+    std::uint8_t mark = 0;
+    TCacheLink* link = nullptr;
+    std::uint8_t visited = 0;
+    std::int32_t level = 0;
+    std::uint8_t keepText = 0;
+};
+
 struct TCacheOptions
 {
     // Left-behind record slots in the spill file may reach this many bytes
@@ -114,10 +132,9 @@ public:
     // '"' in the title is stored as "&quot;". When `link` is given, its
     // TakeCachedText(keepText, text) is called on the calling thread, with
     // the run lock held, once the record is stored. Returns a detached copy
-    // of the stored record when `returnCopy` is set, else null.
-    std::unique_ptr<TPageRecord> Add(std::string_view url, std::string_view title, bool returnCopy, std::string_view origin,
-                                     std::string_view forwardTo, std::uint8_t option, std::string_view text, std::uint8_t mark,
-                                     TCacheLink* link, std::uint8_t visited, std::int32_t level, std::uint8_t keepText);
+    // of the stored record when `returnCopy` is set, else null. The views in
+    // `fields` need to live only for the call.
+    std::unique_ptr<TPageRecord> Add(const CacheAdd& fields);
 
     // A detached copy of the record for `url`, following ForwardTo to the
     // record the URL was redirected to; null when there is none, when the

@@ -108,7 +108,11 @@ std::size_t QueueFoundLinks(PageContext& context, RetrievalRequest& page, LinkLi
                 cache->Put(std::move(known));
             }
             else
-                cache->Add(link.Address, link.Address, false, "", "", link.Embedded ? 1 : 0, "", 0, nullptr, 1, budget, 0);
+                cache->Add({.url = link.Address,
+                            .title = link.Address,
+                            .option = std::uint8_t(link.Embedded ? 1 : 0),
+                            .visited = 1,
+                            .level = budget});
         }
         std::unique_ptr<RetrievalRequest> child = MakeLinkRequest(page, link);
         if (child->Entry)

@@ -120,7 +120,7 @@ bool LinkPolicy::NotFollowed(const std::string& key, Reason reason, std::string_
             cache_->Put(std::move(known));
         }
         else
-            cache_->Add(key, key, false, "", "", 0, "", kRecordedMark, nullptr, 0, 0, 0);
+            cache_->Add({.url = key, .title = key, .mark = kRecordedMark});
     }
     if (archive_)
     {
@@ -179,7 +179,7 @@ bool LinkPolicy::Embedded(std::string_view address, ContentKind kind)
     if (cache_ && cache_->Contains(key))
         return true;
     if (cache_)
-        cache_->Add(key, key, false, "", "", 1, "", 0, nullptr, 0, 1000, 0);
+        cache_->Add({.url = key, .title = key, .option = 1, .level = 1000});
     FoundLink link;
     link.Address = key;
     link.Depth = page_.Request ? page_.Request->Depth : 0;
@@ -195,7 +195,7 @@ void LinkPolicy::OtherScheme(std::string_view address)
     {
         if (cache_->Contains(key))
             return;
-        cache_->Add(key, key, false, "", "", 0, "", kRecordedMark, nullptr, 0, 0, 0);
+        cache_->Add({.url = key, .title = key, .mark = kRecordedMark});
     }
     if (archive_)
         archive_->AddTooDeep(key, page_.Address, page_.Number, NotFollowedFlags(address));

@@ -103,7 +103,7 @@ std::unique_ptr<TPageRecord> MarkVisited(TCache* cache, const std::string& key, 
         return nullptr;
     std::unique_ptr<TPageRecord> record = cache->Find(key);
     if (!record)
-        return cache->Add(key, key, true, "", "", 0, "", 0, nullptr, 1, level, 0);
+        return cache->Add({.url = key, .title = key, .returnCopy = true, .visited = 1, .level = level});
     record->Level = level;
     record->Visited = 1;
     auto copy = std::make_unique<TPageRecord>(*record);

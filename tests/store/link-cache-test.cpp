@@ -92,13 +92,10 @@ protected:
         SandboxedTest::TearDown();
     }
 
-    void AddPlain(std::string_view url, std::int32_t level = 1)
-    {
-        cache->Add(url, url, false, "", "", 0, "", 0, nullptr, 0, level, 0);
-    }
+    void AddPlain(std::string_view url, std::int32_t level = 1) { cache->Add({.url = url, .title = url, .level = level}); }
     void AddForward(std::string_view url, std::string_view target)
     {
-        cache->Add(url, "", false, "", target, 0, "", 0, nullptr, 0, 1, 0);
+        cache->Add({.url = url, .forwardTo = target, .level = 1});
     }
 
     RunLock lock;
@@ -124,7 +121,17 @@ TEST(LinkCacheHash, WeightsCycleFromOneToLevelPlusOne)
 TEST_F(LinkCacheTest, AddedRecordComesBackWithEveryField)
 {
     RecordingLink link;
-    auto copy = cache->Add("a.com/x", "say \"hi\"", true, "origin", "", 4, "kept", 2, &link, 1, 3, 1);
+    auto copy = cache->Add({.url = "a.com/x",
+                            .title = "say \"hi\"",
+                            .returnCopy = true,
+                            .origin = "origin",
+                            .option = 4,
+                            .text = "kept",
+                            .mark = 2,
+                            .link = &link,
+                            .visited = 1,
+                            .level = 3,
+                            .keepText = 1});
     ASSERT_NE(copy, nullptr);
     auto found = cache->Find("a.com/x");
     ASSERT_NE(found, nullptr);
@@ -139,19 +146,19 @@ TEST_F(LinkCacheTest, AddedRecordComesBackWithEveryField)
     EXPECT_EQ(found->Link, &link);
     EXPECT_EQ(link.keep, 1);
     EXPECT_EQ(link.text, "kept");
-    EXPECT_EQ(cache->Add("a.com/y", "", false, "", "", 0, "", 0, nullptr, 0, 1, 0), nullptr);
+    EXPECT_EQ(cache->Add({.url = "a.com/y", .level = 1}), nullptr);
 }
 
 TEST_F(LinkCacheTest, TextIsKeptOnlyWithKeepText)
 {
-    cache->Add("a.com/x", "", false, "", "", 0, "dropped", 0, nullptr, 0, 1, 0);
+    cache->Add({.url = "a.com/x", .text = "dropped", .level = 1});
     EXPECT_EQ(cache->Find("a.com/x")->Text, "");
 }
 
 TEST_F(LinkCacheTest, AddingAnExistingUrlOverwritesItInPlace)
 {
     AddPlain("a.com/x", 1);
-    cache->Add("a.com/x", "new", false, "", "", 0, "", 0, nullptr, 1, 7, 0);
+    cache->Add({.url = "a.com/x", .title = "new", .visited = 1, .level = 7});
     auto found = cache->Find("a.com/x");
     EXPECT_EQ(found->Title, "new");
     EXPECT_EQ(found->Level, 7);
@@ -161,7 +168,7 @@ TEST_F(LinkCacheTest, AddingAnExistingUrlOverwritesItInPlace)
 TEST_F(LinkCacheTest, EmptyUrlIsAKeyOfItsOwn)
 {
     EXPECT_FALSE(cache->Contains(""));
-    cache->Add("", "nameless", false, "", "", 0, "", 0, nullptr, 0, 1, 0);
+    cache->Add({.url = "", .title = "nameless", .level = 1});
     ASSERT_TRUE(cache->Contains(""));
     EXPECT_EQ(cache->Find("")->Title, "nameless");
     EXPECT_FALSE(cache->Contains("a"));
@@ -208,9 +215,17 @@ TEST_F(LinkCacheTest, SpilledRecordsAreWrittenByteForByte)
     }
     for (std::size_t n = 1; n < keys.size(); ++n)
     {
-        cache->Add(keys[n], "", false, "", "", 0, "", 0, nullptr, 0, 1, 0);
+        cache->Add({.url = keys[n], .level = 1});
     }
-    cache->Add("ab", "say \"hi\"", false, "o", "", 4, "T", 2, nullptr, 1, 3, 1);
+    cache->Add({.url = "ab",
+                .title = "say \"hi\"",
+                .origin = "o",
+                .option = 4,
+                .text = "T",
+                .mark = 2,
+                .visited = 1,
+                .level = 3,
+                .keepText = 1});
 
     // Slot size, bytes used, then the fields; padded to 8 bytes.
     auto slot = [](const std::string& fields)
@@ -242,7 +257,16 @@ TEST_F(LinkCacheTest, RecordsThatWentThroughTheFileKeepEverythingButTheLink)
 {
     RecordingLink link;
     const auto urls = UrlsInBucket(9, 11);
-    cache->Add(urls[0], "t \"q\"", false, "from", "", 1, "body", 3, &link, 1, 1000, 1);
+    cache->Add({.url = urls[0],
+                .title = "t \"q\"",
+                .origin = "from",
+                .option = 1,
+                .text = "body",
+                .mark = 3,
+                .link = &link,
+                .visited = 1,
+                .level = 1000,
+                .keepText = 1});
     for (std::size_t n = 1; n < urls.size(); ++n)
     {
         AddPlain(urls[n]);
@@ -266,7 +290,7 @@ TEST_F(LinkCacheTest, TextsLongerThanTheReadWindowSurviveTheFile)
     const std::string longTitle(30 * 1024, 't');
     const std::string longText(12 * 1024, 'x');
     const auto bucket = TCache::Hash(longUrl, 0);
-    cache->Add(longUrl, longTitle, false, "", "", 0, longText, 0, nullptr, 0, 1, 1);
+    cache->Add({.url = longUrl, .title = longTitle, .text = longText, .level = 1, .keepText = 1});
     for (const auto& url : UrlsInBucket(bucket, 10))
     {
         AddPlain(url);

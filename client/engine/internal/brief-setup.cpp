@@ -153,7 +153,7 @@ void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<Re
             auto request = FirstRequest(run, entry, i, target, linkNumber);
             request->FirstOfBrief = firstRequests.empty() ? 1 : 0;
             const std::string key = PageKey(request->URL);
-            run.Cache->Add(key, request->URL, false, "", "", 0, "", 0, nullptr, 0, entry.SpiderDepth, 0);
+            run.Cache->Add({.url = key, .title = request->URL, .level = entry.SpiderDepth});
             run.SiteMap->AddEntryNote(request->RequestId);
             firstRequests.push_back(std::move(request));
             ++linkNumber;

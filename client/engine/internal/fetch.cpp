@@ -265,7 +265,7 @@ void TFetch::HandleRedirect(RetrievalRequest& request)
     if (request.Cache)
     {
         known = request.Cache->Contains(key);
-        request.Cache->Add(request.URL, request.URL, false, "", target, 0, "", 0, nullptr, 0, request.Level, 0);
+        request.Cache->Add({.url = request.URL, .title = request.URL, .forwardTo = target, .level = request.Level});
     }
     if (!known)
     {
@@ -282,7 +282,7 @@ void TFetch::HandleRedirect(RetrievalRequest& request)
             copy->EntryURL = target;
         }
         if (request.Cache)
-            request.Cache->Add(key, key, false, "", "", 0, "", 0, nullptr, 0, request.Level, 0);
+            request.Cache->Add({.url = key, .title = key, .level = request.Level});
         requeue_(std::move(copy));
     }
     EndWithoutPage(request);
