@@ -11,7 +11,8 @@ namespace rv
 {
 
 // The server address of an archive or of the paths given on the command line:
-// "http://127.0.0.1:" + port + "/" + the paths joined by blanks + "/".
+// "http://127.0.0.1:" + port + "/" + the paths joined by blanks, encoded as an
+// archive path, + "/".
 QString ServerUrlFor(int port, const QStringList& paths);
 
 } // namespace rv

@@ -2,6 +2,7 @@
 
 #include "server/open-briefs.h"
 #include "server/page-decoration.h"
+#include "store/server-address.h"
 
 #include <filesystem>
 #include <fstream>
@@ -152,15 +153,16 @@ std::optional<std::string> DoCumulativePage(std::string_view archiveName, const 
             if (!std::filesystem::is_regular_file(file, ec))
                 continue;
             if (first)
-                body += "<base href=\"http://127.0.0.1:" + std::to_string(settings.port) +
-                        "/\">\r\n<html>\r\n<head>\r\n<title>" + catalogue->briefName +
+                body += "<base href=\"" + ServerRootAddress(settings.port) + "\">\r\n<html>\r\n<head>\r\n<title>" +
+                        catalogue->briefName +
                         "</title>\r\n</head>\r\n<body bgcolor=#FFFFFF background=\"Background\"><ul>\r\n" + Banner(*catalogue);
             else
                 body += "<hr size=1>\r\n";
             first = false;
-            // The folder comes from the request: escaped, it cannot end the
-            // attribute that the catalogue's fragment puts it in.
-            body += ReplaceAllText(item.fragment, "%%%%s", HtmlAttribute(file.string().substr(1) + "/cumulative"));
+            // The folder comes from the request: encoded as an address, it
+            // cannot end the attribute that the catalogue's fragment puts it in.
+            body += ReplaceAllText(item.fragment, "%%%%s",
+                                   HtmlAttribute(PercentEncodePath(ArchiveAddressPath(file.string())) + "/cumulative"));
             break;
         }
     }

@@ -1,6 +1,7 @@
 #include "server/http-request.h"
 
 #include "server/text-util.h"
+#include "store/server-address.h"
 
 #include <algorithm>
 #include <array>
@@ -91,33 +92,6 @@ std::string_view RequestPath(std::string_view request, std::size_t get)
             line.remove_suffix(1);
     }
     return line;
-}
-
-// Length of the archive part: through ".rvd", else through ".htm", else up to
-// the first white space.
-std::size_t ArchivePartLength(std::string_view path)
-{
-    for (std::string_view ext : {std::string_view(".rvd"), std::string_view(".htm")})
-    {
-        const std::size_t at = FindNoCase(path, ext);
-        if (at != std::string_view::npos)
-            return at + ext.size();
-    }
-    std::size_t n = 0;
-    while (n < path.size() && !IsSpaceOrTab(path[n]) && !IsLineEnd(path[n]))
-        ++n;
-    return n;
-}
-
-void DecodeArchivePart(std::string_view raw, ParsedRequest& out)
-{
-    out.archiveName = ReplaceAll(raw, "%20", " ");
-    std::string& name = out.archiveName;
-    if (name.size() >= 3 && name[1] == '_' && (name[2] == '/' || name[2] == '\\'))
-    {
-        name[1] = ':';
-        out.driveFlag = true;
-    }
 }
 
 // Skips the "-/\", "-//" and "-/" markers that stored links carry; what is
@@ -272,7 +246,14 @@ ParsedRequest ParseRequest(std::string_view request)
     }
 
     const std::size_t archiveLength = ArchivePartLength(path);
-    DecodeArchivePart(path.substr(0, archiveLength), out);
+    std::optional<ArchivePart> archive = DecodeArchivePart(path.substr(0, archiveLength));
+    if (!archive)
+    {
+        out.badPath = true;
+        return out;
+    }
+    out.archiveName = std::move(archive->name);
+    out.driveFlag = archive->drive;
 
     std::string_view rest = path.substr(archiveLength);
     while (!rest.empty() && (rest.front() == '/' || rest.front() == '\\'))
@@ -286,6 +267,8 @@ ParsedRequest ParseRequest(std::string_view request)
 
     if (IsImageName(out.pageName))
         out.imageFile = ImageFileFor(out.pageName);
+    else if (std::optional<std::string> decoded = PercentDecode(out.pageName); decoded && *decoded != out.pageName)
+        out.decodedPageName = std::move(*decoded);
     return out;
 }
 

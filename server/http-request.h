@@ -44,7 +44,7 @@ struct ParsedRequest
 {
     bool hasGet = false;     // no "GET" anywhere: the connection closes unanswered
     std::string path;        // the request path, without leading slashes
-    std::string archiveName; // archive part after "%20" and drive decoding
+    std::string archiveName; // archive part with every "%XX" and the drive form decoded
     bool driveFlag = false;  // the archive part was written "C_/..."
     bool cumulative = false; // the path went through "cumulative/"
     // The cumulative page is wanted; when there is nothing to list the page
@@ -53,6 +53,11 @@ struct ParsedRequest
     std::string pageName;  // the page to serve, or the image name
     std::string imageFile; // set for image answers: "images/" + file name
     bool badImage = false; // "images/" + a name we do not serve: File Not Found
+    bool badPath = false;  // the archive part holds a "%" that is not "%XX", or "%00": File Not Found
+    // The page name with every "%XX" decoded, when that differs from it. The
+    // name as sent is looked up first: stored names may hold "%XX" of their
+    // own, which browsers send unchanged.
+    std::string decodedPageName;
 };
 
 ParsedRequest ParseRequest(std::string_view request);

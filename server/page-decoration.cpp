@@ -1,6 +1,7 @@
 #include "server/page-decoration.h"
 
 #include "server/text-util.h"
+#include "store/server-address.h"
 
 #include <array>
 
@@ -59,8 +60,7 @@ OriginalAddress OriginalOf(const DecorationContext& context, std::string_view pa
 
 std::string BriefAddress(const DecorationContext& context, bool cumulative)
 {
-    return "http://127.0.0.1:" + std::to_string(context.port) + "/" + ReplaceAll(*context.briefPath, "\\", "/") +
-           (cumulative ? "/cumulative/" : "/");
+    return ServerPageAddress(context.port, *context.briefPath) + (cumulative ? "cumulative/" : "");
 }
 
 bool IsPlainText(std::string_view contentType)
@@ -123,7 +123,7 @@ int EffectiveNumber(std::string_view pageName, int number, int version, int subv
 
 std::string DoHeaderImage(int port, std::string_view fileName, std::string_view alt, int height, int width)
 {
-    std::string tag = "<img src=\"http://127.0.0.1:" + std::to_string(port) + "/images/";
+    std::string tag = "<img src=\"" + ServerRootAddress(port) + "images/";
     tag.append(fileName);
     tag += "\" border=0 align=absmiddle width=" + std::to_string(width) + " height=" + std::to_string(height) + " alt=\"";
     tag.append(alt);

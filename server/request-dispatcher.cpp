@@ -5,7 +5,7 @@
 #include "server/small-file.h"
 #include "server/synthetic-pages.h"
 #include "server/text-util.h"
-
+#include "store/server-address.h"
 
 namespace rv
 {
@@ -74,7 +74,7 @@ std::optional<std::string> RequestDispatcher::Process(std::string_view request, 
     case HostCheck::Foreign:
         return ForbiddenMessage();
     }
-    if (parsed.badImage)
+    if (parsed.badImage || parsed.badPath)
         return FileNotFoundMessage(ContextFor(settings));
     if (!parsed.imageFile.empty())
         return ImageAnswer(parsed.imageFile, settings);
@@ -101,9 +101,10 @@ std::string RequestDispatcher::ImageAnswer(const std::string& imageFile, const S
 
 std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const ServerSettings& settings)
 {
-    std::string name = request.pageName;
-    auto lookup = [&]
+    std::string name;
+    auto lookupAs = [&](const std::string& asked)
     {
+        name = asked;
         LookupResult found = briefs_.DoLookup(name, request.archiveName);
         if (!found.entry)
         {
@@ -112,6 +113,13 @@ std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const Se
             if (!found.entry)
                 name = request.pageName;
         }
+        return found;
+    };
+    auto lookup = [&]
+    {
+        LookupResult found = lookupAs(request.pageName);
+        if (!found.entry && !request.decodedPageName.empty())
+            found = lookupAs(request.decodedPageName);
         return found;
     };
 
@@ -171,7 +179,7 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
     std::string out = "HTTP/1.0 200\r\nContent-Type: " + ((plain && decorate) ? std::string("text/html") : type) + "\r\n\r\n";
     if (wantsBase && !(plain && !decorate))
     {
-        out += "<base href=\"http://127.0.0.1:" + std::to_string(settings.port) + "/" + *context.briefPath + "/";
+        out += "<base href=\"" + ServerPageAddress(settings.port, *context.briefPath);
         if (request.cumulative)
             out += "cumulative/";
         if (brief.version == 1 && brief.subversion >= 1 && brief.subversion <= 4 && entry.number != -1)

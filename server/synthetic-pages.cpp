@@ -1,6 +1,7 @@
 #include "server/synthetic-pages.h"
 
 #include "server/text-util.h"
+#include "store/server-address.h"
 
 namespace rv
 {
@@ -53,9 +54,11 @@ std::string WithHttp(std::string_view address)
 
 std::string BaseTag(const DecorationContext& context, bool cumulative)
 {
-    std::string tag = "<base href=\"http://127.0.0.1:" + std::to_string(context.port) + "/";
+    std::string tag = "<base href=\"";
     if (context.briefPath)
-        tag += *context.briefPath + "/" + (cumulative ? "cumulative/" : "");
+        tag += ServerPageAddress(context.port, *context.briefPath) + (cumulative ? "cumulative/" : "");
+    else
+        tag += ServerRootAddress(context.port);
     return tag + "\">\r\n";
 }
 

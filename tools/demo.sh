@@ -64,9 +64,9 @@ archive=$(ls -t "$demo"/Briefs/*.rvd | head -n 1)
 
 echo
 echo "== 5. The archive, served by RVServer"
-summary="http://127.0.0.1:$server_port${archive}/"
+summary="http://127.0.0.1:$server_port$(url_path "$archive")/"
 exec 3<>"/dev/tcp/127.0.0.1/$server_port"
-printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "${archive}/" >&3
+printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "$(url_path "$archive")/" >&3
 answer=$(cat <&3)
 exec 3<&-
 printf '%s\n' "$answer" | head -n 1

@@ -7,6 +7,20 @@ free_port() {
     echo "$port"
 }
 
+# $1 written as the path of a local page server address: every byte outside
+# A-Z a-z 0-9 "-" "." "_" "~" and "/" as %XX, as the programs write it.
+url_path() {
+    local LC_ALL=C text=$1 out= c i
+    for ((i = 0; i < ${#text}; i++)); do
+        c=${text:i:1}
+        case $c in
+            [A-Za-z0-9._~/-]) out+=$c ;;
+            *) out+=$(printf '%%%02X' "'$c") ;;
+        esac
+    done
+    printf '%s' "$out"
+}
+
 # Waits up to ten seconds for something to listen on loopback port $1.
 wait_for_port() {
     for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return 0; sleep 0.1; done

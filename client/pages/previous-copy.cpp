@@ -4,6 +4,7 @@
 #include "client/briefs/web-page.h"
 #include "client/pages/link-resolver.h"
 #include "client/pages/page-processing.h"
+#include "store/server-address.h"
 
 #include <algorithm>
 
@@ -12,20 +13,6 @@ namespace rv
 
 namespace
 {
-
-std::string BlanksEscaped(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-    {
-        if (c == ' ')
-            out += "%20";
-        else
-            out.push_back(c);
-    }
-    return out;
-}
 
 std::filesystem::path BriefFolder(const PageContext& context, const TBrief& brief)
 {
@@ -59,9 +46,7 @@ std::string EntryPageName(const RetrievalRequest& request)
 
 std::string LocalServerAddress(std::int32_t port, const std::filesystem::path& archive, std::string_view pageName)
 {
-    std::string path = std::filesystem::absolute(archive).lexically_normal().generic_string();
-    path.erase(0, path.find_first_not_of('/'));
-    return "http://127.0.0.1:" + std::to_string(port) + "/" + BlanksEscaped(path) + "/" + BlanksEscaped(pageName);
+    return ServerPageAddress(port, std::filesystem::absolute(archive).lexically_normal().generic_string(), pageName);
 }
 
 std::vector<std::string> EarlierRetrievals(const std::vector<std::string>& archiveFiles, std::string_view current)
@@ -74,11 +59,7 @@ std::vector<std::string> EarlierRetrievals(const std::vector<std::string>& archi
 
 std::string_view WithoutServerBaseTag(std::string_view body)
 {
-    constexpr std::string_view Lead = "<base href=\"http://127.0.0.1:";
-    if (!body.starts_with(Lead))
-        return body;
-    const std::size_t close = body.find('>');
-    return body.substr(close + 1);
+    return body.substr(ServerBaseTagLength(body));
 }
 
 std::optional<std::string> FetchPreviousCopy(PageContext& context, const RetrievalRequest& page)

@@ -39,8 +39,8 @@ std::string EntryStartAddress(const RetrievalRequest& request);
 // are keyed.
 std::string EntryPageName(const RetrievalRequest& request);
 
-// "http://127.0.0.1:" + port + "/" + the archive's absolute path without its
-// leading "/" + "/" + page name; blanks are sent as "%20".
+// The local server's address of a page in an archive, the archive taken by
+// its absolute path.
 std::string LocalServerAddress(std::int32_t port, const std::filesystem::path& archive, std::string_view pageName);
 
 // The kept retrievals to take the previous copy from, newest first: those

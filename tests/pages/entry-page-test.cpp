@@ -154,6 +154,9 @@ TEST(PreviousCopyTest, TheCopyIsNamedAfterTheStartAddressInStoreForm)
     EXPECT_EQ(LocalServerAddress(1888, "/home/ann/My Briefs/News.rvd", "host/a b.htmlKSDiffOrig"),
               "http://127.0.0.1:1888/home/ann/My%20Briefs/News.rvd/host/a%20b.htmlKSDiffOrig");
     EXPECT_EQ(WithoutServerBaseTag("<base href=\"http://127.0.0.1:1888/a.rvd/1/\"><html>"), "<html>");
+    EXPECT_EQ(LocalServerAddress(1888, "/home/ann/a#b/N\xC3\xA8ws.rvd", "host/p?q=1KSDiffOrig"),
+              "http://127.0.0.1:1888/home/ann/a%23b/N%C3%A8ws.rvd/host/p%3Fq%3D1KSDiffOrig");
+    EXPECT_EQ(WithoutServerBaseTag("<base href=\"http://127.0.0.1:1888/a>b.rvd/1/\"><html>"), "<html>");
     EXPECT_EQ(WithoutServerBaseTag("<base href=\"http://elsewhere/\"><html>"), "<base href=\"http://elsewhere/\"><html>");
 }
 

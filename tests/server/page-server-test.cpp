@@ -119,6 +119,26 @@ TEST_F(PageServerTest, NameVariantsFindTheirKeys)
     EXPECT_TRUE(GetPage(archive, "2/www.x.com/e?f=1&g=2").ends_with("bare"));
 }
 
+// What a browser sends for folders named with a non-ASCII letter or a "#",
+// and for a page name the client encoded.
+TEST_F(PageServerTest, EncodedAddressesAreDecoded)
+{
+    const std::string dir = Dir().string();
+    for (const char* folder : {"\xC3\xA8", "a#b"})
+    {
+        std::filesystem::create_directories(PathOf(folder));
+        MakeArchive(std::string(folder) + "/News.rvd");
+    }
+    const std::string answer = Get("GET " + dir + "/%C3%A8/News.rvd/ HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(answer, "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n<base href=\"http://127.0.0.1:" + std::to_string(port) +
+                          dir + "/%C3%A8/News.rvd/\"><html>summary</html>");
+    EXPECT_TRUE(
+        Get("GET " + dir + "/a%23b/News.rvd/index HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").ends_with("<html>summary</html>"));
+    EXPECT_TRUE(Get("GET " + dir + "/a%23b/News.rvd/2/www.x.com/b%3Fc%3D1%26amp%3Bd%3D2 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n")
+                    .ends_with("amp"));
+    EXPECT_TRUE(Get("GET " + dir + "/a%2/News.rvd/ HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n").starts_with("HTTP/1.0 404"));
+}
+
 TEST_F(PageServerTest, LinksNotRetrievedRedirectOrExplain)
 {
     const auto archive = MakeArchive();
