@@ -1,5 +1,7 @@
 #include "store/server-address.h"
 
+#include "store/ascii-text.h"
+
 #include <charconv>
 
 namespace rv
@@ -24,36 +26,9 @@ int HexValue(char c)
     return -1;
 }
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-    {
-        if (LowerAscii(text[i]) != LowerAscii(prefix[i]))
-            return false;
-    }
-    return true;
-}
-
-std::size_t FindNoCase(std::string_view text, std::string_view part)
-{
-    for (std::size_t i = 0; i + part.size() <= text.size(); ++i)
-    {
-        if (StartsWithNoCase(text.substr(i), part))
-            return i;
-    }
-    return std::string_view::npos;
-}
-
 bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    return IsSpaceOrLineBreak(c);
 }
 
 void SkipSpaces(std::string_view text, std::size_t& at)
