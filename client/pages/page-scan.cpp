@@ -4,6 +4,7 @@
 #include "client/pages/html-entities.h"
 #include "client/pages/link-resolver.h"
 #include "client/pages/store-address.h"
+#include "client/pages/style-sheet.h"
 #include "client/pages/tag-table.h"
 #include "client/pages/working-copy.h"
 #include "store/index-record.h"
@@ -487,9 +488,38 @@ std::size_t PageScan::HandleNoFrame(std::size_t at, std::size_t end)
     return stop;
 }
 
+// Style text in a page resolves against the page's base; "./" keeps an
+// address with a port from reading as a scheme.
+constexpr std::string_view InPagePrefix = "./";
+
+std::size_t PageScan::HandleStyleBlock(std::size_t end)
+{
+    const std::size_t start = end + 1;
+    const std::ptrdiff_t closer = FindTag(copy_, start, "/style");
+    const std::size_t stop = closer == kNoTag ? copy_.size() : static_cast<std::size_t>(closer);
+    out_.CopyTo(start);
+    out_.Write(RewriteStyleSheet(Raw(start, stop), StyleSheetPlace{base_, std::string(InPagePrefix), 0}, policy_));
+    out_.SkipTo(stop);
+    return stop;
+}
+
+void PageScan::HandleStyleAttribute(std::size_t at, std::size_t end)
+{
+    std::optional<AttributeValue> style = FindAttribute(copy_, at, end, "style");
+    // The attributes of a tag are rewritten in order: a style before an
+    // address already written stays as it is.
+    if (!style || style->Start < out_.CopyPosition() || style->Start >= style->End)
+        return;
+    const std::string css = DecodeEntities(Raw(style->Start, style->End));
+    std::string rewritten = RewriteStyleSheet(css, StyleSheetPlace{base_, std::string(InPagePrefix), 0}, policy_);
+    if (rewritten != css)
+        Replace(style->Start, style->End, style->Quote, rewritten);
+}
+
 std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
 {
-    switch (ClassifyTag(copy_, at))
+    const TagKind kind = ClassifyTag(copy_, at);
+    switch (kind)
     {
     case TagKind::Other:
     case TagKind::Map:
@@ -538,7 +568,11 @@ std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
         break;
     case TagKind::NoFrame:
         return HandleNoFrame(at, end);
+    case TagKind::Style:
+        return HandleStyleBlock(end);
     }
+    if (kind != TagKind::Frame && kind != TagKind::FrameEnd && kind != TagKind::NoFrameEnd)
+        HandleStyleAttribute(at, end);
     return end + 1;
 }
 

@@ -99,6 +99,8 @@ private:
     void HandleForm(std::size_t at, std::size_t end);
     void HandleStyleLink(std::size_t at, std::size_t end);
     std::size_t HandleNoFrame(std::size_t at, std::size_t end);
+    std::size_t HandleStyleBlock(std::size_t end);
+    void HandleStyleAttribute(std::size_t at, std::size_t end);
     bool ServerSideMapFollows(std::size_t end) const;
     std::string LinkText(const std::string& resolved, bool plain) const;
     void Replace(std::size_t start, std::size_t end, char quote, std::string_view text);

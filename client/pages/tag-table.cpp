@@ -17,7 +17,7 @@ struct TagRow
 
 // Every name needs white space or the tag's end after it, except the
 // "noframe" rows, which also take "noframes".
-constexpr std::array<TagRow, 19> TagRows = {{
+constexpr std::array<TagRow, 20> TagRows = {{
     {"a", TagKind::Anchor},
     {"area", TagKind::Area},
     {"applet", TagKind::Applet},
@@ -35,6 +35,7 @@ constexpr std::array<TagRow, 19> TagRows = {{
     {"object", TagKind::Object},
     {"link", TagKind::Link},
     {"script", TagKind::Script},
+    {"style", TagKind::Style},
     {"noframe*", TagKind::NoFrame},
     {"/noframe*", TagKind::NoFrameEnd},
 }};

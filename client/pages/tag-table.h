@@ -28,6 +28,7 @@ enum class TagKind
     Form,     // form: action
     Link,     // link: href (a style sheet or icon, or a related page)
     Script,   // script: src
+    Style,    // style: the style sheet up to /style
     NoFrame,  // noframe, noframes
     NoFrameEnd,
     Map, // map (an anchor right before it is a server-side map)

@@ -1,5 +1,6 @@
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
+#include "client/pages/css-scan.h"
 #include "client/pages/page-processing.h"
 #include "client/pages/run-observer.h"
 #include "client/pages/store-address.h"
@@ -169,6 +170,13 @@ const RewriteRow RewriteRows[] = {
     {"StyleSheetIsLoaded", "<link rel=\"stylesheet\" href=\"s.css\">", "href=\"host/dir/s.css\"", nullptr, true},
     {"ScriptSourceIsLoaded", "<body><script src=\"j.js\"></script>", "src=\"host/dir/j.js\"", nullptr, true},
     {"UpperCaseTagsAndNames", "<A HREF=\"x.html\">X</A>", "<A HREF=\"host/dir/x.html\">", nullptr, true},
+    {"StyleBlockUrlResolvesAgainstThePage", "<style>b{background:url(bg.png)}i{background:url(data:image/png,A)}</style>",
+     "<style>b{background:url(\"./host/dir/bg.png\")}i{background:url(data:image/png,A)}</style>", "url(bg.png)", true},
+    {"StyleBlockImageOff", "<style>p{background:url('x.png')}</style>", "url(\"./images/NotLoaded\")", "x.png", false},
+    {"StyleAttributeUrl", "<div style=\"background:url(&quot;a.png&quot;)\">",
+     "style=\"background:url(&quot;./host/dir/a.png&quot;)\"", nullptr, true},
+    {"StyleImportWithPortReadsAsAPath", "<style>@import 'http://host:81/s.css';</style>", "@import url(\"./host:81/s.css\");",
+     nullptr, true},
     {"AttributeNameMustFollowSpace", "<a data-href=\"x.html\" href=y.html>", "data-href=\"x.html\" href=host/dir/y.html",
      nullptr, true},
 };
@@ -508,6 +516,31 @@ TEST_F(PageProcessingTest, FileBodiesAreStoredWithoutScanning)
     EXPECT_EQ(state.ImagesLoaded.load(), 1);
     EXPECT_EQ(state.PagesLoaded.load(), 0);
     EXPECT_EQ(run.Cache->Find("host/dir/pic.gif")->Level, 1000);
+}
+
+TEST_F(PageProcessingTest, StyleSheetAddressesLeadBackToTheStoredCopiesAndImportsNestWithinABound)
+{
+    auto sheet = Request("host/css/site.css",
+                         "@import \"more.css\";\n@font-face{src:url(../f/a.woff2)}\nb{background:url(http://cdn:81/i.png)}", 2);
+    sheet->LoadAsFile = 1;
+    sheet->ContentType = "text/css";
+    ProcessPage(*context, *sheet);
+    auto deep = Request("host/css/deep.css", "@import url(deeper.css);", 2);
+    deep->LoadAsFile = 1;
+    deep->ContentType = "text/css; charset=utf-8";
+    deep->StyleNesting = MaxStyleSheetNesting - 1;
+    ProcessPage(*context, *deep);
+    const auto queued = Queued();
+    ASSERT_EQ(queued.size(), 3u);
+    EXPECT_EQ(queued[0]->URL, "host/css/more.css");
+    EXPECT_EQ(queued[0]->StyleNesting, 1);
+    EXPECT_EQ(queued[0]->LoadAsFile, 1);
+    EXPECT_EQ(queued[1]->URL, "host/f/a.woff2");
+    EXPECT_EQ(queued[2]->URL, "cdn:81/i.png");
+    EXPECT_EQ(Page("host/css/site.css"), "@import url(\"../../host/css/more.css\");\n"
+                                         "@font-face{src:url(\"../../host/f/a.woff2\")}\n"
+                                         "b{background:url(\"../../cdn:81/i.png\")}");
+    EXPECT_EQ(Page("host/css/deep.css"), "@import url(\"../../images/NotLoaded\");");
 }
 
 TEST_F(PageProcessingTest, SmartSearchMatchIsRecordedAndPreserveOnlyDropsOtherPages)
