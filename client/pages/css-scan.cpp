@@ -50,7 +50,16 @@ bool StartsEscape(std::string_view s, std::size_t at)
 bool IsNonPrintable(char c)
 {
     const auto u = static_cast<unsigned char>(c);
-    return u <= 0x08 || u == 0x0B || (u >= 0x0E && u <= 0x1F) || u == 0x7F;
+    return (u >= 0x01 && u <= 0x08) || u == 0x0B || (u >= 0x0E && u <= 0x1F) || u == 0x7F;
+}
+
+// A browser reads a NUL byte in a style sheet as U+FFFD.
+void AppendByte(char c, std::string& out)
+{
+    if (c == '\0')
+        out += Replacement;
+    else
+        out.push_back(c);
 }
 
 void AppendUtf8(std::uint32_t code, std::string& out)
@@ -94,7 +103,7 @@ std::size_t DecodeEscape(std::string_view s, std::size_t at, std::string& out)
     }
     if (!IsHex(s[i]))
     {
-        out.push_back(s[i]);
+        AppendByte(s[i], out);
         return i + 1;
     }
     std::uint32_t code = 0;
@@ -112,7 +121,7 @@ std::size_t ReadName(std::string_view s, std::size_t i, std::string& name)
     while (i < s.size())
     {
         if (IsNameChar(s[i]))
-            name.push_back(s[i++]);
+            AppendByte(s[i++], name);
         else if (StartsEscape(s, i))
             i = DecodeEscape(s, i, name);
         else
@@ -151,7 +160,7 @@ std::size_t ReadString(std::string_view s, std::size_t at, std::string& value, b
             i = DecodeEscape(s, i, value);
             continue;
         }
-        value.push_back(c);
+        AppendByte(c, value);
         ++i;
     }
     return i;
@@ -186,7 +195,7 @@ std::size_t ReadUnquotedUrl(std::string_view s, std::size_t i, std::string& valu
             i = DecodeEscape(s, i, value);
             continue;
         }
-        value.push_back(c);
+        AppendByte(c, value);
         ++i;
     }
     if (i >= s.size())
@@ -307,6 +316,8 @@ std::string CssString(std::string_view address)
             out.push_back('\\');
             out.push_back(c);
         }
+        else if (c == '\0')
+            out += Replacement;
         else if (c == '<' || c == '>' || u < 0x20 || u == 0x7F)
         {
             out.push_back('\\');
