@@ -134,6 +134,8 @@ TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
     ASSERT_TRUE(browser.Click("a[href^=\"0/\"]"));
     EXPECT_NE(browser.Text().find("Lighthouse"), std::string::npos) << browser.Text();
     EXPECT_EQ(browser.DevTools().Evaluate("getComputedStyle(document.querySelector('h1')).color"), "rgb(10, 20, 30)");
+    // The page's doctype still puts the browser in standards mode.
+    EXPECT_EQ(browser.DevTools().Evaluate("document.compatMode"), "CSS1Compat");
 
     // Each file the page used: the address it came from, and its bytes as
     // the local server gives them. Fonts and backgrounds load after the
