@@ -2,6 +2,7 @@
 
 #include "client/briefs/web-page.h"
 #include "client/pages/html-entities.h"
+#include "client/pages/image-sources.h"
 #include "client/pages/link-resolver.h"
 #include "client/pages/store-address.h"
 #include "client/pages/style-sheet.h"
@@ -387,16 +388,94 @@ void PageScan::HandleEmbedded(std::size_t at, std::size_t end, const char* attri
     Replace(value->Start, value->End, value->Quote, loaded ? EncodeForStore(resolved) : std::string(kNotLoadedAddress));
 }
 
-void PageScan::HandleImage(std::size_t at, std::size_t end)
+std::optional<std::string> PageScan::EmbeddedText(std::string_view raw, ContentKind kind)
 {
-    HandleEmbedded(at, end, "src", ContentKind::Images);
-    std::optional<AttributeValue> map = FindAttribute(copy_, at, end, "usemap");
-    if (!map)
-        return;
-    const std::string cleaned = CleanedValue(Raw(map->Start, map->End));
-    if (SchemeOf(cleaned) != ValueScheme::Web)
-        return;
-    Replace(map->Start, map->End, map->Quote, "http://" + ResolveAddress(base_, cleaned));
+    const std::string cleaned = CleanedValue(raw);
+    if (cleaned.empty() || SchemeOf(cleaned) != ValueScheme::Web)
+        return std::nullopt;
+    const std::string resolved = ResolveAddress(base_, cleaned);
+    if (resolved.size() > MaxKeyBytes)
+        return std::nullopt; // no stored page can have such an address; the value stays as it is
+    return policy_.Embedded(resolved, kind) ? EncodeForStore(resolved) : std::string(kNotLoadedAddress);
+}
+
+void PageScan::HandleImage(std::size_t at, std::size_t end, ContentKind srcKind)
+{
+    // The changes to the tag, written in the order of their places in it.
+    struct Edit
+    {
+        std::size_t Start;
+        std::size_t End;
+        char Quote;
+        std::string Text;
+        std::string_view Inserted; // the name of an attribute written anew
+    };
+    std::vector<Edit> edits;
+    auto edit = [&](const AttributeValue& value, std::string text) {
+        edits.push_back(Edit{value.Start, value.End, value.Quote, std::move(text), {}});
+    };
+    std::size_t afterName = at + 1;
+    while (afterName < end && !IsHtmlSpace(copy_[afterName]) && copy_[afterName] != '/')
+        ++afterName;
+    auto rewriteSet = [&](const AttributeValue& value)
+    {
+        return RewriteSrcset(DecodeEntities(Raw(value.Start, value.End)), [&](std::string_view address)
+                             { return EmbeddedText(address, ContentKind::Images).value_or(std::string(address)); });
+    };
+
+    // A lazily loaded image shows its data-src once a script has run: the
+    // stored page shows it without, and the script finds it stored.
+    const std::optional<AttributeValue> src = FindAttribute(copy_, at, end, "src");
+    const bool placeholder = !src || IsPlaceholderSource(CleanedValue(Raw(src->Start, src->End)));
+    std::optional<std::string> lazy;
+    if (const std::optional<AttributeValue> dataSrc = FindAttribute(copy_, at, end, "data-src"))
+        if ((lazy = EmbeddedText(Raw(dataSrc->Start, dataSrc->End), ContentKind::Images)))
+            edit(*dataSrc, *lazy);
+    if (lazy && placeholder)
+    {
+        if (src)
+            edit(*src, *lazy);
+        else
+            edits.push_back(Edit{afterName, afterName, '"', *lazy, "src"});
+    }
+    else if (src)
+    {
+        if (std::optional<std::string> text = EmbeddedText(Raw(src->Start, src->End), srcKind))
+            edit(*src, std::move(*text));
+    }
+    const std::optional<AttributeValue> srcset = FindAttribute(copy_, at, end, "srcset");
+    if (srcset)
+        edit(*srcset, rewriteSet(*srcset));
+    if (const std::optional<AttributeValue> dataSet = FindAttribute(copy_, at, end, "data-srcset"))
+    {
+        std::string text = rewriteSet(*dataSet);
+        if (!srcset)
+            edits.push_back(Edit{afterName, afterName, '"', text, "srcset"});
+        edit(*dataSet, std::move(text));
+    }
+    if (const std::optional<AttributeValue> map = FindAttribute(copy_, at, end, "usemap"))
+    {
+        const std::string cleaned = CleanedValue(Raw(map->Start, map->End));
+        if (SchemeOf(cleaned) == ValueScheme::Web)
+            edit(*map, "http://" + ResolveAddress(base_, cleaned));
+    }
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.Start < b.Start; });
+    for (const Edit& change : edits)
+    {
+        if (change.Start < out_.CopyPosition())
+            continue; // two attributes of one name: the first one counts
+        if (change.Inserted.empty())
+        {
+            Replace(change.Start, change.End, change.Quote, change.Text);
+            continue;
+        }
+        out_.CopyTo(change.Start);
+        out_.Write(" ");
+        out_.Write(change.Inserted);
+        out_.Write("=\"");
+        out_.WriteAttributeValue(change.Text, '"');
+        out_.Write("\"");
+    }
 }
 
 void PageScan::HandleApplet(std::size_t at, std::size_t end)
@@ -532,7 +611,10 @@ std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
         HandleRefresh(at, end);
         break;
     case TagKind::Image:
-        HandleImage(at, end);
+        HandleImage(at, end, ContentKind::Images);
+        break;
+    case TagKind::Source:
+        HandleImage(at, end, ContentKind::PlugIns);
         break;
     case TagKind::Input:
         HandleEmbedded(at, end, "src", ContentKind::Images);

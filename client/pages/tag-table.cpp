@@ -17,7 +17,7 @@ struct TagRow
 
 // Every name needs white space or the tag's end after it, except the
 // "noframe" rows, which also take "noframes".
-constexpr std::array<TagRow, 20> TagRows = {{
+constexpr std::array<TagRow, 21> TagRows = {{
     {"a", TagKind::Anchor},
     {"area", TagKind::Area},
     {"applet", TagKind::Applet},
@@ -36,6 +36,7 @@ constexpr std::array<TagRow, 20> TagRows = {{
     {"link", TagKind::Link},
     {"script", TagKind::Script},
     {"style", TagKind::Style},
+    {"source", TagKind::Source},
     {"noframe*", TagKind::NoFrame},
     {"/noframe*", TagKind::NoFrameEnd},
 }};

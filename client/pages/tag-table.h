@@ -29,6 +29,7 @@ enum class TagKind
     Link,     // link: href (a style sheet or icon, or a related page)
     Script,   // script: src
     Style,    // style: the style sheet up to /style
+    Source,   // source (in picture, audio, video): src, srcset
     NoFrame,  // noframe, noframes
     NoFrameEnd,
     Map, // map (an anchor right before it is a server-side map)

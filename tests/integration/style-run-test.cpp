@@ -1,8 +1,9 @@
 // A page that takes its look from style sheets, read back from a real run:
 // RVClient retrieves it from nginx, RVServer serves the archive and headless
 // Chromium loads the stored page. Every address a style sheet, a style block
-// or a style attribute names must arrive from the local server with the
-// origin's bytes. The screenshot goes to <build>/test-output/style-run/.
+// or a style attribute names, and every image a srcset or a data-src names,
+// must arrive from the local server with the origin's bytes. The screenshot
+// goes to <build>/test-output/style-run/.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
 #include "tests/support/core-application.h"
@@ -41,7 +42,9 @@ std::map<std::string, std::string> Site()
                        "<style>@import \"css/extra.css\"; #hero{height:40px;background:url(img/hero.gif)}</style>"
                        "</head><body><h1>Lighthouse</h1><div id=hero></div>"
                        "<div id=note style=\"height:40px;background-image:url(&quot;img/note.gif&quot;)\">Note</div>"
-                       "<div class=deep>Deep</div></body></html>"},
+                       "<div class=deep>Deep</div><img srcset=\"img/wide.gif 100w\" sizes=\"20px\" width=20>"
+                       "<img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" data-src=\"img/lazy.gif\" width=20>"
+                       "</body></html>"},
         {"css/site.css", "@font-face{font-family:Beacon;src:url(../fonts/beacon.woff2) format(\"woff2\")}\n"
                          "body{font-family:Beacon,serif;background:url( '../img/bg.gif' ) repeat}\n"
                          "/* url(../img/missing.gif) */\n"},
@@ -52,6 +55,8 @@ std::map<std::string, std::string> Site()
         {"img/hero.gif", gif('\x20') + "hero"},
         {"img/note.gif", gif('\x30') + "note!"},
         {"img/deep.gif", gif('\x40') + "deeper"},
+        {"img/wide.gif", gif('\x50') + "wider!!"},
+        {"img/lazy.gif", gif('\x60') + "lazier!!"},
     };
 }
 
