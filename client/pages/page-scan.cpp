@@ -391,8 +391,8 @@ void PageScan::HandleEmbedded(std::size_t at, std::size_t end, const char* attri
 std::optional<std::string> PageScan::EmbeddedText(std::string_view raw, ContentKind kind)
 {
     const std::string cleaned = CleanedValue(raw);
-    if (cleaned.empty() || SchemeOf(cleaned) != ValueScheme::Web)
-        return std::nullopt;
+    if (cleaned.empty() || cleaned.front() == '#' || SchemeOf(cleaned) != ValueScheme::Web)
+        return std::nullopt; // a part of this page (an SVG "use"), or not on the web
     const std::string resolved = ResolveAddress(base_, cleaned);
     if (resolved.size() > MaxKeyBytes)
         return std::nullopt; // no stored page can have such an address; the value stays as it is
@@ -453,6 +453,11 @@ void PageScan::HandleImage(std::size_t at, std::size_t end, ContentKind srcKind)
             edits.push_back(Edit{afterName, afterName, '"', text, "srcset"});
         edit(*dataSet, std::move(text));
     }
+    // A video's still, and the picture an SVG image or use element shows.
+    for (const char* name : {"poster", "href", "xlink:href"})
+        if (const std::optional<AttributeValue> value = FindAttribute(copy_, at, end, name))
+            if (std::optional<std::string> text = EmbeddedText(Raw(value->Start, value->End), ContentKind::Images))
+                edit(*value, std::move(*text));
     if (const std::optional<AttributeValue> map = FindAttribute(copy_, at, end, "usemap"))
     {
         const std::string cleaned = CleanedValue(Raw(map->Start, map->End));
@@ -531,8 +536,9 @@ void PageScan::HandleForm(std::size_t at, std::size_t end)
 
 void PageScan::HandleStyleLink(std::size_t at, std::size_t end)
 {
-    // Style sheets and icons are part of the page's look and load with it;
-    // any other related page (next, index, ...) is a link like an anchor.
+    // Style sheets, icons, preloaded files and the manifest are part of the
+    // page's look and load with it; any other related page (next, index,
+    // ...) is a link like an anchor.
     std::optional<AttributeValue> rel = FindAttribute(copy_, at, end, "rel");
     bool resource = false;
     if (rel)
@@ -541,10 +547,21 @@ void PageScan::HandleStyleLink(std::size_t at, std::size_t end)
         std::string lower(text.size(), ' ');
         std::transform(text.begin(), text.end(), lower.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-        resource = lower.find("stylesheet") != std::string::npos || lower.find("icon") != std::string::npos;
+        resource = lower.find("stylesheet") != std::string::npos || lower.find("icon") != std::string::npos ||
+                   lower.find("preload") != std::string::npos || lower.find("manifest") != std::string::npos;
+    }
+    // What a preload fetches decides which of the entry's switches governs it.
+    ContentKind kind = ContentKind::Other;
+    if (std::optional<AttributeValue> as = FindAttribute(copy_, at, end, "as"))
+    {
+        const std::string what = CleanedValue(Raw(as->Start, as->End));
+        if (what == "image")
+            kind = ContentKind::Images;
+        else if (what == "video" || what == "audio" || what == "track")
+            kind = ContentKind::PlugIns;
     }
     if (resource)
-        HandleEmbedded(at, end, "href", ContentKind::Other);
+        HandleEmbedded(at, end, "href", kind);
     else
         HandleLink(at, end, "href", LinkUse::Page);
 }
@@ -614,6 +631,7 @@ std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
         HandleImage(at, end, ContentKind::Images);
         break;
     case TagKind::Source:
+    case TagKind::Media:
         HandleImage(at, end, ContentKind::PlugIns);
         break;
     case TagKind::Input:

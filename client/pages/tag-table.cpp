@@ -17,7 +17,7 @@ struct TagRow
 
 // Every name needs white space or the tag's end after it, except the
 // "noframe" rows, which also take "noframes".
-constexpr std::array<TagRow, 21> TagRows = {{
+constexpr std::array<TagRow, 25> TagRows = {{
     {"a", TagKind::Anchor},
     {"area", TagKind::Area},
     {"applet", TagKind::Applet},
@@ -37,6 +37,10 @@ constexpr std::array<TagRow, 21> TagRows = {{
     {"script", TagKind::Script},
     {"style", TagKind::Style},
     {"source", TagKind::Source},
+    {"track", TagKind::Source},
+    {"video", TagKind::Media},
+    {"audio", TagKind::Media},
+    {"use", TagKind::Image},
     {"noframe*", TagKind::NoFrame},
     {"/noframe*", TagKind::NoFrameEnd},
 }};

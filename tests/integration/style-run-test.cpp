@@ -1,9 +1,9 @@
 // A page that takes its look from style sheets, read back from a real run:
 // RVClient retrieves it from nginx, RVServer serves the archive and headless
 // Chromium loads the stored page. Every address a style sheet, a style block
-// or a style attribute names, and every image a srcset or a data-src names,
-// must arrive from the local server with the origin's bytes. The screenshot
-// goes to <build>/test-output/style-run/.
+// or a style attribute names, and every image a srcset, a data-src, a video
+// poster, an SVG image or a preload names, must arrive from the local server
+// with the origin's bytes. The screenshot goes to <build>/test-output/style-run/.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
 #include "tests/support/core-application.h"
@@ -44,7 +44,9 @@ std::map<std::string, std::string> Site()
                        "<div id=note style=\"height:40px;background-image:url(&quot;img/note.gif&quot;)\">Note</div>"
                        "<div class=deep>Deep</div><img srcset=\"img/wide.gif 100w\" sizes=\"20px\" width=20>"
                        "<img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" data-src=\"img/lazy.gif\" width=20>"
-                       "</body></html>"},
+                       "<video poster=\"img/poster.gif\" width=20 height=20></video>"
+                       "<svg width=20 height=20><image href=\"img/svg.gif\" width=20 height=20/></svg>"
+                       "<link rel=preload as=image href=\"img/early.gif\"></body></html>"},
         {"css/site.css", "@font-face{font-family:Beacon;src:url(../fonts/beacon.woff2) format(\"woff2\")}\n"
                          "body{font-family:Beacon,serif;background:url( '../img/bg.gif' ) repeat}\n"
                          "/* url(../img/missing.gif) */\n"},
@@ -57,6 +59,9 @@ std::map<std::string, std::string> Site()
         {"img/deep.gif", gif('\x40') + "deeper"},
         {"img/wide.gif", gif('\x50') + "wider!!"},
         {"img/lazy.gif", gif('\x60') + "lazier!!"},
+        {"img/poster.gif", gif('\x70') + "poster!!!"},
+        {"img/svg.gif", gif('\x80') + "svg-image!"},
+        {"img/early.gif", gif('\x90') + "preloaded!!"},
     };
 }
 

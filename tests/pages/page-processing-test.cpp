@@ -192,6 +192,12 @@ const RewriteRow RewriteRows[] = {
      "<img src=\"host/dir/thumb.jpg\" data-src=\"host/dir/big.jpg\">", nullptr, true},
     {"ImageAttributesInAnyOrder", "<img usemap=\"#m\" srcset=\"x.png 2x\" src=\"y.png\">",
      "<img usemap=\"http://host/dir/page.html#m\" srcset=\"host/dir/x.png 2x\" src=\"host/dir/y.png\">", nullptr, true},
+    {"PreloadedImageFollowsTheImagesSwitch", "<link rel=\"preload\" as=\"image\" href=\"p.png\">", "href=\"images/NotLoaded\"",
+     "p.png", false},
+    {"VideoPosterIsAnImageAndItsSourcesArePlugIns", "<video poster=\"v.jpg\" src=\"v.mp4\"><track src=\"v.vtt\"></video>",
+     "<video poster=\"host/dir/v.jpg\" src=\"images/NotLoaded\"><track src=\"images/NotLoaded\">", nullptr, true},
+    {"SvgImageAndUse", "<svg><image xlink:href=\"s.png\"/><use href=\"icons.svg#i\"/><use href=\"#own\"/></svg>",
+     "<image xlink:href=\"host/dir/s.png\"/><use href=\"host/dir/icons.svg#i\"/><use href=\"#own\"/>", nullptr, true},
     {"AttributeNameMustFollowSpace", "<a data-href=\"x.html\" href=y.html>", "data-href=\"x.html\" href=host/dir/y.html",
      nullptr, true},
 };
