@@ -2,6 +2,7 @@
 
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
+#include "client/pages/content-sniff.h"
 #include "client/pages/css-scan.h"
 #include "client/pages/date-texts.h"
 #include "client/pages/diff-marker.h"
@@ -18,6 +19,8 @@
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
 #include "store/site-map.h"
+
+#include <fstream>
 
 namespace rv
 {
@@ -175,15 +178,20 @@ void StoreFile(PageContext& context, RetrievalRequest& request)
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (!request.TempFile.Path().empty() && !request.TempFile.IsOpen())
     {
-        archive.AddFromFile(key, request.ContentType, &redirects, request.TempFile.Path(), caption, number,
-                            NoteIncompleteBody(context, request));
+        std::string head(SniffBytes, '\0');
+        std::ifstream file(request.TempFile.Path(), std::ios::binary);
+        file.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+        archive.AddFromFile(key, StoredContentType(request.ContentType, key, head), &redirects, request.TempFile.Path(),
+                            caption, number, NoteIncompleteBody(context, request));
         return;
     }
     const std::string_view body = ReceivedBody(request);
     context.State.BytesLoaded += static_cast<std::uint32_t>(body.size());
-    archive.BeginPage(key, request.ContentType, &redirects, FilePageFlags, caption, number);
+    const std::string type = StoredContentType(request.ContentType, key, body);
+    archive.BeginPage(key, type, &redirects, FilePageFlags, caption, number);
     archive.SetExtra(NoteIncompleteBody(context, request));
-    if (request.Entry && IsStyleSheetType(request.ContentType))
+    if (request.Entry && IsStyleSheetType(type))
         StoreStyleSheet(context, request, key, body);
     else
         archive.Append(body);

@@ -13,7 +13,7 @@ struct CssRow
 {
     const char* name;
     std::string_view css;
-    const char* expected;
+    std::string_view expected;
 };
 
 const CssRow CssRows[] = {
@@ -32,6 +32,7 @@ const CssRow CssRows[] = {
     {"StringCutByNewlineIsNoImport", "@import \"a.css\n; x{b:url(c.png)}", "url(c.png)=>c.png"},
     {"UnclosedAtEndStillCounts", "a{b:url(last.png", "url(last.png=>last.png"},
     {"UnclosedCommentEndsTheSheet", "/* url(a.png)", ""},
+    {"NulReadsAsReplacement", std::string_view("@import '\0';", 12), std::string_view("'\0'=>@\xEF\xBF\xBD", 9)},
     {"DataUrlIsFoundLikeAnyOther", "a{b:url(data:image/png;base64,AA==)}",
      "url(data:image/png;base64,AA==)=>data:image/png;base64,AA=="},
 };

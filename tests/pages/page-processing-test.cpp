@@ -564,6 +564,41 @@ TEST_F(PageProcessingTest, StyleSheetAddressesLeadBackToTheStoredCopiesAndImport
     EXPECT_EQ(Page("host/css/deep.css"), "@import url(\"../../images/NotLoaded\");");
 }
 
+TEST_F(PageProcessingTest, FilesSentWithoutAUsefulTypeAreStoredWithTheirOwn)
+{
+    struct Row
+    {
+        const char* given;
+        const char* key;
+        std::string_view body;
+        const char* stored;
+    };
+    const Row rows[] = {
+        {"", "host/logo", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>", "image/svg+xml"},
+        {"application/octet-stream", "host/f", "wOF2 font bytes", "font/woff2"},
+        {"text/plain; charset=utf-8", "host/s.css?v=2", "b{color:red}", "text/css"},
+        {"text/plain", "host/clip",
+         std::string_view("\0\0\0\x18"
+                          "ftypmp42",
+                          12),
+         "video/mp4"},
+        {"text/plain", "host/readme", "plain words", "text/plain"},
+        {"image/png", "host/x.gif", "GIF89a", "image/png"},
+    };
+    for (const Row& row : rows)
+    {
+        auto file = Request(row.key, row.body, 2);
+        file->LoadAsFile = 1;
+        file->ContentType = row.given;
+        ProcessPage(*context, *file);
+    }
+    for (const Row& row : rows)
+    {
+        ASSERT_NE(Record(row.key), nullptr) << row.key;
+        EXPECT_EQ(Record(row.key)->ContentType, row.stored) << row.key;
+    }
+}
+
 TEST_F(PageProcessingTest, SmartSearchMatchIsRecordedAndPreserveOnlyDropsOtherPages)
 {
     entry.SmartSearch = true;
