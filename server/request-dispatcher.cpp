@@ -53,6 +53,29 @@ std::string BriefPathOf(const ParsedRequest& request, const OpenBrief& brief)
     return path;
 }
 
+// Where the doctype lies that the stored page's own text opens with (after
+// `from`, a byte-order mark and white space); empty when it has none.
+struct TextSpan
+{
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+TextSpan DoctypeOf(std::string_view page, std::size_t from)
+{
+    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+    constexpr std::string_view Open = "<!doctype";
+    std::size_t at = from;
+    if (page.substr(at).starts_with(ByteOrderMark))
+        at += ByteOrderMark.size();
+    while (at < page.size() && (page[at] == ' ' || page[at] == '\t' || page[at] == '\r' || page[at] == '\n'))
+        ++at;
+    if (page.size() - at < Open.size() || !EqualsNoCase(page.substr(at, Open.size()), Open))
+        return {};
+    const std::size_t close = page.find('>', at);
+    return close == std::string_view::npos ? TextSpan{} : TextSpan{at, close + 1};
+}
+
 } // namespace
 
 RequestDispatcher::RequestDispatcher(std::filesystem::path serverDir, OpenBriefList& briefs)
@@ -177,6 +200,16 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
                     !(entry.flags & PageFlag::NoDecoration);
 
     std::string out = "HTTP/1.0 200\r\nContent-Type: " + ((plain && decorate) ? std::string("text/html") : type) + "\r\n\r\n";
+    // A page that opens with a doctype is sent with it first, so that the
+    // browser reads it in standards mode; the stored page stays as it is.
+    const bool headKnown =
+        entry.headOffset >= 0 && static_cast<std::size_t>(entry.headOffset) <= page.size() && entry.headLength >= 0;
+    TextSpan doctype;
+    if (StartsWithNoCase(type, "text/html"))
+        doctype = DoctypeOf(page, headKnown ? std::min(page.size(), static_cast<std::size_t>(entry.headOffset) +
+                                                                        static_cast<std::size_t>(entry.headLength))
+                                            : 0);
+    out.append(page, doctype.start, doctype.end - doctype.start);
     if (wantsBase && !(plain && !decorate))
     {
         out += "<base href=\"" + ServerPageAddress(settings.port, *context.briefPath);
@@ -218,7 +251,13 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
     inputs.title = entry.title;
     if (decorate)
         out += Header(context, inputs);
-    out.append(page, bodyStart);
+    if (doctype.end > doctype.start && doctype.start >= bodyStart)
+    {
+        out.append(page, bodyStart, doctype.start - bodyStart);
+        out.append(page, doctype.end);
+    }
+    else
+        out.append(page, bodyStart);
     if (decorate)
         out += Footer(context, inputs);
     return out;

@@ -66,6 +66,7 @@ std::unique_ptr<RetrievalRequest> MakeLinkRequest(RetrievalRequest& page, const 
     // Only a page read from disk may lead to another file on disk.
     child->LocalSource = page.LocalSource && IsLocalFileUrl(page.URL) ? 1 : 0;
     child->FrameContext = link.FrameContext ? 1 : 0;
+    child->StyleNesting = link.StyleNesting;
     child->Referrer = page.URL;
     bool wentExternal = false;
     child->Depth = BudgetFor(page, link, wentExternal);

@@ -25,6 +25,7 @@ struct FoundLink
     bool Embedded = false;     // fetched as a file (images, plug-ins, style sheets...)
     bool FrameContext = false; // fetched into a frame: it gets no navigation frame of its own
     bool Refresh = false;      // a meta refresh target: keeps the page's level
+    std::uint8_t StyleNesting = 0; // a style sheet's imports above it (0: a page's own)
 };
 
 using LinkList = std::vector<FoundLink>;

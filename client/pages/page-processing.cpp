@@ -2,6 +2,8 @@
 
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
+#include "client/pages/content-sniff.h"
+#include "client/pages/css-scan.h"
 #include "client/pages/date-texts.h"
 #include "client/pages/diff-marker.h"
 #include "client/pages/frame-head.h"
@@ -11,11 +13,14 @@
 #include "client/pages/page-scan.h"
 #include "client/pages/run-observer.h"
 #include "client/pages/smart-search.h"
+#include "client/pages/style-sheet.h"
 #include "client/pages/url-parts.h"
 #include "client/pages/working-copy.h"
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
 #include "store/site-map.h"
+
+#include <fstream>
 
 namespace rv
 {
@@ -138,6 +143,22 @@ std::string NoteIncompleteBody(PageContext& context, const RetrievalRequest& req
     return BodyNotes(request.BodyCut, request.BodyNotDecoded);
 }
 
+// A style sheet is stored with its addresses leading to the stored copies;
+// what it names is fetched like any embedded file of the entry.
+void StoreStyleSheet(PageContext& context, RetrievalRequest& request, const std::string& key, std::string_view body)
+{
+    PolicyPage page;
+    page.Entry = request.Entry;
+    page.Request = &request;
+    page.Address = key;
+    page.Remaining = RemainingDepth(request.Depth, request.Level);
+    page.Number = static_cast<std::int16_t>(request.LinkNumber);
+    LinkPolicy policy(page, CacheOf(context, request), &ArchiveOf(context, request));
+    const StyleSheetPlace place{key, PathToRoot(key), request.StyleNesting};
+    ArchiveOf(context, request).Append(RewriteStyleSheet(body, place, policy));
+    QueueFoundLinks(context, request, policy.Found());
+}
+
 // A body that is not HTML is stored as a file, without a scan.
 void StoreFile(PageContext& context, RetrievalRequest& request)
 {
@@ -157,15 +178,23 @@ void StoreFile(PageContext& context, RetrievalRequest& request)
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (!request.TempFile.Path().empty() && !request.TempFile.IsOpen())
     {
-        archive.AddFromFile(key, request.ContentType, &redirects, request.TempFile.Path(), caption, number,
-                            NoteIncompleteBody(context, request));
+        std::string head(SniffBytes, '\0');
+        std::ifstream file(request.TempFile.Path(), std::ios::binary);
+        file.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+        archive.AddFromFile(key, StoredContentType(request.ContentType, key, head), &redirects, request.TempFile.Path(),
+                            caption, number, NoteIncompleteBody(context, request));
         return;
     }
     const std::string_view body = ReceivedBody(request);
     context.State.BytesLoaded += static_cast<std::uint32_t>(body.size());
-    archive.BeginPage(key, request.ContentType, &redirects, FilePageFlags, caption, number);
+    const std::string type = StoredContentType(request.ContentType, key, body);
+    archive.BeginPage(key, type, &redirects, FilePageFlags, caption, number);
     archive.SetExtra(NoteIncompleteBody(context, request));
-    archive.Append(body);
+    if (request.Entry && IsStyleSheetType(type))
+        StoreStyleSheet(context, request, key, body);
+    else
+        archive.Append(body);
     archive.EndPage();
 }
 

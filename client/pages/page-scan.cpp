@@ -2,8 +2,10 @@
 
 #include "client/briefs/web-page.h"
 #include "client/pages/html-entities.h"
+#include "client/pages/image-sources.h"
 #include "client/pages/link-resolver.h"
 #include "client/pages/store-address.h"
+#include "client/pages/style-sheet.h"
 #include "client/pages/tag-table.h"
 #include "client/pages/working-copy.h"
 #include "store/index-record.h"
@@ -386,16 +388,99 @@ void PageScan::HandleEmbedded(std::size_t at, std::size_t end, const char* attri
     Replace(value->Start, value->End, value->Quote, loaded ? EncodeForStore(resolved) : std::string(kNotLoadedAddress));
 }
 
-void PageScan::HandleImage(std::size_t at, std::size_t end)
+std::optional<std::string> PageScan::EmbeddedText(std::string_view raw, ContentKind kind)
 {
-    HandleEmbedded(at, end, "src", ContentKind::Images);
-    std::optional<AttributeValue> map = FindAttribute(copy_, at, end, "usemap");
-    if (!map)
-        return;
-    const std::string cleaned = CleanedValue(Raw(map->Start, map->End));
-    if (SchemeOf(cleaned) != ValueScheme::Web)
-        return;
-    Replace(map->Start, map->End, map->Quote, "http://" + ResolveAddress(base_, cleaned));
+    const std::string cleaned = CleanedValue(raw);
+    if (cleaned.empty() || cleaned.front() == '#' || SchemeOf(cleaned) != ValueScheme::Web)
+        return std::nullopt; // a part of this page (an SVG "use"), or not on the web
+    const std::string resolved = ResolveAddress(base_, cleaned);
+    if (resolved.size() > MaxKeyBytes)
+        return std::nullopt; // no stored page can have such an address; the value stays as it is
+    return policy_.Embedded(resolved, kind) ? EncodeForStore(resolved) : std::string(kNotLoadedAddress);
+}
+
+void PageScan::HandleImage(std::size_t at, std::size_t end, ContentKind srcKind)
+{
+    // The changes to the tag, written in the order of their places in it.
+    struct Edit
+    {
+        std::size_t Start;
+        std::size_t End;
+        char Quote;
+        std::string Text;
+        std::string_view Inserted; // the name of an attribute written anew
+    };
+    std::vector<Edit> edits;
+    auto edit = [&](const AttributeValue& value, std::string text) {
+        edits.push_back(Edit{value.Start, value.End, value.Quote, std::move(text), {}});
+    };
+    std::size_t afterName = at + 1;
+    while (afterName < end && !IsHtmlSpace(copy_[afterName]) && copy_[afterName] != '/')
+        ++afterName;
+    auto rewriteSet = [&](const AttributeValue& value)
+    {
+        return RewriteSrcset(DecodeEntities(Raw(value.Start, value.End)), [&](std::string_view address)
+                             { return EmbeddedText(address, ContentKind::Images).value_or(std::string(address)); });
+    };
+
+    // A lazily loaded image shows its data-src once a script has run: the
+    // stored page shows it without, and the script finds it stored.
+    const std::optional<AttributeValue> src = FindAttribute(copy_, at, end, "src");
+    const bool placeholder = !src || IsPlaceholderSource(CleanedValue(Raw(src->Start, src->End)));
+    std::optional<std::string> lazy;
+    if (const std::optional<AttributeValue> dataSrc = FindAttribute(copy_, at, end, "data-src"))
+        if ((lazy = EmbeddedText(Raw(dataSrc->Start, dataSrc->End), ContentKind::Images)))
+            edit(*dataSrc, *lazy);
+    if (lazy && placeholder)
+    {
+        if (src)
+            edit(*src, *lazy);
+        else
+            edits.push_back(Edit{afterName, afterName, '"', *lazy, "src"});
+    }
+    else if (src)
+    {
+        if (std::optional<std::string> text = EmbeddedText(Raw(src->Start, src->End), srcKind))
+            edit(*src, std::move(*text));
+    }
+    const std::optional<AttributeValue> srcset = FindAttribute(copy_, at, end, "srcset");
+    if (srcset)
+        edit(*srcset, rewriteSet(*srcset));
+    if (const std::optional<AttributeValue> dataSet = FindAttribute(copy_, at, end, "data-srcset"))
+    {
+        std::string text = rewriteSet(*dataSet);
+        if (!srcset)
+            edits.push_back(Edit{afterName, afterName, '"', text, "srcset"});
+        edit(*dataSet, std::move(text));
+    }
+    // A video's still, and the picture an SVG image or use element shows.
+    for (const char* name : {"poster", "href", "xlink:href"})
+        if (const std::optional<AttributeValue> value = FindAttribute(copy_, at, end, name))
+            if (std::optional<std::string> text = EmbeddedText(Raw(value->Start, value->End), ContentKind::Images))
+                edit(*value, std::move(*text));
+    if (const std::optional<AttributeValue> map = FindAttribute(copy_, at, end, "usemap"))
+    {
+        const std::string cleaned = CleanedValue(Raw(map->Start, map->End));
+        if (SchemeOf(cleaned) == ValueScheme::Web)
+            edit(*map, "http://" + ResolveAddress(base_, cleaned));
+    }
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.Start < b.Start; });
+    for (const Edit& change : edits)
+    {
+        if (change.Start < out_.CopyPosition())
+            continue; // two attributes of one name: the first one counts
+        if (change.Inserted.empty())
+        {
+            Replace(change.Start, change.End, change.Quote, change.Text);
+            continue;
+        }
+        out_.CopyTo(change.Start);
+        out_.Write(" ");
+        out_.Write(change.Inserted);
+        out_.Write("=\"");
+        out_.WriteAttributeValue(change.Text, '"');
+        out_.Write("\"");
+    }
 }
 
 void PageScan::HandleApplet(std::size_t at, std::size_t end)
@@ -451,8 +536,9 @@ void PageScan::HandleForm(std::size_t at, std::size_t end)
 
 void PageScan::HandleStyleLink(std::size_t at, std::size_t end)
 {
-    // Style sheets and icons are part of the page's look and load with it;
-    // any other related page (next, index, ...) is a link like an anchor.
+    // Style sheets, icons, preloaded files and the manifest are part of the
+    // page's look and load with it; any other related page (next, index,
+    // ...) is a link like an anchor.
     std::optional<AttributeValue> rel = FindAttribute(copy_, at, end, "rel");
     bool resource = false;
     if (rel)
@@ -461,10 +547,21 @@ void PageScan::HandleStyleLink(std::size_t at, std::size_t end)
         std::string lower(text.size(), ' ');
         std::transform(text.begin(), text.end(), lower.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-        resource = lower.find("stylesheet") != std::string::npos || lower.find("icon") != std::string::npos;
+        resource = lower.find("stylesheet") != std::string::npos || lower.find("icon") != std::string::npos ||
+                   lower.find("preload") != std::string::npos || lower.find("manifest") != std::string::npos;
+    }
+    // What a preload fetches decides which of the entry's switches governs it.
+    ContentKind kind = ContentKind::Other;
+    if (std::optional<AttributeValue> as = FindAttribute(copy_, at, end, "as"))
+    {
+        const std::string what = CleanedValue(Raw(as->Start, as->End));
+        if (what == "image")
+            kind = ContentKind::Images;
+        else if (what == "video" || what == "audio" || what == "track")
+            kind = ContentKind::PlugIns;
     }
     if (resource)
-        HandleEmbedded(at, end, "href", ContentKind::Other);
+        HandleEmbedded(at, end, "href", kind);
     else
         HandleLink(at, end, "href", LinkUse::Page);
 }
@@ -487,9 +584,38 @@ std::size_t PageScan::HandleNoFrame(std::size_t at, std::size_t end)
     return stop;
 }
 
+// Style text in a page resolves against the page's base; "./" keeps an
+// address with a port from reading as a scheme.
+constexpr std::string_view InPagePrefix = "./";
+
+std::size_t PageScan::HandleStyleBlock(std::size_t end)
+{
+    const std::size_t start = end + 1;
+    const std::ptrdiff_t closer = FindTag(copy_, start, "/style");
+    const std::size_t stop = closer == kNoTag ? copy_.size() : static_cast<std::size_t>(closer);
+    out_.CopyTo(start);
+    out_.Write(RewriteStyleSheet(Raw(start, stop), StyleSheetPlace{base_, std::string(InPagePrefix), 0}, policy_));
+    out_.SkipTo(stop);
+    return stop;
+}
+
+void PageScan::HandleStyleAttribute(std::size_t at, std::size_t end)
+{
+    std::optional<AttributeValue> style = FindAttribute(copy_, at, end, "style");
+    // The attributes of a tag are rewritten in order: a style before an
+    // address already written stays as it is.
+    if (!style || style->Start < out_.CopyPosition() || style->Start >= style->End)
+        return;
+    const std::string css = DecodeEntities(Raw(style->Start, style->End));
+    std::string rewritten = RewriteStyleSheet(css, StyleSheetPlace{base_, std::string(InPagePrefix), 0}, policy_);
+    if (rewritten != css)
+        Replace(style->Start, style->End, style->Quote, rewritten);
+}
+
 std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
 {
-    switch (ClassifyTag(copy_, at))
+    const TagKind kind = ClassifyTag(copy_, at);
+    switch (kind)
     {
     case TagKind::Other:
     case TagKind::Map:
@@ -502,7 +628,11 @@ std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
         HandleRefresh(at, end);
         break;
     case TagKind::Image:
-        HandleImage(at, end);
+        HandleImage(at, end, ContentKind::Images);
+        break;
+    case TagKind::Source:
+    case TagKind::Media:
+        HandleImage(at, end, ContentKind::PlugIns);
         break;
     case TagKind::Input:
         HandleEmbedded(at, end, "src", ContentKind::Images);
@@ -538,7 +668,11 @@ std::size_t PageScan::HandleTag(std::size_t at, std::size_t end)
         break;
     case TagKind::NoFrame:
         return HandleNoFrame(at, end);
+    case TagKind::Style:
+        return HandleStyleBlock(end);
     }
+    if (kind != TagKind::Frame && kind != TagKind::FrameEnd && kind != TagKind::NoFrameEnd)
+        HandleStyleAttribute(at, end);
     return end + 1;
 }
 

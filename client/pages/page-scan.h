@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -93,12 +94,15 @@ private:
     void HandleLink(std::size_t at, std::size_t end, const char* attribute, LinkUse use);
     void HandleRefresh(std::size_t at, std::size_t end);
     void HandleEmbedded(std::size_t at, std::size_t end, const char* attribute, ContentKind kind);
-    void HandleImage(std::size_t at, std::size_t end);
+    void HandleImage(std::size_t at, std::size_t end, ContentKind srcKind);
+    std::optional<std::string> EmbeddedText(std::string_view raw, ContentKind kind);
     void HandleApplet(std::size_t at, std::size_t end);
     void HandleObject(std::size_t at, std::size_t end);
     void HandleForm(std::size_t at, std::size_t end);
     void HandleStyleLink(std::size_t at, std::size_t end);
     std::size_t HandleNoFrame(std::size_t at, std::size_t end);
+    std::size_t HandleStyleBlock(std::size_t end);
+    void HandleStyleAttribute(std::size_t at, std::size_t end);
     bool ServerSideMapFollows(std::size_t end) const;
     std::string LinkText(const std::string& resolved, bool plain) const;
     void Replace(std::size_t start, std::size_t end, char quote, std::string_view text);

@@ -121,6 +121,7 @@ struct RetrievalRequest
     // page read from disk links to it. An address that a network answer
     // names or redirects to never is, whatever its text looks like.
     std::uint8_t LocalSource = 0;
+    std::uint8_t StyleNesting = 0; // a style sheet imported this many levels below a page's own
 
     // Transfer fields.
     std::string RequestText; // freed once sent

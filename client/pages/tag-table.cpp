@@ -18,7 +18,7 @@ struct TagRow
 
 // Every name needs white space or the tag's end after it, except the
 // "noframe" rows, which also take "noframes".
-constexpr std::array<TagRow, 19> TagRows = {{
+constexpr std::array<TagRow, 25> TagRows = {{
     {"a", TagKind::Anchor},
     {"area", TagKind::Area},
     {"applet", TagKind::Applet},
@@ -36,6 +36,12 @@ constexpr std::array<TagRow, 19> TagRows = {{
     {"object", TagKind::Object},
     {"link", TagKind::Link},
     {"script", TagKind::Script},
+    {"style", TagKind::Style},
+    {"source", TagKind::Source},
+    {"track", TagKind::Source},
+    {"video", TagKind::Media},
+    {"audio", TagKind::Media},
+    {"use", TagKind::Image},
     {"noframe*", TagKind::NoFrame},
     {"/noframe*", TagKind::NoFrameEnd},
 }};

@@ -18,7 +18,7 @@ enum class TagKind
     Anchor,   // a: href
     Area,     // area: href
     Meta,     // meta: the "url=" of a refresh
-    Image,    // img, image: src, usemap
+    Image,    // img, image, use: src, srcset, usemap, href (SVG)
     Input,    // input: src
     Frame,    // frame, iframe: src
     FrameEnd, // /frame, /iframe
@@ -28,6 +28,9 @@ enum class TagKind
     Form,     // form: action
     Link,     // link: href (a style sheet or icon, or a related page)
     Script,   // script: src
+    Style,    // style: the style sheet up to /style
+    Source,   // source (in picture, audio, video), track: src, srcset
+    Media,    // video, audio: src, poster
     NoFrame,  // noframe, noframes
     NoFrameEnd,
     Map, // map (an anchor right before it is a server-side map)

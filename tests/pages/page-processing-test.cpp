@@ -1,5 +1,6 @@
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
+#include "client/pages/css-scan.h"
 #include "client/pages/page-processing.h"
 #include "client/pages/run-observer.h"
 #include "client/pages/store-address.h"
@@ -169,6 +170,34 @@ const RewriteRow RewriteRows[] = {
     {"StyleSheetIsLoaded", "<link rel=\"stylesheet\" href=\"s.css\">", "href=\"host/dir/s.css\"", nullptr, true},
     {"ScriptSourceIsLoaded", "<body><script src=\"j.js\"></script>", "src=\"host/dir/j.js\"", nullptr, true},
     {"UpperCaseTagsAndNames", "<A HREF=\"x.html\">X</A>", "<A HREF=\"host/dir/x.html\">", nullptr, true},
+    {"StyleBlockUrlResolvesAgainstThePage", "<style>b{background:url(bg.png)}i{background:url(data:image/png,A)}</style>",
+     "<style>b{background:url(\"./host/dir/bg.png\")}i{background:url(data:image/png,A)}</style>", "url(bg.png)", true},
+    {"StyleBlockImageOff", "<style>p{background:url('x.png')}</style>", "url(\"./images/NotLoaded\")", "x.png", false},
+    {"StyleAttributeUrl", "<div style=\"background:url(&quot;a.png&quot;)\">",
+     "style=\"background:url(&quot;./host/dir/a.png&quot;)\"", nullptr, true},
+    {"StyleImportWithPortReadsAsAPath", "<style>@import 'http://host:81/s.css';</style>", "@import url(\"./host:81/s.css\");",
+     nullptr, true},
+    {"SrcsetEveryCandidateKeepsItsDescriptor", "<img src=a.png srcset=\"a.png 1x, b/c.png 2x,d.png 480w\" sizes=\"9vw\">",
+     "srcset=\"host/dir/a.png 1x, host/dir/b/c.png 2x,host/dir/d.png 480w\" sizes=\"9vw\">", nullptr, true},
+    {"SrcsetImagesOff", "<img srcset=\"a.png 2x\">", "srcset=\"images/NotLoaded 2x\"", "a.png", false},
+    {"PictureSourceSrcset", "<picture><source srcset=\"w.webp\" type=image/webp><img src=w.jpg></picture>",
+     "<picture><source srcset=\"host/dir/w.webp\" type=image/webp><img src=host/dir/w.jpg>", nullptr, true},
+    {"DataSrcReplacesAPlaceholder", "<img src=\"data:image/gif;base64,R0l\" data-src=\"real.jpg\" data-srcset=\"r2.jpg 2x\">",
+     "<img srcset=\"host/dir/r2.jpg 2x\" src=\"host/dir/real.jpg\" data-src=\"host/dir/real.jpg\" "
+     "data-srcset=\"host/dir/r2.jpg 2x\">",
+     nullptr, true},
+    {"DataSrcWithoutSrcIsWrittenIn", "<img class=lazy data-src=\"real.jpg\">",
+     "<img src=\"host/dir/real.jpg\" class=lazy data-src=\"host/dir/real.jpg\">", nullptr, true},
+    {"RealSrcStaysBesideDataSrc", "<img src=\"thumb.jpg\" data-src=\"big.jpg\">",
+     "<img src=\"host/dir/thumb.jpg\" data-src=\"host/dir/big.jpg\">", nullptr, true},
+    {"ImageAttributesInAnyOrder", "<img usemap=\"#m\" srcset=\"x.png 2x\" src=\"y.png\">",
+     "<img usemap=\"http://host/dir/page.html#m\" srcset=\"host/dir/x.png 2x\" src=\"host/dir/y.png\">", nullptr, true},
+    {"PreloadedImageFollowsTheImagesSwitch", "<link rel=\"preload\" as=\"image\" href=\"p.png\">", "href=\"images/NotLoaded\"",
+     "p.png", false},
+    {"VideoPosterIsAnImageAndItsSourcesArePlugIns", "<video poster=\"v.jpg\" src=\"v.mp4\"><track src=\"v.vtt\"></video>",
+     "<video poster=\"host/dir/v.jpg\" src=\"images/NotLoaded\"><track src=\"images/NotLoaded\">", nullptr, true},
+    {"SvgImageAndUse", "<svg><image xlink:href=\"s.png\"/><use href=\"icons.svg#i\"/><use href=\"#own\"/></svg>",
+     "<image xlink:href=\"host/dir/s.png\"/><use href=\"host/dir/icons.svg#i\"/><use href=\"#own\"/>", nullptr, true},
     {"AttributeNameMustFollowSpace", "<a data-href=\"x.html\" href=y.html>", "data-href=\"x.html\" href=host/dir/y.html",
      nullptr, true},
 };
@@ -508,6 +537,66 @@ TEST_F(PageProcessingTest, FileBodiesAreStoredWithoutScanning)
     EXPECT_EQ(state.ImagesLoaded.load(), 1);
     EXPECT_EQ(state.PagesLoaded.load(), 0);
     EXPECT_EQ(run.Cache->Find("host/dir/pic.gif")->Level, 1000);
+}
+
+TEST_F(PageProcessingTest, StyleSheetAddressesLeadBackToTheStoredCopiesAndImportsNestWithinABound)
+{
+    auto sheet = Request("host/css/site.css",
+                         "@import \"more.css\";\n@font-face{src:url(../f/a.woff2)}\nb{background:url(http://cdn:81/i.png)}", 2);
+    sheet->LoadAsFile = 1;
+    sheet->ContentType = "text/css";
+    ProcessPage(*context, *sheet);
+    auto deep = Request("host/css/deep.css", "@import url(deeper.css);", 2);
+    deep->LoadAsFile = 1;
+    deep->ContentType = "text/css; charset=utf-8";
+    deep->StyleNesting = MaxStyleSheetNesting - 1;
+    ProcessPage(*context, *deep);
+    const auto queued = Queued();
+    ASSERT_EQ(queued.size(), 3u);
+    EXPECT_EQ(queued[0]->URL, "host/css/more.css");
+    EXPECT_EQ(queued[0]->StyleNesting, 1);
+    EXPECT_EQ(queued[0]->LoadAsFile, 1);
+    EXPECT_EQ(queued[1]->URL, "host/f/a.woff2");
+    EXPECT_EQ(queued[2]->URL, "cdn:81/i.png");
+    EXPECT_EQ(Page("host/css/site.css"), "@import url(\"../../host/css/more.css\");\n"
+                                         "@font-face{src:url(\"../../host/f/a.woff2\")}\n"
+                                         "b{background:url(\"../../cdn:81/i.png\")}");
+    EXPECT_EQ(Page("host/css/deep.css"), "@import url(\"../../images/NotLoaded\");");
+}
+
+TEST_F(PageProcessingTest, FilesSentWithoutAUsefulTypeAreStoredWithTheirOwn)
+{
+    struct Row
+    {
+        const char* given;
+        const char* key;
+        std::string_view body;
+        const char* stored;
+    };
+    const Row rows[] = {
+        {"", "host/logo", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>", "image/svg+xml"},
+        {"application/octet-stream", "host/f", "wOF2 font bytes", "font/woff2"},
+        {"text/plain; charset=utf-8", "host/s.css?v=2", "b{color:red}", "text/css"},
+        {"text/plain", "host/clip",
+         std::string_view("\0\0\0\x18"
+                          "ftypmp42",
+                          12),
+         "video/mp4"},
+        {"text/plain", "host/readme", "plain words", "text/plain"},
+        {"image/png", "host/x.gif", "GIF89a", "image/png"},
+    };
+    for (const Row& row : rows)
+    {
+        auto file = Request(row.key, row.body, 2);
+        file->LoadAsFile = 1;
+        file->ContentType = row.given;
+        ProcessPage(*context, *file);
+    }
+    for (const Row& row : rows)
+    {
+        ASSERT_NE(Record(row.key), nullptr) << row.key;
+        EXPECT_EQ(Record(row.key)->ContentType, row.stored) << row.key;
+    }
 }
 
 TEST_F(PageProcessingTest, SmartSearchMatchIsRecordedAndPreserveOnlyDropsOtherPages)

@@ -89,6 +89,18 @@ TEST_F(PageServerTest, WithHeaderOffThePageIsSentAsStoredFromItsHead)
               "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n" + Base(archive, "2/") + "<html><body>page body</body></html>");
 }
 
+TEST_F(PageServerTest, DoctypeOfTheStoredPageComesFirstAndOnlyOnce)
+{
+    const std::filesystem::path archive = PathOf("Modern.rvd");
+    TKSDB store(FixedTime);
+    ASSERT_TRUE(store.Open(archive, "Modern"));
+    StorePage(store, "www.x.com/modern", "<html><body>", "\xEF\xBB\xBF\n<!DOCTYPE html><html><p>x</p></html>", 0x37, 2);
+    ASSERT_TRUE(store.Close());
+    EXPECT_EQ(GetPage(archive, "2/www.x.com/modern"), "HTTP/1.0 200\r\nContent-Type: text/html\r\n\r\n<!DOCTYPE html>" +
+                                                          Base(archive, "2/") +
+                                                          "<html><body>\xEF\xBB\xBF\n<html><p>x</p></html>");
+}
+
 TEST_F(PageServerTest, FramesetPageIsNeverDecorated)
 {
     const auto archive = MakeArchive();
