@@ -20,6 +20,34 @@ namespace rv
 struct TBrief;
 struct TWebPage;
 
+// The status of a brief's status-log line. StatusText gives the text the
+// line shows; nothing else spells these texts.
+enum class BriefStatus
+{
+    Loading,
+    Available,
+    ConnectionFailure,
+    // The run ended but its results could not be saved (the brief file or
+    // its catalogue), or the store failed during the run.
+    DiskError,
+};
+
+constexpr const char* StatusText(BriefStatus status)
+{
+    switch (status)
+    {
+    case BriefStatus::Loading:
+        return "Loading...";
+    case BriefStatus::Available:
+        return "Available";
+    case BriefStatus::ConnectionFailure:
+        return "Connection Failure";
+    case BriefStatus::DiskError:
+        return "Disk Error";
+    }
+    return "";
+}
+
 // The labels of the progress window.
 enum class ProgressLabel
 {
@@ -44,10 +72,10 @@ public:
     virtual ~RunObserver() = default;
 
     // A new status-log line: brief name, start time, brief file, status.
-    virtual void AddStatusLine(const TBrief& /*brief*/, std::string_view /*startTime*/, std::string_view /*status*/) {}
-    // The status of the brief's line changes ("Loading...", "Available",
-    // "Connection Failure"); summaryFile is the archive once it is available.
-    virtual void UpdateStatusLine(const TBrief& /*brief*/, std::string_view /*status*/, std::string_view /*summaryFile*/) {}
+    virtual void AddStatusLine(const TBrief& /*brief*/, std::string_view /*startTime*/, BriefStatus /*status*/) {}
+    // The status of the brief's line changes; summaryFile is the archive once
+    // it is available. A brief's last status is how its run ended.
+    virtual void UpdateStatusLine(const TBrief& /*brief*/, BriefStatus /*status*/, std::string_view /*summaryFile*/) {}
     // Follows "Available" when pages were stored without their whole body:
     // the brief's line says how many (IncompletePagesText).
     virtual void UpdateStatusDetail(const TBrief& /*brief*/, std::string_view /*detail*/) {}
@@ -65,7 +93,8 @@ public:
     // with a percentage; closed at the end.
     virtual void StopDialogStep(StopStep /*step*/, int /*percent*/) {}
     virtual void CloseStopDialog() {}
-    // "Disk Error", "Memory Error", "Dialer Error" with their texts.
+    // "Disk Error", "Memory Error", "Dialer Error", "Brief Organizer File
+    // Saving Error" with their texts.
     virtual void ErrorMessage(std::string_view /*caption*/, std::string_view /*text*/) {}
     virtual void AvailableBriefsNotice(const std::vector<std::string>& /*briefNames*/) {}
     // The end of a run the user started.

@@ -29,15 +29,15 @@ namespace
 class RecordingObserver : public RunObserver
 {
 public:
-    void AddStatusLine(const TBrief& brief, std::string_view, std::string_view status) override
+    void AddStatusLine(const TBrief& brief, std::string_view, BriefStatus status) override
     {
-        lines.push_back(brief.BriefName + ": " + std::string(status));
-        last[brief.BriefName] = std::string(status);
+        lines.push_back(brief.BriefName + ": " + StatusText(status));
+        last[brief.BriefName] = StatusText(status);
     }
-    void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view) override
+    void UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view) override
     {
-        lines.push_back(brief.BriefName + ": " + std::string(status));
-        last[brief.BriefName] = std::string(status);
+        lines.push_back(brief.BriefName + ": " + StatusText(status));
+        last[brief.BriefName] = StatusText(status);
     }
     void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override
     {
@@ -162,6 +162,25 @@ TEST_F(RunDriverTest, BriefOfSeveralEntriesEndsInAClosedReadableArchive)
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(brief.Folder) /
                                              (brief.ArchiveFiles.back().substr(0, brief.ArchiveFiles.back().size() - 4) + side)))
             << side;
+}
+
+TEST_F(RunDriverTest, BriefWhoseFileCannotBeSavedAfterTheRunEndsInDiskError)
+{
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(brief);
+                 // A folder that holds a file cannot be replaced by a file, not even
+                 // by root.
+                 std::filesystem::remove(brief.FilePath);
+                 std::filesystem::create_directories(brief.FilePath + "/held");
+             });
+
+    EXPECT_EQ(observer.last["News"], "Disk Error");
+    EXPECT_EQ(observer.errors, (std::vector<std::string>{"Brief Organizer File Saving Error"}));
+    EXPECT_TRUE(std::filesystem::exists(CataloguePath(brief.FilePath, true))) << "the next load recovers the run";
 }
 
 TEST_F(RunDriverTest, BriefStartedDuringARunJoinsItAndBothBecomeAvailable)

@@ -44,21 +44,26 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     run.Cache.reset();
     observer_.RemoveBriefFromProgress(brief);
     const std::string summaryFile = SummaryFilePath(run);
-    if (notify && !run.TemporaryPageBrief)
+    bool saved = true;
+    CallOnThreadOf(this,
+                   [&]
+                   {
+                       if (!run.TemporaryPageBrief && !brief.FilePath.empty())
+                           saved = SaveBriefAfterRun(brief, false) == SaveStatus::Saved;
+                   });
+    if (!saved)
+        ReportSaveFailure(brief, notify);
+    else if (notify && !run.TemporaryPageBrief)
     {
-        observer_.UpdateStatusLine(brief, "Available", summaryFile);
+        observer_.UpdateStatusLine(brief, BriefStatus::Available, summaryFile);
         const std::string detail = IncompletePagesText(run.CutPages, run.UndecodedPages);
         if (!detail.empty())
             observer_.UpdateStatusDetail(brief, detail);
         observer_.AvailableBriefsNotice({brief.BriefName});
     }
-    CallOnThreadOf(this, [&] {
-        if (!run.TemporaryPageBrief && !brief.FilePath.empty())
-            SaveBriefAfterRun(brief, false);
-    });
     observer_.EnableControls(true);
     observer_.CloseStopDialog();
-    if (fate == NewArchive::Kept)
+    if (fate == NewArchive::Kept && saved)
         TrimArchives(run);
     CallOnThreadOf(this, [&] {
         brief.Retrieving = false;
@@ -152,6 +157,7 @@ void RunDriver::TrimArchives(BriefRun& run)
     if (brief.NumArchives < 0 || brief.ArchiveFiles.size() <= static_cast<std::size_t>(brief.NumArchives))
         return;
     std::filesystem::path oldest = std::filesystem::path(brief.Folder) / brief.ArchiveFiles.front();
+    bool saved = true;
     CallOnThreadOf(this, [&] {
         if (closeArchive_)
             closeArchive_(oldest);
@@ -159,9 +165,20 @@ void RunDriver::TrimArchives(BriefRun& run)
         std::filesystem::remove(oldest, ignored);
         DropArchive(brief, 0);
         if (!run.TemporaryPageBrief && !brief.FilePath.empty())
-            SaveBrief(brief, false);
+            saved = SaveBrief(brief, false) == SaveStatus::Saved;
     });
     observer_.RemoveStatusLine(oldest.string());
+    if (!saved)
+        ReportSaveFailure(brief, true);
+}
+
+// The brief's file could not be written after its run: the user is told, and
+// a line that would have said "Available" says "Disk Error".
+void RunDriver::ReportSaveFailure(const TBrief& brief, bool updateLine)
+{
+    observer_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
+    if (updateLine)
+        observer_.UpdateStatusLine(brief, BriefStatus::DiskError, "");
 }
 
 // After a store failure: every brief still in the run is closed as far as

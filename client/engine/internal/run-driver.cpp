@@ -152,7 +152,7 @@ void RunDriver::ThreadBody()
     buffers_.First.reserve(5000);
     buffers_.Second.reserve(5000);
     if (!connect_())
-        return RollBack("Connection Failure");
+        return RollBack(BriefStatus::ConnectionFailure);
     BriefRun* firstRun = RunsInOrder().front();
     observer_.SetProgressLabel(ProgressLabel::BriefName, firstRun->Brief->BriefName);
     observer_.SetProgressLabel(ProgressLabel::Pages, "0");
@@ -199,9 +199,12 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
     brief.RunStartTime = run->StartTime;
     brief.ArchiveFiles.push_back(run->SummaryName);
     brief.ArchiveCaptions.push_back(run->Stamp);
-    if (!run->TemporaryPageBrief && !brief.FilePath.empty())
-        SaveCatalogue(brief, CataloguePath(brief.FilePath, true), false);
-    userObserver_.AddStatusLine(brief, run->Stamp, "Loading...");
+    // The ".ca~" tells the next load that a run was under way; without it an
+    // interrupted run's archive is not listed, so the user hears of it now.
+    if (!run->TemporaryPageBrief && !brief.FilePath.empty() &&
+        !SaveCatalogue(brief, CataloguePath(brief.FilePath, true), false))
+        userObserver_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
+    userObserver_.AddStatusLine(brief, run->Stamp, BriefStatus::Loading);
     userObserver_.AddBriefToProgress(brief);
     std::lock_guard guard(lock_);
     runs_.push_back(std::move(run));
@@ -214,7 +217,7 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
 
 // The connection could not be made: every brief of the run is rolled back,
 // its new archive deleted and its kept retrievals as before.
-void RunDriver::RollBack(const std::string& status)
+void RunDriver::RollBack(BriefStatus status)
 {
     for (BriefRun* run : RunsInOrder())
     {
@@ -222,14 +225,17 @@ void RunDriver::RollBack(const std::string& status)
         observer_.UpdateStatusLine(brief, status, "");
         std::filesystem::path archive = run->ArchivePath;
         FinishBrief(*run, false, NewArchive::Discarded);
+        bool saved = true;
         CallOnThreadOf(this, [&] {
             std::error_code ignored;
             std::filesystem::remove(archive, ignored);
             if (!brief.ArchiveFiles.empty())
                 DropArchive(brief, brief.ArchiveFiles.size() - 1);
             if (!brief.FilePath.empty())
-                SaveBriefAfterRun(brief, false);
+                saved = SaveBriefAfterRun(brief, false) == SaveStatus::Saved;
         });
+        if (!saved)
+            observer_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
     }
     CloseRun();
 }

@@ -122,7 +122,7 @@ private:
     void ThreadBody();
     void OnThreadFinished();
     bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
-    void RollBack(const std::string& status);
+    void RollBack(BriefStatus status);
     void CloseRun();
     void ReportAvailable();
 
@@ -162,6 +162,7 @@ private:
     void DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive);
     void StopTimer();
     void TrimArchives(BriefRun& run);
+    void ReportSaveFailure(const TBrief& brief, bool updateLine);
     void FinishAllBriefs();
 
     // Helpers shared by the files above.

@@ -100,7 +100,7 @@ void RunDriver::Reconnect()
     if (connect_())
     {
         for (BriefRun* run : RunsInOrder())
-            observer_.UpdateStatusLine(*run->Brief, "Loading...", "");
+            observer_.UpdateStatusLine(*run->Brief, BriefStatus::Loading, "");
         return;
     }
     for (BriefRun* run : RunsInOrder())
