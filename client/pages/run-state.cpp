@@ -24,8 +24,6 @@ void RunState::Reset()
     BytesLoaded = 0;
     OutOfMemory = false;
     LineDropped = false;
-    SetupInProgress = false;
-    TimerBusy = false;
     ScanCursor = nullptr;
     SkipEntryTarget = nullptr;
 }
@@ -48,12 +46,6 @@ bool RunState::RemoveActive(RetrievalRequest* request)
     *slot = nullptr;
     --ActiveCount;
     return true;
-}
-
-RunState& ProcessRunState()
-{
-    static RunState state;
-    return state;
 }
 
 bool Claim(RunState& state, RetrievalRequest& request)

@@ -41,8 +41,6 @@ struct RunState
     std::atomic<std::uint32_t> BytesLoaded{0};
     std::atomic<bool> OutOfMemory{false};
     std::atomic<bool> LineDropped{false};
-    std::atomic<bool> SetupInProgress{false};
-    std::atomic<bool> TimerBusy{false};
     std::mutex RequestLock;
     void* ScanCursor = nullptr; // queue node where the next scan begins; under RequestLock
     std::atomic<TWebPage*> SkipEntryTarget{nullptr};
@@ -56,9 +54,6 @@ struct RunState
     void AddActive(RetrievalRequest* request);
     bool RemoveActive(RetrievalRequest* request);
 };
-
-// The client's one run state.
-RunState& ProcessRunState();
 
 // Under RequestLock: fails when the request is in use, else marks it so.
 bool Claim(RunState& state, RetrievalRequest& request);

@@ -11,8 +11,6 @@
 #include "store/link-cache.h"
 #include "store/site-map.h"
 
-#include <thread>
-
 namespace rv
 {
 
@@ -141,12 +139,11 @@ void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* 
 }
 
 // Keeps the socket worker's one-second check from walking the requests
-// while they are dropped.
+// while they are dropped. The check runs on the main thread, so once the
+// main thread has turned it off no check is under way and none starts.
 void RunDriver::StopTimer()
 {
     CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(false); });
-    while (state_.TimerBusy || state_.SetupInProgress)
-        std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
 // Removes the oldest kept retrieval when the brief keeps more than its

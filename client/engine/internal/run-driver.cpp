@@ -9,8 +9,7 @@
 #include "store/link-cache.h"
 #include "store/site-map.h"
 
-#include <QCoreApplication>
-
+#include <QEventLoop>
 #include <filesystem>
 #include <new>
 
@@ -40,11 +39,15 @@ RunDriver::~RunDriver()
     {
         // Every brief of the run is closed as it stands.
         stopAll_ = true;
+        QObject::disconnect(thread_.get(), nullptr, this, nullptr);
+        // The thread's calls into this thread are answered by an event loop
+        // that runs until the thread has finished.
+        QEventLoop loop;
+        QObject::connect(thread_.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         Poke();
-        // The thread's calls into this thread cannot be answered while we
-        // wait, so let the event loop run until it is done.
-        while (!thread_->wait(10))
-            QCoreApplication::processEvents();
+        if (!thread_->isFinished())
+            loop.exec();
+        thread_->wait();
     }
 }
 

@@ -620,7 +620,6 @@ void TAsyncThread::CheckTimeOuts()
 {
     if (!state_.RunBusy || state_.StopRequested)
         return;
-    state_.TimerBusy = true;
     std::vector<RetrievalRequest*> open;
     for (const auto& transfer : slots_)
         if (transfer)
@@ -644,7 +643,6 @@ void TAsyncThread::CheckTimeOuts()
         }
         TimeOut(*request);
     }
-    state_.TimerBusy = false;
 }
 
 void TAsyncThread::TimeOut(RetrievalRequest& request)
