@@ -46,6 +46,8 @@ public:
     void EntryFinished(const TBrief& brief, const TWebPage& entry) override
     {
         finished.push_back(brief.BriefName + "/" + entry.EntryName);
+        if (onEntryFinished)
+            onEntryFinished();
     }
     void ErrorMessage(std::string_view caption, std::string_view) override { errors.emplace_back(caption); }
 
@@ -54,6 +56,7 @@ public:
     std::map<std::string, std::string> details;
     std::vector<std::string> finished;
     std::vector<std::string> errors;
+    std::function<void()> onEntryFinished;
 };
 
 class RunDriverTest : public test::SandboxedTest
@@ -181,6 +184,24 @@ TEST_F(RunDriverTest, BriefWhoseFileCannotBeSavedAfterTheRunEndsInDiskError)
     EXPECT_EQ(observer.last["News"], "Disk Error");
     EXPECT_EQ(observer.errors, (std::vector<std::string>{"Brief Organizer File Saving Error"}));
     EXPECT_TRUE(std::filesystem::exists(CataloguePath(brief.FilePath, true))) << "the next load recovers the run";
+}
+
+TEST_F(RunDriverTest, SettingsChangedDuringARunReachOnlyTheNextRun)
+{
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html", "page2.html"});
+    settings.NumSocks = 1;
+    RunDriver driver(settings, observer);
+    // So low a limit would cut every later page of the run.
+    observer.onEntryFinished = [&]
+    {
+        settings.MemoryBodyLimit = 10;
+        settings.ProxyHost = "proxy.invalid";
+    };
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+
+    EXPECT_EQ(observer.last["News"], "Available");
+    EXPECT_EQ(observer.details["News"], "") << "no page was cut";
+    EXPECT_EQ(driver.Settings().ProxyHost, "") << "the driver keeps its own copy";
 }
 
 TEST_F(RunDriverTest, BriefStartedDuringARunJoinsItAndBothBecomeAvailable)

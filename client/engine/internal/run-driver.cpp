@@ -22,8 +22,8 @@ void TKestrelThread::run()
 }
 
 RunDriver::RunDriver(const RetrievalSettings& settings, RunObserver& observer)
-    : settings_(settings), userObserver_(observer), observer_(observer, this), queue_(lock_, settings.ProgramFolder),
-      worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
+    : nextSettings_(settings), settings_(settings), userObserver_(observer), observer_(observer, this),
+      queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
 {
     auto requeue = [this](std::unique_ptr<RetrievalRequest> request) { QueueCounted(std::move(request), true); };
     worker_.SetQueue(&queue_);
@@ -111,6 +111,9 @@ void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
 void RunDriver::BeginRun(const PendingStart& start)
 {
     state_.Reset();
+    settings_ = nextSettings_;
+    worker_.SetSettings(settings_);
+    fetch_.SetSettings(settings_);
     state_.RunBusy = true;
     closing_ = false;
     failureStop_ = false;

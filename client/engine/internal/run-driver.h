@@ -71,6 +71,8 @@ public:
     using ConnectStep = std::function<bool()>;
     using ArchiveCloser = std::function<void(const std::filesystem::path& archive)>;
 
+    // The driver keeps a copy of the settings; the caller's object may change
+    // or go at any time.
     RunDriver(const RetrievalSettings& settings, RunObserver& observer);
     ~RunDriver() override;
     RunDriver(const RunDriver&) = delete;
@@ -97,7 +99,10 @@ public:
 
     bool RunActive() const;
     RunState& State() { return state_; }
-    const RetrievalSettings& Settings() const { return settings_; }
+    // The settings the next run starts with (main thread). A run under way
+    // keeps those it started with.
+    const RetrievalSettings& Settings() const { return nextSettings_; }
+    void SetSettings(const RetrievalSettings& settings) { nextSettings_ = settings; }
 
 private:
     friend class TKestrelThread;
@@ -171,7 +176,8 @@ private:
     std::vector<BriefRun*> RunsInOrder();
     void RemoveRun(const BriefRun& run);
 
-    const RetrievalSettings& settings_;
+    RetrievalSettings nextSettings_; // main thread
+    RetrievalSettings settings_;     // the run's copy, set as it begins
     RunObserver& userObserver_;
     RunObserverRelay observer_;
     RunLock lock_;

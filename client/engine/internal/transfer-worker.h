@@ -75,6 +75,8 @@ public:
     void SetResponseHandler(ResponseHandler handler) { onResponse_ = std::move(handler); }
     void SetRetryQueue(RetryQueue queue) { retryQueue_ = std::move(queue); }
     void SetQueue(TRetrievalList* queue);
+    // The settings of the next run; called while no run is under way.
+    void SetSettings(const RetrievalSettings& settings) { settings_ = settings; }
 
     // Begins a transfer to host[:port] (the proxy's when the request goes
     // through it). Returns false when none is under way: a failure page was
@@ -124,7 +126,7 @@ private:
     void ReportProgress(const RetrievalRequest& request, int percent);
 
     RunState& state_;
-    const RetrievalSettings& settings_;
+    RetrievalSettings settings_; // the run's own copy
     TransferObserver& observer_;
     ResponseHandler onResponse_;
     RetryQueue retryQueue_;
