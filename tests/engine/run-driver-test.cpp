@@ -36,6 +36,7 @@ public:
     }
     void UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view) override
     {
+        events.push_back(brief.BriefName + ": " + StatusText(status));
         lines.push_back(brief.BriefName + ": " + StatusText(status));
         last[brief.BriefName] = StatusText(status);
     }
@@ -43,9 +44,21 @@ public:
     {
         details[brief.BriefName] = std::string(detail);
     }
-    void EntryFinished(const TBrief& brief, const TWebPage& entry) override
+    void EntryStarted(const TBrief& brief, const TWebPage& entry) override
+    {
+        events.push_back("started " + brief.BriefName + "/" + entry.EntryName);
+    }
+    void EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome) override
     {
         finished.push_back(brief.BriefName + "/" + entry.EntryName);
+        std::string flags;
+        for (auto [set, name] : {std::pair{outcome.Skipped, " skipped"},
+                                 {outcome.Inaccessible, " inaccessible"},
+                                 {outcome.DifferencesFound, " differences"},
+                                 {outcome.MatchesFound, " matches"}})
+            if (set)
+                flags += name;
+        events.push_back("finished " + brief.BriefName + "/" + entry.EntryName + flags);
         if (onEntryFinished)
             onEntryFinished();
     }
@@ -57,6 +70,7 @@ public:
     std::vector<std::string> finished;
     std::vector<std::string> errors;
     std::function<void()> onEntryFinished;
+    std::vector<std::string> events; // entries started and finished, status changes
 };
 
 class RunDriverTest : public test::SandboxedTest
@@ -202,6 +216,42 @@ TEST_F(RunDriverTest, SettingsChangedDuringARunReachOnlyTheNextRun)
     EXPECT_EQ(observer.last["News"], "Available");
     EXPECT_EQ(observer.details["News"], "") << "no page was cut";
     EXPECT_EQ(driver.Settings().ProxyHost, "") << "the driver keeps its own copy";
+}
+
+TEST_F(RunDriverTest, EntriesReportTheirStartAndResultsAndTheBriefItsEnd)
+{
+    settings.NumSocks = 1;
+    settings.Retries = 1;
+    const std::string refused = "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/x.html";
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html", refused});
+    brief.Entries[0].SmartSearch = true;
+    brief.Entries[0].SearchFor = "Page";
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+
+    EXPECT_EQ(observer.events, (std::vector<std::string>{
+                                   "started News/page0.html",
+                                   "finished News/page0.html matches",
+                                   "started News/page1.html",
+                                   "finished News/page1.html",
+                                   "started News/" + refused,
+                                   "finished News/" + refused + " inaccessible",
+                                   "News: Available",
+                               }));
+}
+
+TEST_F(RunDriverTest, SkippedEntryFinishesAsSkipped)
+{
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(brief);
+                 driver.SkipEntry(brief, brief.Entries[0]);
+             });
+    EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "finished News/page0.html skipped"),
+              observer.events.end());
 }
 
 TEST_F(RunDriverTest, BriefStartedDuringARunJoinsItAndBothBecomeAvailable)

@@ -131,6 +131,7 @@ std::unique_ptr<BriefRun> RunDriver::SetUpBrief(TBrief& brief, const std::string
 void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests)
 {
     TBrief& brief = *run.Brief;
+    run.Progress.Reset(brief);
     std::int32_t linkNumber = 0;
     for (int i = 0; i < brief.Entries.Count(); ++i)
     {
@@ -138,10 +139,6 @@ void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<Re
         run.EntryLinkNumbers.push_back(-1);
         run.EntryTargets.emplace_back();
         run.EntryRequestNumbers.emplace_back();
-        entry.DifferencesFound = false;
-        entry.MatchesFound = false;
-        entry.EntrySkipped = false;
-        entry.Outstanding = 0;
         if (!entry.Active)
             continue;
         run.EntryTargets.back() = targetsOf_(entry);
@@ -159,8 +156,6 @@ void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<Re
             ++linkNumber;
         }
     }
-    brief.Outstanding = 0;
-    brief.MatchesFound = false;
 }
 
 // The summary page "index": written in the list layout when the brief
@@ -181,7 +176,10 @@ void RunDriver::WriteSummary(BriefRun& run, bool finished)
     {
         if (run.EntryTargets[i].empty())
             continue;
-        input.Entries.push_back({&brief.Entries[int(i)], run.EntryTargets[i], run.EntryRequestNumbers[i]});
+        const TWebPage& entry = brief.Entries[int(i)];
+        const EntryProgress* progress = run.Progress.Of(&entry);
+        input.Entries.push_back({&entry, run.EntryTargets[i], run.EntryRequestNumbers[i],
+                                 progress && progress->DifferencesFound, progress && progress->MatchesFound});
         entryOfBlock.push_back(int(i));
     }
     const SummaryLayout layout = finished ? SummaryLayout::Table : SummaryLayout::List;
@@ -205,7 +203,9 @@ void RunDriver::BuildSiteMapsOf(BriefRun& run)
                 if (run.EntryRequestNumbers[i][t] == linkNumber)
                 {
                     const TWebPage& entry = brief.Entries[int(i)];
-                    return SiteMapEntry{&entry, FetchAddress(run.EntryTargets[i][t].Url), entry.SpiderDepth, false};
+                    const EntryProgress* progress = run.Progress.Of(&entry);
+                    return SiteMapEntry{&entry, FetchAddress(run.EntryTargets[i][t].Url), entry.SpiderDepth, false,
+                                        progress && progress->Inaccessible};
                 }
         return std::nullopt;
     };

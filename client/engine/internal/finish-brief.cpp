@@ -82,15 +82,19 @@ void RunDriver::FinishSkippedEntry(TWebPage& entry)
                 brief = run->Brief;
     BriefRun* run = RunOf(brief);
     DropRequests(nullptr, &entry, run ? run->IndexDB.get() : nullptr);
+    EntryOutcome outcome;
     {
         std::lock_guard guard(lock_);
-        if (brief)
-            brief->Outstanding -= entry.Outstanding;
-        entry.Outstanding = 0;
-        entry.EntrySkipped = false;
+        if (EntryProgress* progress = run ? run->Progress.Of(&entry) : nullptr)
+        {
+            outcome = progress->Outcome();
+            outcome.Skipped = true;
+            run->Progress.Outstanding -= progress->Outstanding.exchange(0);
+            progress->Skipped = false;
+        }
     }
     if (brief)
-        observer_.EntryFinished(*brief, entry);
+        observer_.EntryFinished(*brief, entry, outcome);
     observer_.EnableControls(true);
     CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(true); });
 }
@@ -101,6 +105,7 @@ void RunDriver::FinishSkippedEntry(TWebPage& entry)
 // skipped.
 void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive)
 {
+    BriefRun* run = brief ? RunOf(brief) : nullptr;
     auto matches = [&](const RetrievalRequest& request) {
         return brief ? request.Brief == brief : request.Entry == entry;
     };
@@ -125,13 +130,8 @@ void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* 
         RetrievalRequest& request = *node->Request;
         bool pending = !request.Processed && !request.RetryScheduled && !request.TimedOut;
         state_.RemoveActive(&request);
-        if (pending && !request.Uncounted)
-        {
-            if (request.Entry && brief)
-                request.Entry->Outstanding -= 1;
-            if (request.Brief && brief)
-                request.Brief->Outstanding -= 1;
-        }
+        if (pending && !request.Uncounted && run)
+            CountOutstanding(run->Progress, request, -1);
         if (pending && archive)
             RecordSkipped(*archive, request);
         queue_.Remove(node);
@@ -235,13 +235,8 @@ void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool for
 {
     {
         std::lock_guard guard(lock_);
-        if (!request->Uncounted)
-        {
-            if (request->Entry)
-                request->Entry->Outstanding += 1;
-            if (request->Brief)
-                request->Brief->Outstanding += 1;
-        }
+        if (BriefRun* run = RunOf(request->Brief); run && !request->Uncounted)
+            CountOutstanding(run->Progress, *request, 1);
         queue_.Add(std::move(request), force);
     }
     Poke();

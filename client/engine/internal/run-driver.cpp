@@ -93,14 +93,16 @@ void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
     bool otherPending = false;
     {
         std::lock_guard guard(lock_);
-        for (int i = 0; i < brief.Entries.Count(); ++i)
+        BriefRun* run = RunOf(&brief);
+        EntryProgress* skipped = run ? run->Progress.Of(&entry) : nullptr;
+        for (int i = 0; run && i < brief.Entries.Count(); ++i)
         {
-            const TWebPage& other = brief.Entries[i];
-            if (&other != &entry && other.Outstanding > 0 && !other.EntrySkipped)
+            const EntryProgress* other = run->Progress.Of(&brief.Entries[i]);
+            if (other && other != skipped && other->Outstanding > 0 && !other->Skipped)
                 otherPending = true;
         }
-        if (otherPending)
-            entry.EntrySkipped = true;
+        if (otherPending && skipped)
+            skipped->Skipped = true;
     }
     if (!otherPending)
         return StopBrief(brief);

@@ -15,7 +15,10 @@
 // Ownership: the caller owns the briefs and keeps them alive and unchanged
 // in shape (no entries added or removed) until the run has ended; the
 // driver writes the run's results into them (archives, captions, summary
-// fragments) on the main thread and saves their files.
+// fragments) on the main thread and saves their files. What the run learns
+// on the way (counts, skipped entries, differences, matches, inaccessible
+// pages) stays in its own records (BriefRun::Progress) and reaches the main
+// thread only as values through the observer.
 #pragma once
 
 #include "client/engine/internal/fetch.h"
@@ -121,6 +124,7 @@ private:
 
     // TransferObserver (main thread).
     void TransferEnded(RetrievalRequest& request) override;
+    void StatusText(std::string_view text) override { userObserver_.TransferStatus(text); }
 
     // Starting and joining (run-driver.cpp).
     void BeginRun(const PendingStart& start);
@@ -143,7 +147,7 @@ private:
     void ScanLoop();
     bool ScanPass();
     void Reconnect();
-    bool StartRequest(RetrievalRequest& request);
+    bool StartRequest(BriefRun* run, RetrievalRequest& request);
     bool HandleComplete(TRetrievalList::Node* node);
     void StoreFile(BriefRun& run, RetrievalRequest& request);
     void ProcessBody(BriefRun& run, RetrievalRequest& request);

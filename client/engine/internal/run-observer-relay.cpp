@@ -47,9 +47,19 @@ void RunObserverRelay::RemoveBriefFromProgress(const TBrief& brief)
     CallOnThreadOf(context_, [&] { target_.RemoveBriefFromProgress(brief); });
 }
 
-void RunObserverRelay::EntryFinished(const TBrief& brief, const TWebPage& entry)
+void RunObserverRelay::EntryStarted(const TBrief& brief, const TWebPage& entry)
 {
-    CallOnThreadOf(context_, [&] { target_.EntryFinished(brief, entry); });
+    CallOnThreadOf(context_, [&] { target_.EntryStarted(brief, entry); });
+}
+
+void RunObserverRelay::EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome)
+{
+    CallOnThreadOf(context_, [&, outcome] { target_.EntryFinished(brief, entry, outcome); });
+}
+
+void RunObserverRelay::CountsChanged(const RunCounts& counts)
+{
+    CallOnThreadOf(context_, [&, counts] { target_.CountsChanged(counts); });
 }
 
 void RunObserverRelay::EnableControls(bool enabled)

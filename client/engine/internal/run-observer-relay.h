@@ -24,7 +24,9 @@ public:
     void ShowProgressWindow(bool shown) override;
     void AddBriefToProgress(const TBrief& brief) override;
     void RemoveBriefFromProgress(const TBrief& brief) override;
-    void EntryFinished(const TBrief& brief, const TWebPage& entry) override;
+    void EntryStarted(const TBrief& brief, const TWebPage& entry) override;
+    void EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome) override;
+    void CountsChanged(const RunCounts& counts) override;
     void EnableControls(bool enabled) override;
     void RefreshBrief(const TBrief& brief) override;
     void StopDialogStep(StopStep step, int percent) override;

@@ -28,9 +28,9 @@ TRetrievalList::Node* NextOf(RunLock& lock, TRetrievalList::Node* node)
     return node->Next;
 }
 
-bool BelongsToSkippedEntry(const RetrievalRequest& request)
+bool BelongsToSkippedEntry(const BriefRun* run, const RetrievalRequest& request)
 {
-    return request.SkipRequested || (request.Entry && request.Entry->EntrySkipped);
+    return request.SkipRequested || (run && run->Progress.Skipped(request.Entry));
 }
 
 } // namespace
@@ -57,7 +57,7 @@ void RunDriver::ScanLoop()
             bool done = false;
             {
                 std::lock_guard guard(lock_);
-                done = run->Brief->Outstanding <= 0;
+                done = run->Progress.Outstanding <= 0;
             }
             if (done)
             {
@@ -132,21 +132,22 @@ bool RunDriver::ScanPass()
         RequestState now = StateOf(request);
         // A request whose brief was closed meanwhile (a retry queued while
         // the brief finished) is only freed.
-        bool orphan = request.Brief && !RunOf(request.Brief);
+        BriefRun* run = RunOf(request.Brief);
+        bool orphan = request.Brief && !run;
         if (orphan || now == RequestState::Complete || now == RequestState::Handled)
         {
             progressed |= HandleComplete(node);
         }
         else
         {
-            if (now == RequestState::Waiting && !BelongsToSkippedEntry(request))
+            if (now == RequestState::Waiting && !BelongsToSkippedEntry(run, request))
             {
                 if (fruitless_ >= FruitlessAttemptLimit)
                 {
                     fruitless_ = 0;
                     request.Deferred = 1;
                 }
-                if (StartRequest(request))
+                if (StartRequest(run, request))
                     progressed = true;
                 else
                     ++fruitless_;
@@ -158,7 +159,7 @@ bool RunDriver::ScanPass()
     return progressed;
 }
 
-bool RunDriver::StartRequest(RetrievalRequest& request)
+bool RunDriver::StartRequest(BriefRun* run, RetrievalRequest& request)
 {
     if (state_.ActiveCount >= settings_.NumSocks || !request.NotStarted || request.Uncounted)
         return false;
@@ -174,8 +175,13 @@ bool RunDriver::StartRequest(RetrievalRequest& request)
             break;
         }
     }
-    if ((sameSiteOpen && request.Deferred) || BelongsToSkippedEntry(request))
+    if ((sameSiteOpen && request.Deferred) || BelongsToSkippedEntry(run, request))
         return false;
+    if (EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr; progress && !progress->Started)
+    {
+        progress->Started = true;
+        observer_.EntryStarted(*run->Brief, *request.Entry);
+    }
     request.Deferred = 0;
     request.NotStarted = 0;
     request.StartTime = std::chrono::steady_clock::now();
@@ -201,13 +207,14 @@ bool RunDriver::HandleComplete(TRetrievalList::Node* node)
     CallOnThreadOf(this, [&] { worker_.Cancel(request); });
     BriefRun* run = RunOf(request.Brief);
     bool replaced = request.RetryScheduled || request.TimedOut;
+    EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;
+    if (progress && request.PageInaccessible)
+        progress->Inaccessible = true;
     if (!request.Uncounted)
     {
         std::lock_guard guard(lock_);
-        if (request.Entry)
-            request.Entry->Outstanding -= 1;
-        if (request.Brief)
-            request.Brief->Outstanding -= 1;
+        if (run)
+            CountOutstanding(run->Progress, request, -1);
         state_.RemoveActive(&request);
     }
     if (run && !replaced && !request.Processed && !request.Uncounted)
@@ -228,17 +235,19 @@ bool RunDriver::HandleComplete(TRetrievalList::Node* node)
     }
     request.Processed = 1;
     request.InProgress = 0;
-    if (request.Entry && run && !request.Uncounted)
+    if (progress && !request.Uncounted)
     {
         bool entryDone = false;
+        EntryOutcome outcome;
         {
             std::lock_guard guard(lock_);
-            entryDone = request.Entry->Outstanding <= 0;
+            entryDone = progress->Outstanding <= 0;
+            outcome = progress->Outcome();
             if (entryDone)
-                request.Entry->EntrySkipped = false;
+                progress->Skipped = false;
         }
         if (entryDone && !replaced)
-            observer_.EntryFinished(*run->Brief, *request.Entry);
+            observer_.EntryFinished(*run->Brief, *request.Entry, outcome);
     }
     std::lock_guard guard(lock_);
     queue_.Remove(node);
@@ -266,6 +275,7 @@ void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
     state_.BytesLoaded += static_cast<std::uint32_t>(request.TempFile.Size());
     observer_.SetProgressLabel(ProgressLabel::Images, std::to_string(state_.ImagesLoaded.load()));
     observer_.SetProgressLabel(ProgressLabel::SizeKB, std::to_string(state_.BytesLoaded.load() / 1024));
+    observer_.CountsChanged({state_.PagesLoaded.load(), state_.ImagesLoaded.load(), state_.BytesLoaded.load()});
     request.TempFile.Close();
     if (LimitsReached(run))
     {

@@ -60,8 +60,7 @@ void ExpandCompressedBody(RetrievalRequest& request, std::size_t limit)
 
 void MarkEntryFailed(RetrievalRequest& request)
 {
-    if (request.Entry)
-        request.Entry->PageInaccessible = true;
+    request.PageInaccessible = 1;
 }
 
 } // namespace
