@@ -23,13 +23,13 @@ void TKestrelThread::run()
 
 RunDriver::RunDriver(const RetrievalSettings& settings, RunObserver& observer)
     : nextSettings_(settings), settings_(settings), userObserver_(observer), observer_(observer, this),
-      queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
+      queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_),
+      roster_(lock_, state_), pages_(this, observer_), setup_(settings_, lock_, pages_), trimmer_(this, observer_)
 {
     auto requeue = [this](std::unique_ptr<RetrievalRequest> request) { QueueCounted(std::move(request), true); };
     worker_.SetQueue(&queue_);
     worker_.SetRetryQueue(requeue);
     fetch_.SetRequeue(requeue);
-    targetsOf_ = [](const TWebPage& entry) { return std::vector<EntryTarget>{{entry.EntryName, entry.URL}}; };
     connect_ = [] { return true; };
 }
 
@@ -93,7 +93,7 @@ void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
     bool otherPending = false;
     {
         std::lock_guard guard(lock_);
-        BriefRun* run = RunOf(&brief);
+        BriefRun* run = roster_.Of(&brief);
         EntryProgress* skipped = run ? run->Progress.Of(&entry) : nullptr;
         for (int i = 0; run && i < brief.Entries.Count(); ++i)
         {
@@ -122,7 +122,7 @@ void RunDriver::BeginRun(const PendingStart& start)
     stopAll_ = false;
     failure_ = Failure::None;
     fruitless_ = 0;
-    runs_.clear();
+    roster_.Clear();
     first_ = start;
     if (!JoinBrief(*start.Brief, start.TargetName, start.Scheduled))
     {
@@ -161,7 +161,7 @@ void RunDriver::ThreadBody()
     buffers_.Second.reserve(5000);
     if (!connect_())
         return RollBack(BriefStatus::ConnectionFailure);
-    BriefRun* firstRun = RunsInOrder().front();
+    BriefRun* firstRun = roster_.InOrder().front();
     observer_.SetProgressLabel(ProgressLabel::BriefName, firstRun->Brief->BriefName);
     observer_.SetProgressLabel(ProgressLabel::Pages, "0");
     observer_.SetProgressLabel(ProgressLabel::Images, "0");
@@ -194,7 +194,7 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
     std::unique_ptr<BriefRun> run;
     try
     {
-        run = SetUpBrief(brief, targetName, scheduled, firstRequests, diskFull);
+        run = setup_.SetUp(brief, targetName, scheduled, firstRequests, diskFull);
     }
     catch (const std::exception&)
     {
@@ -215,9 +215,7 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
     userObserver_.AddStatusLine(brief, run->Stamp, BriefStatus::Loading);
     userObserver_.AddBriefToProgress(brief);
     std::lock_guard guard(lock_);
-    runs_.push_back(std::move(run));
-    state_.RunBriefs.push_back(&brief);
-    state_.RunSummaryNames.push_back(runs_.back()->SummaryName);
+    roster_.Add(std::move(run));
     for (auto& request : firstRequests)
         QueueCounted(std::move(request), false);
     return true;
@@ -227,7 +225,7 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
 // its new archive deleted and its kept retrievals as before.
 void RunDriver::RollBack(BriefStatus status)
 {
-    for (BriefRun* run : RunsInOrder())
+    for (BriefRun* run : roster_.InOrder())
     {
         TBrief& brief = *run->Brief;
         observer_.UpdateStatusLine(brief, status, "");

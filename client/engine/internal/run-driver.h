@@ -21,8 +21,12 @@
 // thread only as values through the observer.
 #pragma once
 
+#include "client/engine/internal/archive-trimmer.h"
+#include "client/engine/internal/brief-page-writer.h"
+#include "client/engine/internal/brief-setup.h"
 #include "client/engine/internal/fetch.h"
 #include "client/engine/internal/run-observer-relay.h"
+#include "client/engine/internal/run-roster.h"
 #include "client/engine/internal/transfer-worker.h"
 #include "client/pages/entry-target.h"
 #include "client/pages/page-context.h"
@@ -31,7 +35,6 @@
 
 #include <QObject>
 #include <QThread>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -70,9 +73,9 @@ inline constexpr const char* MemoryErrorText = "Ravelin Pro was unable to comple
 class RunDriver : public QObject, private TransferObserver
 {
 public:
-    using TargetsOf = std::function<std::vector<EntryTarget>(const TWebPage& entry)>;
+    using TargetsOf = BriefSetup::TargetsOf;
     using ConnectStep = std::function<bool()>;
-    using ArchiveCloser = std::function<void(const std::filesystem::path& archive)>;
+    using ArchiveCloser = ArchiveTrimmer::ArchiveCloser;
 
     // The driver keeps a copy of the settings; the caller's object may change
     // or go at any time.
@@ -82,11 +85,11 @@ public:
     RunDriver& operator=(const RunDriver&) = delete;
 
     // The addresses an entry starts from; by default a web entry's URL.
-    void SetTargetsOf(TargetsOf targets) { targetsOf_ = std::move(targets); }
+    void SetTargetsOf(TargetsOf targets) { setup_.SetTargetsOf(std::move(targets)); }
     // Makes the network usable (dial-up); by default it always succeeds.
     void SetConnect(ConnectStep connect) { connect_ = std::move(connect); }
     // Tells the page server to close an archive before it is deleted.
-    void SetArchiveCloser(ArchiveCloser closer) { closeArchive_ = std::move(closer); }
+    void SetArchiveCloser(ArchiveCloser closer) { trimmer_.SetCloser(std::move(closer)); }
     // Called on the main thread when a run has ended.
     void SetRunEnded(std::function<void()> ended) { runEnded_ = std::move(ended); }
 
@@ -135,15 +138,7 @@ private:
     void CloseRun();
     void ReportAvailable();
 
-    // Brief setup and the summary page (brief-setup.cpp), main thread.
-    std::unique_ptr<BriefRun> SetUpBrief(TBrief& brief, const std::string& targetName, bool scheduled,
-                                         std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests, bool& diskFull);
-    void QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests);
-    void WriteSummary(BriefRun& run, bool finished);
-    void WriteFinishedSummary(BriefRun& run) { WriteSummary(run, true); }
-    void BuildSiteMapsOf(BriefRun& run);
-
-    // The scan loop (scan-loop.cpp), retrieval thread.
+    // The scan loop (run-driver-scan-loop.cpp), retrieval thread.
     void ScanLoop();
     bool ScanPass();
     void Reconnect();
@@ -158,7 +153,7 @@ private:
     void Poke();
     void WaitForWork();
 
-    // Closing briefs and entries (finish-brief.cpp), retrieval thread.
+    // Closing briefs and entries (run-driver-finishing.cpp), retrieval thread.
     // A run that keeps its new archive trims the oldest kept ones over the
     // brief's limit; a rolled-back run deletes its own and trims nothing.
     enum class NewArchive
@@ -170,15 +165,11 @@ private:
     void FinishSkippedEntry(TWebPage& entry);
     void DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive);
     void StopTimer();
-    void TrimArchives(BriefRun& run);
     void ReportSaveFailure(const TBrief& brief, bool updateLine);
     void FinishAllBriefs();
 
-    // Helpers shared by the files above.
+    // Shared by the files above.
     void QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force);
-    BriefRun* RunOf(const TBrief* brief);
-    std::vector<BriefRun*> RunsInOrder();
-    void RemoveRun(const BriefRun& run);
 
     RetrievalSettings nextSettings_; // main thread
     RetrievalSettings settings_;     // the run's copy, set as it begins
@@ -189,14 +180,15 @@ private:
     TRetrievalList queue_;
     TAsyncThread worker_;
     TFetch fetch_;
-    TargetsOf targetsOf_;
+    RunRoster roster_;
+    BriefPageWriter pages_;
+    BriefSetup setup_;
+    ArchiveTrimmer trimmer_;
     ConnectStep connect_;
-    ArchiveCloser closeArchive_;
     std::function<void()> runEnded_;
     std::unique_ptr<TKestrelThread> thread_;
 
-    // The run under way. runs_ is in joining order and changes under lock_.
-    std::vector<std::unique_ptr<BriefRun>> runs_;
+    // The run under way.
     RunBuffers buffers_;
     PendingStart first_{};
     std::vector<PendingStart> waitingStarts_; // started during the closing phase

@@ -34,9 +34,9 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     observer_.StopDialogStep(StopStep::ClearingPendingRetrievals, 0);
     DropRequests(&brief, nullptr, run.IndexDB.get());
     observer_.StopDialogStep(StopStep::BuildingSiteMaps, 0);
-    BuildSiteMapsOf(run);
+    pages_.BuildSiteMaps(run);
     observer_.StopDialogStep(StopStep::ReleasingMemory, 0);
-    WriteFinishedSummary(run);
+    pages_.WriteSummary(run, true);
     run.IndexDB->Close();
     run.SiteMap->Destroy();
     run.Cache.reset();
@@ -61,14 +61,16 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     }
     observer_.EnableControls(true);
     observer_.CloseStopDialog();
-    if (fate == NewArchive::Kept && saved)
-        TrimArchives(run);
-    CallOnThreadOf(this, [&] {
-        brief.Retrieving = false;
-        worker_.SetTimerEnabled(true);
-    });
+    if (fate == NewArchive::Kept && saved && !trimmer_.Trim(run))
+        ReportSaveFailure(brief, true);
+    CallOnThreadOf(this,
+                   [&]
+                   {
+                       brief.Retrieving = false;
+                       worker_.SetTimerEnabled(true);
+                   });
     observer_.RefreshBrief(brief);
-    RemoveRun(run);
+    roster_.Remove(run);
 }
 
 // Every open request of the entry goes, recorded as skipped.
@@ -76,11 +78,11 @@ void RunDriver::FinishSkippedEntry(TWebPage& entry)
 {
     StopTimer();
     TBrief* brief = nullptr;
-    for (BriefRun* run : RunsInOrder())
+    for (BriefRun* run : roster_.InOrder())
         for (int i = 0; i < run->Brief->Entries.Count(); ++i)
             if (&run->Brief->Entries[i] == &entry)
                 brief = run->Brief;
-    BriefRun* run = RunOf(brief);
+    BriefRun* run = roster_.Of(brief);
     DropRequests(nullptr, &entry, run ? run->IndexDB.get() : nullptr);
     EntryOutcome outcome;
     {
@@ -105,10 +107,8 @@ void RunDriver::FinishSkippedEntry(TWebPage& entry)
 // skipped.
 void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive)
 {
-    BriefRun* run = brief ? RunOf(brief) : nullptr;
-    auto matches = [&](const RetrievalRequest& request) {
-        return brief ? request.Brief == brief : request.Entry == entry;
-    };
+    BriefRun* run = brief ? roster_.Of(brief) : nullptr;
+    auto matches = [&](const RetrievalRequest& request) { return brief ? request.Brief == brief : request.Entry == entry; };
     std::vector<TRetrievalList::Node*> nodes;
     {
         std::lock_guard guard(lock_);
@@ -120,10 +120,12 @@ void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* 
             if (matches(*node->Request))
                 nodes.push_back(node);
     }
-    CallOnThreadOf(this, [&] {
-        for (auto* node : nodes)
-            worker_.Cancel(*node->Request);
-    });
+    CallOnThreadOf(this,
+                   [&]
+                   {
+                       for (auto* node : nodes)
+                           worker_.Cancel(*node->Request);
+                   });
     std::lock_guard guard(lock_);
     for (auto* node : nodes)
     {
@@ -146,29 +148,6 @@ void RunDriver::StopTimer()
     CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(false); });
 }
 
-// Removes the oldest kept retrieval when the brief keeps more than its
-// limit; the page server lets go of the file first.
-void RunDriver::TrimArchives(BriefRun& run)
-{
-    TBrief& brief = *run.Brief;
-    if (brief.NumArchives < 0 || brief.ArchiveFiles.size() <= static_cast<std::size_t>(brief.NumArchives))
-        return;
-    std::filesystem::path oldest = std::filesystem::path(brief.Folder) / brief.ArchiveFiles.front();
-    bool saved = true;
-    CallOnThreadOf(this, [&] {
-        if (closeArchive_)
-            closeArchive_(oldest);
-        std::error_code ignored;
-        std::filesystem::remove(oldest, ignored);
-        DropArchive(brief, 0);
-        if (!run.TemporaryPageBrief && !brief.FilePath.empty())
-            saved = SaveBrief(brief, false) == SaveStatus::Saved;
-    });
-    observer_.RemoveStatusLine(oldest.string());
-    if (!saved)
-        ReportSaveFailure(brief, true);
-}
-
 // The brief's file could not be written after its run: the user is told, and
 // a line that would have said "Available" says "Disk Error".
 void RunDriver::ReportSaveFailure(const TBrief& brief, bool updateLine)
@@ -183,7 +162,7 @@ void RunDriver::ReportSaveFailure(const TBrief& brief, bool updateLine)
 void RunDriver::FinishAllBriefs()
 {
     failureStop_ = true;
-    for (BriefRun* run : RunsInOrder())
+    for (BriefRun* run : roster_.InOrder())
     {
         try
         {
@@ -192,42 +171,8 @@ void RunDriver::FinishAllBriefs()
         catch (const std::exception&)
         {
             CallOnThreadOf(this, [&] { run->Brief->Retrieving = false; });
-            RemoveRun(*run);
+            roster_.Remove(*run);
         }
-    }
-}
-
-BriefRun* RunDriver::RunOf(const TBrief* brief)
-{
-    std::lock_guard guard(lock_);
-    for (auto& run : runs_)
-        if (run->Brief == brief)
-            return run.get();
-    return nullptr;
-}
-
-std::vector<BriefRun*> RunDriver::RunsInOrder()
-{
-    std::lock_guard guard(lock_);
-    std::vector<BriefRun*> runs;
-    for (auto& run : runs_)
-        runs.push_back(run.get());
-    return runs;
-}
-
-void RunDriver::RemoveRun(const BriefRun& run)
-{
-    std::lock_guard guard(lock_);
-    for (std::size_t i = 0; i < runs_.size(); ++i)
-    {
-        if (runs_[i].get() != &run)
-            continue;
-        auto& briefs = state_.RunBriefs;
-        briefs.erase(std::remove(briefs.begin(), briefs.end(), run.Brief), briefs.end());
-        auto& names = state_.RunSummaryNames;
-        names.erase(std::remove(names.begin(), names.end(), run.SummaryName), names.end());
-        runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i));
-        return;
     }
 }
 
@@ -235,7 +180,7 @@ void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool for
 {
     {
         std::lock_guard guard(lock_);
-        if (BriefRun* run = RunOf(request->Brief); run && !request->Uncounted)
+        if (BriefRun* run = roster_.Of(request->Brief); run && !request->Uncounted)
             CountOutstanding(run->Progress, *request, 1);
         queue_.Add(std::move(request), force);
     }

@@ -43,7 +43,7 @@ void RunDriver::ScanLoop()
             throw std::bad_alloc();
         if (stopAll_)
         {
-            for (BriefRun* run : RunsInOrder())
+            for (BriefRun* run : roster_.InOrder())
                 FinishBrief(*run, true);
         }
         if (TWebPage* entry = state_.SkipEntryTarget.exchange(nullptr))
@@ -52,7 +52,7 @@ void RunDriver::ScanLoop()
             continue;
         }
         bool progressed = ScanPass();
-        for (BriefRun* run : RunsInOrder())
+        for (BriefRun* run : roster_.InOrder())
         {
             bool done = false;
             {
@@ -67,7 +67,7 @@ void RunDriver::ScanLoop()
         }
         if (state_.StopRequested)
         {
-            BriefRun* run = RunOf(state_.StopTarget.load());
+            BriefRun* run = roster_.Of(state_.StopTarget.load());
             if (run)
                 FinishBrief(*run, true);
             state_.StopRequested = false;
@@ -82,7 +82,7 @@ void RunDriver::ScanLoop()
         }
         {
             std::lock_guard guard(lock_);
-            if (runs_.empty() && joining_ == 0)
+            if (roster_.Empty() && joining_ == 0)
             {
                 closing_ = true;
                 return;
@@ -99,11 +99,11 @@ void RunDriver::Reconnect()
 {
     if (connect_())
     {
-        for (BriefRun* run : RunsInOrder())
+        for (BriefRun* run : roster_.InOrder())
             observer_.UpdateStatusLine(*run->Brief, BriefStatus::Loading, "");
         return;
     }
-    for (BriefRun* run : RunsInOrder())
+    for (BriefRun* run : roster_.InOrder())
         FinishBrief(*run, true);
 }
 
@@ -132,7 +132,7 @@ bool RunDriver::ScanPass()
         RequestState now = StateOf(request);
         // A request whose brief was closed meanwhile (a retry queued while
         // the brief finished) is only freed.
-        BriefRun* run = RunOf(request.Brief);
+        BriefRun* run = roster_.Of(request.Brief);
         bool orphan = request.Brief && !run;
         if (orphan || now == RequestState::Complete || now == RequestState::Handled)
         {
@@ -205,7 +205,7 @@ bool RunDriver::HandleComplete(TRetrievalList::Node* node)
 {
     RetrievalRequest& request = *node->Request;
     CallOnThreadOf(this, [&] { worker_.Cancel(request); });
-    BriefRun* run = RunOf(request.Brief);
+    BriefRun* run = roster_.Of(request.Brief);
     bool replaced = request.RetryScheduled || request.TimedOut;
     EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;
     if (progress && request.PageInaccessible)
