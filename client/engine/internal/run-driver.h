@@ -133,7 +133,7 @@ private:
     void BeginRun(const PendingStart& start);
     void ThreadBody();
     void OnThreadFinished();
-    bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
+    [[nodiscard]] bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
     void RollBack(BriefStatus status);
     void CloseRun();
     void ReportAvailable();
@@ -148,7 +148,7 @@ private:
     void ProcessBody(BriefRun& run, RetrievalRequest& request);
     bool LimitsReached(const BriefRun& run) const;
     void StopForLimits(BriefRun& run);
-    bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
+    [[nodiscard]] bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
     PageContext ContextFor(BriefRun& run);
     void Poke();
     void WaitForWork();
