@@ -44,11 +44,11 @@ void RunDriver::ScanLoop()
         if (stopAll_)
         {
             for (BriefRun* run : roster_.InOrder())
-                FinishBrief(*run, true);
+                finisher_.FinishBrief(*run, true);
         }
         if (TWebPage* entry = state_.SkipEntryTarget.exchange(nullptr))
         {
-            FinishSkippedEntry(*entry);
+            finisher_.FinishSkippedEntry(*entry);
             continue;
         }
         bool progressed = ScanPass();
@@ -61,7 +61,7 @@ void RunDriver::ScanLoop()
             }
             if (done)
             {
-                FinishBrief(*run, true);
+                finisher_.FinishBrief(*run, true);
                 progressed = true;
             }
         }
@@ -69,7 +69,7 @@ void RunDriver::ScanLoop()
         {
             BriefRun* run = roster_.Of(state_.StopTarget.load());
             if (run)
-                FinishBrief(*run, true);
+                finisher_.FinishBrief(*run, true);
             state_.StopRequested = false;
             state_.StopByUser = false;
             state_.StopTarget = nullptr;
@@ -104,7 +104,7 @@ void RunDriver::Reconnect()
         return;
     }
     for (BriefRun* run : roster_.InOrder())
-        FinishBrief(*run, true);
+        finisher_.FinishBrief(*run, true);
 }
 
 // One walk over the queue. Returns whether anything was started or handled.

@@ -24,7 +24,8 @@ void TKestrelThread::run()
 RunDriver::RunDriver(const RetrievalSettings& settings, RunObserver& observer)
     : nextSettings_(settings), settings_(settings), userObserver_(observer), observer_(observer, this),
       queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_),
-      roster_(lock_, state_), pages_(this, observer_), setup_(settings_, lock_, pages_), trimmer_(this, observer_)
+      roster_(lock_, state_), pages_(this, observer_), setup_(settings_, lock_, pages_), trimmer_(this, observer_),
+      finisher_(this, observer_, state_, lock_, queue_, worker_, roster_, pages_, trimmer_)
 {
     auto requeue = [this](std::unique_ptr<RetrievalRequest> request) { QueueCounted(std::move(request), true); };
     worker_.SetQueue(&queue_);
@@ -230,7 +231,7 @@ void RunDriver::RollBack(BriefStatus status)
         TBrief& brief = *run->Brief;
         observer_.UpdateStatusLine(brief, status, "");
         std::filesystem::path archive = run->ArchivePath;
-        FinishBrief(*run, false, NewArchive::Discarded);
+        finisher_.FinishBrief(*run, false, BriefFinisher::NewArchive::Discarded);
         bool saved = true;
         CallOnThreadOf(this, [&] {
             std::error_code ignored;
@@ -252,7 +253,7 @@ void RunDriver::CloseRun()
 {
     closing_ = true;
     observer_.ShowProgressWindow(false);
-    StopTimer();
+    finisher_.StopTimer();
     CallOnThreadOf(this, [&] {
         for (RetrievalRequest* request : state_.ActiveRequests)
             if (request)
@@ -274,6 +275,36 @@ void RunDriver::CloseRun()
     CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(true); });
     std::lock_guard guard(lock_);
     state_.RunBusy = false;
+}
+
+// After a store failure: every brief still in the run is closed as far as
+// its files allow, in joining order.
+void RunDriver::FinishAllBriefs()
+{
+    failureStop_ = true;
+    for (BriefRun* run : roster_.InOrder())
+    {
+        try
+        {
+            finisher_.FinishBrief(*run, false);
+        }
+        catch (const std::exception&)
+        {
+            CallOnThreadOf(this, [&] { run->Brief->Retrieving = false; });
+            roster_.Remove(*run);
+        }
+    }
+}
+
+void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force)
+{
+    {
+        std::lock_guard guard(lock_);
+        if (BriefRun* run = roster_.Of(request->Brief); run && !request->Uncounted)
+            CountOutstanding(run->Progress, *request, 1);
+        queue_.Add(std::move(request), force);
+    }
+    Poke();
 }
 
 } // namespace rv

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "client/engine/internal/archive-trimmer.h"
+#include "client/engine/internal/brief-finisher.h"
 #include "client/engine/internal/brief-page-writer.h"
 #include "client/engine/internal/brief-setup.h"
 #include "client/engine/internal/fetch.h"
@@ -153,19 +154,8 @@ private:
     void Poke();
     void WaitForWork();
 
-    // Closing briefs and entries (run-driver-finishing.cpp), retrieval thread.
-    // A run that keeps its new archive trims the oldest kept ones over the
-    // brief's limit; a rolled-back run deletes its own and trims nothing.
-    enum class NewArchive
-    {
-        Kept,
-        Discarded,
-    };
-    void FinishBrief(BriefRun& run, bool notify, NewArchive fate = NewArchive::Kept);
-    void FinishSkippedEntry(TWebPage& entry);
-    void DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive);
-    void StopTimer();
-    void ReportSaveFailure(const TBrief& brief, bool updateLine);
+    // After a store failure: every brief still in the run is closed as far
+    // as its files allow.
     void FinishAllBriefs();
 
     // Shared by the files above.
@@ -184,6 +174,7 @@ private:
     BriefPageWriter pages_;
     BriefSetup setup_;
     ArchiveTrimmer trimmer_;
+    BriefFinisher finisher_;
     ConnectStep connect_;
     std::function<void()> runEnded_;
     std::unique_ptr<TKestrelThread> thread_;

@@ -1,9 +1,13 @@
-// Closing a brief of the run (done, stopped or over a limit) and dropping a
-// skipped entry's requests. Retrieval thread.
+#include "client/engine/internal/brief-finisher.h"
+
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
+#include "client/briefs/user-message.h"
+#include "client/engine/internal/archive-trimmer.h"
+#include "client/engine/internal/brief-page-writer.h"
 #include "client/engine/internal/main-thread-call.h"
-#include "client/engine/internal/run-driver.h"
+#include "client/engine/internal/run-roster.h"
+#include "client/engine/internal/transfer-worker.h"
 #include "client/pages/link-resolver.h"
 #include "client/pages/page-processing.h"
 #include "client/pages/summary-page.h"
@@ -24,7 +28,14 @@ std::string SummaryFilePath(const BriefRun& run)
 
 } // namespace
 
-void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
+BriefFinisher::BriefFinisher(QObject* mainThread, RunObserver& observer, RunState& state, RunLock& lock, TRetrievalList& queue,
+                             TAsyncThread& worker, RunRoster& roster, BriefPageWriter& pages, ArchiveTrimmer& trimmer)
+    : mainThread_(mainThread), observer_(observer), state_(state), lock_(lock), queue_(queue), worker_(worker), roster_(roster),
+      pages_(pages), trimmer_(trimmer)
+{
+}
+
+void BriefFinisher::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
 {
     TBrief& brief = *run.Brief;
     bool byUser = state_.StopByUser && state_.StopTarget.load() == &brief;
@@ -43,7 +54,7 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     observer_.RemoveBriefFromProgress(brief);
     const std::string summaryFile = SummaryFilePath(run);
     bool saved = true;
-    CallOnThreadOf(this,
+    CallOnThreadOf(mainThread_,
                    [&]
                    {
                        if (!run.TemporaryPageBrief && !brief.FilePath.empty())
@@ -63,7 +74,7 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     observer_.CloseStopDialog();
     if (fate == NewArchive::Kept && saved && !trimmer_.Trim(run))
         ReportSaveFailure(brief, true);
-    CallOnThreadOf(this,
+    CallOnThreadOf(mainThread_,
                    [&]
                    {
                        brief.Retrieving = false;
@@ -74,7 +85,7 @@ void RunDriver::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
 }
 
 // Every open request of the entry goes, recorded as skipped.
-void RunDriver::FinishSkippedEntry(TWebPage& entry)
+void BriefFinisher::FinishSkippedEntry(TWebPage& entry)
 {
     StopTimer();
     TBrief* brief = nullptr;
@@ -98,14 +109,14 @@ void RunDriver::FinishSkippedEntry(TWebPage& entry)
     if (brief)
         observer_.EntryFinished(*brief, entry, outcome);
     observer_.EnableControls(true);
-    CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(true); });
+    CallOnThreadOf(mainThread_, [&] { worker_.SetTimerEnabled(true); });
 }
 
 // Drops every request of the brief (or of the entry) that is not handled
 // yet: spilled ones from the overflow file, open ones after their transfer
 // is stopped, waiting ones at once; each is recorded in the archive as
 // skipped.
-void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive)
+void BriefFinisher::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive)
 {
     BriefRun* run = brief ? roster_.Of(brief) : nullptr;
     auto matches = [&](const RetrievalRequest& request) { return brief ? request.Brief == brief : request.Entry == entry; };
@@ -120,7 +131,7 @@ void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* 
             if (matches(*node->Request))
                 nodes.push_back(node);
     }
-    CallOnThreadOf(this,
+    CallOnThreadOf(mainThread_,
                    [&]
                    {
                        for (auto* node : nodes)
@@ -143,48 +154,18 @@ void RunDriver::DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* 
 // Keeps the socket worker's one-second check from walking the requests
 // while they are dropped. The check runs on the main thread, so once the
 // main thread has turned it off no check is under way and none starts.
-void RunDriver::StopTimer()
+void BriefFinisher::StopTimer()
 {
-    CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(false); });
+    CallOnThreadOf(mainThread_, [&] { worker_.SetTimerEnabled(false); });
 }
 
 // The brief's file could not be written after its run: the user is told, and
 // a line that would have said "Available" says "Disk Error".
-void RunDriver::ReportSaveFailure(const TBrief& brief, bool updateLine)
+void BriefFinisher::ReportSaveFailure(const TBrief& brief, bool updateLine)
 {
     observer_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
     if (updateLine)
         observer_.UpdateStatusLine(brief, BriefStatus::DiskError, "");
-}
-
-// After a store failure: every brief still in the run is closed as far as
-// its files allow, in joining order.
-void RunDriver::FinishAllBriefs()
-{
-    failureStop_ = true;
-    for (BriefRun* run : roster_.InOrder())
-    {
-        try
-        {
-            FinishBrief(*run, false);
-        }
-        catch (const std::exception&)
-        {
-            CallOnThreadOf(this, [&] { run->Brief->Retrieving = false; });
-            roster_.Remove(*run);
-        }
-    }
-}
-
-void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force)
-{
-    {
-        std::lock_guard guard(lock_);
-        if (BriefRun* run = roster_.Of(request->Brief); run && !request->Uncounted)
-            CountOutstanding(run->Progress, *request, 1);
-        queue_.Add(std::move(request), force);
-    }
-    Poke();
 }
 
 } // namespace rv
