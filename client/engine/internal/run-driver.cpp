@@ -25,7 +25,8 @@ RunDriver::RunDriver(const RetrievalSettings& settings, RunObserver& observer)
     : nextSettings_(settings), settings_(settings), userObserver_(observer), observer_(observer, this),
       queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_),
       roster_(lock_, state_), pages_(this, observer_), setup_(settings_, lock_, pages_), trimmer_(this, observer_),
-      finisher_(this, observer_, state_, lock_, queue_, worker_, roster_, pages_, trimmer_)
+      finisher_(this, observer_, state_, lock_, queue_, worker_, roster_, pages_, trimmer_),
+      scan_(this, observer_, settings_, state_, lock_, queue_, worker_, fetch_, roster_, finisher_, buffers_, flags_, connect_)
 {
     auto requeue = [this](std::unique_ptr<RetrievalRequest> request) { QueueCounted(std::move(request), true); };
     worker_.SetQueue(&queue_);
@@ -39,13 +40,13 @@ RunDriver::~RunDriver()
     if (thread_)
     {
         // Every brief of the run is closed as it stands.
-        stopAll_ = true;
+        flags_.StopAll = true;
         QObject::disconnect(thread_.get(), nullptr, this, nullptr);
         // The thread's calls into this thread are answered by an event loop
         // that runs until the thread has finished.
         QEventLoop loop;
         QObject::connect(thread_.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-        Poke();
+        scan_.Poke();
         if (!thread_->isFinished())
             loop.exec();
         thread_->wait();
@@ -64,21 +65,21 @@ void RunDriver::StartBrief(TBrief& brief, const std::string& targetName, bool sc
         return BeginRun(start);
     {
         std::lock_guard guard(lock_);
-        if (!state_.RunBusy || closing_)
+        if (!state_.RunBusy || flags_.Closing)
         {
             waitingStarts_.push_back(start);
             return;
         }
-        ++joining_;
+        ++flags_.Joining;
     }
     bool joined = JoinBrief(brief, targetName, scheduled);
     {
         std::lock_guard guard(lock_);
-        --joining_;
+        --flags_.Joining;
     }
     if (!joined)
         userObserver_.ErrorMessage(DiskErrorCaption, DiskErrorText);
-    Poke();
+    scan_.Poke();
 }
 
 void RunDriver::StopBrief(TBrief& brief)
@@ -86,7 +87,7 @@ void RunDriver::StopBrief(TBrief& brief)
     state_.StopTarget = &brief;
     state_.StopByUser = true;
     state_.StopRequested = true;
-    Poke();
+    scan_.Poke();
 }
 
 void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
@@ -108,7 +109,7 @@ void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
     if (!otherPending)
         return StopBrief(brief);
     state_.SkipEntryTarget = &entry;
-    Poke();
+    scan_.Poke();
 }
 
 void RunDriver::BeginRun(const PendingStart& start)
@@ -118,11 +119,11 @@ void RunDriver::BeginRun(const PendingStart& start)
     worker_.SetSettings(settings_);
     fetch_.SetSettings(settings_);
     state_.RunBusy = true;
-    closing_ = false;
-    failureStop_ = false;
-    stopAll_ = false;
+    flags_.Closing = false;
+    flags_.FailureStop = false;
+    flags_.StopAll = false;
     failure_ = Failure::None;
-    fruitless_ = 0;
+    scan_.Reset();
     roster_.Clear();
     first_ = start;
     if (!JoinBrief(*start.Brief, start.TargetName, start.Scheduled))
@@ -171,7 +172,7 @@ void RunDriver::ThreadBody()
     observer_.RefreshBrief(*firstRun->Brief);
     try
     {
-        ScanLoop();
+        scan_.Run();
     }
     catch (const std::bad_alloc&)
     {
@@ -251,7 +252,7 @@ void RunDriver::RollBack(BriefStatus status)
 // an error that ended it is shown.
 void RunDriver::CloseRun()
 {
-    closing_ = true;
+    flags_.Closing = true;
     observer_.ShowProgressWindow(false);
     finisher_.StopTimer();
     CallOnThreadOf(this, [&] {
@@ -281,7 +282,7 @@ void RunDriver::CloseRun()
 // its files allow, in joining order.
 void RunDriver::FinishAllBriefs()
 {
-    failureStop_ = true;
+    flags_.FailureStop = true;
     for (BriefRun* run : roster_.InOrder())
     {
         try
@@ -304,7 +305,12 @@ void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool for
             CountOutstanding(run->Progress, *request, 1);
         queue_.Add(std::move(request), force);
     }
-    Poke();
+    scan_.Poke();
+}
+
+void RunDriver::TransferEnded(RetrievalRequest&)
+{
+    scan_.Poke();
 }
 
 } // namespace rv

@@ -1,11 +1,9 @@
 // RunDriver: runs briefs. The first brief started begins a run on the
 // retrieval thread (TKestrelThread); every brief started while the run is
-// under way joins it. The thread walks the retrieval queue: it gives waiting
-// requests a connection within the limit of NumSocks, holding back a second
-// connection to a site that already has one on every other attempt; it
-// hands every completed page to page processing; and it closes each brief
-// when its last request is done, when the user stops it, or when one of its
-// limits is reached.
+// under way joins it. The thread connects, runs the scan loop (scan-loop.h)
+// until no brief is left, and closes the run. The parts: BriefSetup makes a
+// joining brief's BriefRun, RunRoster holds the briefs of the run,
+// BriefFinisher closes them, BriefPageWriter and ArchiveTrimmer serve both.
 //
 // Threads: construct, start, stop and skip on the main thread, which must
 // run a Qt event loop while a run is under way (the transfer worker's sockets
@@ -28,6 +26,7 @@
 #include "client/engine/internal/fetch.h"
 #include "client/engine/internal/run-observer-relay.h"
 #include "client/engine/internal/run-roster.h"
+#include "client/engine/internal/scan-loop.h"
 #include "client/engine/internal/transfer-worker.h"
 #include "client/pages/entry-target.h"
 #include "client/pages/page-context.h"
@@ -139,21 +138,6 @@ private:
     void CloseRun();
     void ReportAvailable();
 
-    // The scan loop (run-driver-scan-loop.cpp), retrieval thread.
-    void ScanLoop();
-    bool ScanPass();
-    void Reconnect();
-    bool StartRequest(BriefRun* run, RetrievalRequest& request);
-    bool HandleComplete(TRetrievalList::Node* node);
-    void StoreFile(BriefRun& run, RetrievalRequest& request);
-    void ProcessBody(BriefRun& run, RetrievalRequest& request);
-    bool LimitsReached(const BriefRun& run) const;
-    void StopForLimits(BriefRun& run);
-    [[nodiscard]] bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
-    PageContext ContextFor(BriefRun& run);
-    void Poke();
-    void WaitForWork();
-
     // After a store failure: every brief still in the run is closed as far
     // as its files allow.
     void FinishAllBriefs();
@@ -176,22 +160,16 @@ private:
     ArchiveTrimmer trimmer_;
     BriefFinisher finisher_;
     ConnectStep connect_;
+    RunBuffers buffers_; // the run's text buffers
+    RunFlags flags_;
+    ScanLoop scan_;
     std::function<void()> runEnded_;
     std::unique_ptr<TKestrelThread> thread_;
 
     // The run under way.
-    RunBuffers buffers_;
     PendingStart first_{};
     std::vector<PendingStart> waitingStarts_; // started during the closing phase
-    std::atomic<bool> closing_{false};
-    std::atomic<bool> failureStop_{false};
-    std::atomic<bool> stopAll_{false}; // the driver is going away: close every brief
     Failure failure_ = Failure::None;
-    int fruitless_ = 0;
-    std::mutex wakeMutex_;
-    std::condition_variable wake_;
-    bool poked_ = false;
-    int joining_ = 0; // briefs being joined on the main thread; under lock_
 };
 
 } // namespace rv

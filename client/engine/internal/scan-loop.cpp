@@ -1,9 +1,12 @@
-// The retrieval thread's scan loop: start waiting requests, handle
-// completed ones, close briefs that are done or stopped.
+#include "client/engine/internal/scan-loop.h"
+
 #include "client/briefs/brief.h"
+#include "client/engine/internal/brief-finisher.h"
+#include "client/engine/internal/fetch.h"
 #include "client/engine/internal/main-thread-call.h"
-#include "client/engine/internal/run-driver.h"
 #include "client/engine/internal/run-failure.h"
+#include "client/engine/internal/run-roster.h"
+#include "client/engine/internal/transfer-worker.h"
 #include "client/pages/brief-limits.h"
 #include "client/pages/entry-page.h"
 #include "client/pages/link-resolver.h"
@@ -35,13 +38,21 @@ bool BelongsToSkippedEntry(const BriefRun* run, const RetrievalRequest& request)
 
 } // namespace
 
-void RunDriver::ScanLoop()
+ScanLoop::ScanLoop(QObject* mainThread, RunObserver& observer, const RetrievalSettings& settings, RunState& state,
+                   RunLock& lock, TRetrievalList& queue, TAsyncThread& worker, TFetch& fetch, RunRoster& roster,
+                   BriefFinisher& finisher, RunBuffers& buffers, RunFlags& flags, const std::function<bool()>& connect)
+    : mainThread_(mainThread), observer_(observer), settings_(settings), state_(state), lock_(lock), queue_(queue),
+      worker_(worker), fetch_(fetch), roster_(roster), finisher_(finisher), buffers_(buffers), flags_(flags), connect_(connect)
+{
+}
+
+void ScanLoop::Run()
 {
     for (;;)
     {
         if (state_.OutOfMemory)
             throw std::bad_alloc();
-        if (stopAll_)
+        if (flags_.StopAll)
         {
             for (BriefRun* run : roster_.InOrder())
                 finisher_.FinishBrief(*run, true);
@@ -82,9 +93,9 @@ void RunDriver::ScanLoop()
         }
         {
             std::lock_guard guard(lock_);
-            if (roster_.Empty() && joining_ == 0)
+            if (roster_.Empty() && flags_.Joining == 0)
             {
-                closing_ = true;
+                flags_.Closing = true;
                 return;
             }
         }
@@ -95,7 +106,7 @@ void RunDriver::ScanLoop()
 
 // The line was lost: connect again; when that fails every brief of the
 // run is closed as it stands.
-void RunDriver::Reconnect()
+void ScanLoop::Reconnect()
 {
     if (connect_())
     {
@@ -108,7 +119,7 @@ void RunDriver::Reconnect()
 }
 
 // One walk over the queue. Returns whether anything was started or handled.
-bool RunDriver::ScanPass()
+bool ScanLoop::ScanPass()
 {
     TRetrievalList::Node* node = nullptr;
     {
@@ -159,7 +170,7 @@ bool RunDriver::ScanPass()
     return progressed;
 }
 
-bool RunDriver::StartRequest(BriefRun* run, RetrievalRequest& request)
+bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request)
 {
     if (state_.ActiveCount >= settings_.NumSocks || !request.NotStarted || request.Uncounted)
         return false;
@@ -191,7 +202,7 @@ bool RunDriver::StartRequest(BriefRun* run, RetrievalRequest& request)
     }
     // The claim is held; the worker's own claims on this request happen
     // later, from its event loop.
-    CallOnThreadOf(this, [&] { fetch_.Fetch(request); });
+    CallOnThreadOf(mainThread_, [&] { fetch_.Fetch(request); });
     if (request.StartFailed)
     {
         request.InProgress = 0;
@@ -201,10 +212,10 @@ bool RunDriver::StartRequest(BriefRun* run, RetrievalRequest& request)
 }
 
 // Handles one complete request (claimed); frees it and removes its node.
-bool RunDriver::HandleComplete(TRetrievalList::Node* node)
+bool ScanLoop::HandleComplete(TRetrievalList::Node* node)
 {
     RetrievalRequest& request = *node->Request;
-    CallOnThreadOf(this, [&] { worker_.Cancel(request); });
+    CallOnThreadOf(mainThread_, [&] { worker_.Cancel(request); });
     BriefRun* run = roster_.Of(request.Brief);
     bool replaced = request.RetryScheduled || request.TimedOut;
     EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;
@@ -254,7 +265,7 @@ bool RunDriver::HandleComplete(TRetrievalList::Node* node)
     return true;
 }
 
-void RunDriver::ProcessBody(BriefRun& run, RetrievalRequest& request)
+void ScanLoop::ProcessBody(BriefRun& run, RetrievalRequest& request)
 {
     if (!request.TempFile.Path().empty())
         return StoreFile(run, request);
@@ -269,7 +280,7 @@ void RunDriver::ProcessBody(BriefRun& run, RetrievalRequest& request)
 
 // A body received straight into a temporary file: stored as a file unless
 // the brief has reached a limit.
-void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
+void ScanLoop::StoreFile(BriefRun& run, RetrievalRequest& request)
 {
     state_.ImagesLoaded += 1;
     state_.BytesLoaded += static_cast<std::uint32_t>(request.TempFile.Size());
@@ -290,16 +301,16 @@ void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
     request.TempFile.Discard();
 }
 
-bool RunDriver::LimitsReached(const BriefRun& run) const
+bool ScanLoop::LimitsReached(const BriefRun& run) const
 {
-    if (failureStop_)
+    if (flags_.FailureStop)
         return false;
     if (DiskReserveReached(FreeBytes(run.ArchivePath.parent_path()), settings_.DiskBuffer))
         return true;
     return BriefLimitsExceeded(*run.Brief, run.StartTime, std::chrono::system_clock::now(), run.IndexDB->WritePosition());
 }
 
-void RunDriver::StopForLimits(BriefRun& run)
+void ScanLoop::StopForLimits(BriefRun& run)
 {
     if (state_.StopRequested)
         return;
@@ -308,7 +319,7 @@ void RunDriver::StopForLimits(BriefRun& run)
     state_.StopRequested = true;
 }
 
-PageContext RunDriver::ContextFor(BriefRun& run)
+PageContext ScanLoop::ContextFor(BriefRun& run)
 {
     return PageContext{state_,
                        settings_,
@@ -322,7 +333,7 @@ PageContext RunDriver::ContextFor(BriefRun& run)
 }
 
 // Fetches one uncounted request outside the queue and waits for it.
-bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
+bool ScanLoop::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
 {
     request.Uncounted = 1;
     request.Retries = settings_.Retries; // no retry copies: the caller falls back by itself
@@ -330,7 +341,7 @@ bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
     request.InProgress = 1;
     request.TimeOut = static_cast<std::int32_t>(limit.count());
     request.StartTime = std::chrono::steady_clock::now();
-    CallOnThreadOf(this, [&] { fetch_.Fetch(request); });
+    CallOnThreadOf(mainThread_, [&] { fetch_.Fetch(request); });
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;)
     {
@@ -345,17 +356,12 @@ bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
         wake_.wait_until(wait, deadline, [this] { return poked_; });
         poked_ = false;
     }
-    CallOnThreadOf(this, [&] { worker_.Cancel(request); });
+    CallOnThreadOf(mainThread_, [&] { worker_.Cancel(request); });
     RequestClaim claim(state_, request);
     return !request.InProgress && request.Success;
 }
 
-void RunDriver::TransferEnded(RetrievalRequest&)
-{
-    Poke();
-}
-
-void RunDriver::Poke()
+void ScanLoop::Poke()
 {
     {
         std::lock_guard guard(wakeMutex_);
@@ -366,7 +372,7 @@ void RunDriver::Poke()
 
 // Sleeps until a transfer ends, a request is queued, or the user stops or
 // skips something. The one-second bound only guards against a lost wake-up.
-void RunDriver::WaitForWork()
+void ScanLoop::WaitForWork()
 {
     std::unique_lock wait(wakeMutex_);
     wake_.wait_for(wait, std::chrono::seconds(1), [this] { return poked_; });
