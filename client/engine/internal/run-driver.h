@@ -35,12 +35,8 @@
 
 #include <QObject>
 #include <QThread>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -136,7 +132,6 @@ private:
     [[nodiscard]] bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
     void RollBack(BriefStatus status);
     void CloseRun();
-    void ReportAvailable();
 
     // After a store failure: every brief still in the run is closed as far
     // as its files allow.
