@@ -30,7 +30,7 @@ std::string WriteCatalogue(const TBrief& brief);
 // damaged catalogue, or one with more entry groups than the brief has
 // entries, every archive list and fragment list is emptied and false is
 // returned; the brief is otherwise untouched.
-bool ReadCatalogue(std::string_view bytes, TBrief& brief);
+[[nodiscard]] bool ReadCatalogue(std::string_view bytes, TBrief& brief);
 
 // The catalogue path of a brief file: its extension replaced by ".cat", or
 // by ".ca~" for the copy written during a run.

@@ -28,17 +28,17 @@ enum class SaveStatus
 // Writes the brief file and then its ".cat" catalogue. With `purge`, kept
 // retrievals whose archive files are gone are dropped first (see
 // PurgeMissingArchives).
-SaveStatus SaveBrief(TBrief& brief, bool purge);
+[[nodiscard]] SaveStatus SaveBrief(TBrief& brief, bool purge);
 
 // Saves the brief at the end of a run: SaveBrief, then, once the ".cat" is
 // written, removes the ".ca~" that the run kept, so that the next load does
 // not take the run's older copy for an interrupted run.
-SaveStatus SaveBriefAfterRun(TBrief& brief, bool purge);
+[[nodiscard]] SaveStatus SaveBriefAfterRun(TBrief& brief, bool purge);
 
 // Writes the catalogue to `path` (the ".cat" file, or ".ca~" during a run).
 // With `purge`, kept retrievals whose archive files are gone are dropped
 // from the brief first. False when the file could not be written.
-bool SaveCatalogue(TBrief& brief, const std::string& path, bool purge);
+[[nodiscard]] bool SaveCatalogue(TBrief& brief, const std::string& path, bool purge);
 
 // Drops, from the last to the first, every kept retrieval whose archive file
 // is missing from the brief's folder, with the summary fragment at the same
@@ -65,7 +65,7 @@ struct LoadResult
 // catalogue (".ca~" when a run was interrupted, else ".cat"), then the
 // repairs that follow loading. On NotLoaded or Failed the brief must be
 // discarded.
-LoadResult LoadBrief(const std::string& path, TBrief& brief);
+[[nodiscard]] LoadResult LoadBrief(const std::string& path, TBrief& brief);
 
 // The loading error for a result, if the window has one to show.
 std::optional<UserMessage> MessageFor(const LoadResult& result);

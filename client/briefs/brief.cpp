@@ -35,8 +35,6 @@ void ResetBrief(TBrief& brief, const std::string& path)
     brief.MaxMins = -1;
     brief.MaxHours = -1;
     brief.NumArchives = -1;
-    brief.Outstanding = 0;
-    brief.MatchesFound = false;
     SetBriefPath(brief, path);
 }
 

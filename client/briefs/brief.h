@@ -46,10 +46,6 @@ struct TBrief
     std::int32_t MaxHours = -1;    // -1: no time limit (MaxMins is then ignored)
     std::int32_t NumArchives = -1; // -1: keep every retrieval
 
-    // Run-time state of the retrieval engine; never stored.
-    std::int32_t Outstanding = 0;
-    bool MatchesFound = false;
-
     std::string FilePath; // empty until the brief has been saved or opened
     std::string Folder;   // folder of FilePath with its trailing "/"
 };

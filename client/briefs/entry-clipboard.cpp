@@ -44,11 +44,6 @@ TWebPage CopyEntry(const TWebPage& source)
     Limit(copy.Password);
     Limit(copy.SearchFor);
     copy.Selected = false;
-    copy.EntrySkipped = false;
-    copy.Outstanding = 0;
-    copy.PageInaccessible = false;
-    copy.DifferencesFound = false;
-    copy.MatchesFound = false;
     return copy;
 }
 

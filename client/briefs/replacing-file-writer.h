@@ -23,6 +23,6 @@ enum class FileAccess
 
 // Returns true when `target` now holds exactly `bytes`. On failure the
 // temporary file is removed and `target` is unchanged.
-bool WriteFileReplacing(const std::string& target, std::string_view bytes, FileAccess access);
+[[nodiscard]] bool WriteFileReplacing(const std::string& target, std::string_view bytes, FileAccess access);
 
 } // namespace rv

@@ -91,13 +91,6 @@ struct TWebPage
 
     // Row is selected in the brief window; never stored or copied.
     bool Selected = false;
-
-    // Run-time state of the retrieval engine; never stored, 0 when loaded.
-    bool EntrySkipped = false;
-    std::int32_t Outstanding = 0;
-    bool PageInaccessible = false;
-    bool DifferencesFound = false;
-    bool MatchesFound = false;
 };
 
 // A new entry of the kind with the fixed defaults (no defaults record).

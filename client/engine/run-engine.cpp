@@ -57,4 +57,9 @@ const RetrievalSettings& RunEngine::Settings() const
     return driver_->Settings();
 }
 
+void RunEngine::SetSettings(const RetrievalSettings& settings)
+{
+    driver_->SetSettings(settings);
+}
+
 } // namespace rv

@@ -9,7 +9,8 @@
 // Ownership: the caller owns the briefs and keeps them alive and unchanged
 // in shape (no entries added or removed) until the run has ended; the
 // engine writes the run's results into them (archives, captions, summary
-// fragments) on the main thread and saves their files. The settings and the
+// fragments) on the main thread and saves their files. The engine keeps its
+// own copy of the settings, and a run keeps the copy it started with; the
 // observer must outlive the engine.
 #pragma once
 
@@ -61,7 +62,9 @@ public:
     void SkipEntry(TBrief& brief, TWebPage& entry);
 
     bool RunActive() const;
+    // The settings the next run starts with; a run under way keeps its own.
     const RetrievalSettings& Settings() const;
+    void SetSettings(const RetrievalSettings& settings);
 
 private:
     std::unique_ptr<RunDriver> driver_;

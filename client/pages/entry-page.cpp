@@ -28,7 +28,7 @@ bool SearchesPages(const TWebPage& entry)
 
 // Runs the entry's Smart Search over the page and records a match in the
 // entry and its brief. Returns whether the page matched.
-bool SearchEntryPage(const RetrievalRequest& request, std::string_view body)
+bool SearchEntryPage(BriefProgress& progress, const RetrievalRequest& request, std::string_view body)
 {
     const TWebPage& entry = *request.Entry;
     SmartSearchOptions options;
@@ -37,9 +37,9 @@ bool SearchEntryPage(const RetrievalRequest& request, std::string_view body)
     options.CaseSensitive = entry.CaseSensitive;
     if (!SmartSearch(entry.SearchFor, body, options).Matched)
         return false;
-    request.Entry->MatchesFound = true;
-    if (request.Brief)
-        request.Brief->MatchesFound = true;
+    if (EntryProgress* found = progress.Of(request.Entry))
+        found->MatchesFound = true;
+    progress.MatchesFound = true;
     return true;
 }
 
@@ -115,8 +115,8 @@ bool ApplyDifferences(PageContext& context, RetrievalRequest& request, std::stri
     CompareResult result = ComparePages(ReceivedBody(request), previous, options);
     if (result.Stopped)
         return false;
-    if (result.DifferencesFound)
-        entry.DifferencesFound = true;
+    if (EntryProgress* found = context.Run.Progress.Of(&entry); found && result.DifferencesFound)
+        found->DifferencesFound = true;
     if (options.Extract)
         ReplaceBody(request, result.Extracted);
     else
@@ -133,7 +133,7 @@ void ProcessEntryPage(PageContext& context, RetrievalRequest& request)
     TWebPage& entry = *request.Entry;
     const bool received = request.Success != 0;
     const std::string_view body = ReceivedBody(request);
-    const bool matched = SearchesPages(entry) && received && SearchEntryPage(request, body);
+    const bool matched = SearchesPages(entry) && received && SearchEntryPage(context.Run.Progress, request, body);
     std::optional<std::string> previous;
     if (received && !entry.FullRetrieval)
     {

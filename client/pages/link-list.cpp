@@ -116,10 +116,7 @@ std::size_t QueueFoundLinks(PageContext& context, RetrievalRequest& page, LinkLi
                             .level = budget});
         }
         std::unique_ptr<RetrievalRequest> child = MakeLinkRequest(page, link);
-        if (child->Entry)
-            child->Entry->Outstanding += 1;
-        if (child->Brief)
-            child->Brief->Outstanding += 1;
+        CountOutstanding(context.Run.Progress, *child, 1);
         context.Queue.Add(std::move(child));
         ++queued;
     }

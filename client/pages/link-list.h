@@ -42,8 +42,8 @@ std::unique_ptr<RetrievalRequest> MakeLinkRequest(RetrievalRequest& page, const 
 
 // Queues the links in order, each unless the link cache says it was queued
 // already with at least the same budget; marks each queued address visited
-// with its budget. Each new request counts in its entry's and brief's
-// Outstanding. Stops early when an entry skip is waiting. Returns how many
+// with its budget. Each new request counts as outstanding in the run's
+// record of the brief (context.Run.Progress). Stops early when an entry skip is waiting. Returns how many
 // were queued; `links` is emptied.
 std::size_t QueueFoundLinks(PageContext& context, RetrievalRequest& page, LinkList& links);
 

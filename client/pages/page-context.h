@@ -57,6 +57,8 @@ struct BriefRun
     // in a content coding that could not be undone. Retrieval thread.
     std::int32_t CutPages = 0;
     std::int32_t UndecodedPages = 0;
+    // The brief's and its entries' counts and results of this run.
+    BriefProgress Progress;
 };
 
 // The text buffers of a run: allocated when the run starts, only grown.

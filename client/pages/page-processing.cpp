@@ -129,6 +129,8 @@ void CountIn(PageContext& context, std::atomic<std::int32_t>& counter, ProgressL
 {
     counter += 1;
     context.Observer.SetProgressLabel(label, std::to_string(counter.load()));
+    context.Observer.CountsChanged(
+        {context.State.PagesLoaded.load(), context.State.ImagesLoaded.load(), context.State.BytesLoaded.load()});
 }
 
 // The Extra1 words of a stored page whose body is not whole; counted for the
@@ -204,7 +206,8 @@ struct SearchOutcome
     std::string MatchText;
 };
 
-SearchOutcome RunSmartSearch(TCache* cache, const std::string& key, TWebPage& entry, TBrief* brief, std::string_view body)
+SearchOutcome RunSmartSearch(TCache* cache, const std::string& key, const TWebPage& entry, BriefProgress& progress,
+                             std::string_view body)
 {
     SmartSearchOptions options;
     options.SearchHTML = entry.SearchHTML;
@@ -214,9 +217,9 @@ SearchOutcome RunSmartSearch(TCache* cache, const std::string& key, TWebPage& en
     SearchOutcome outcome{result.Matched, std::move(result.MatchText)};
     if (!outcome.Matched)
         return outcome;
-    entry.MatchesFound = true;
-    if (brief)
-        brief->MatchesFound = true;
+    if (EntryProgress* found = progress.Of(&entry))
+        found->MatchesFound = true;
+    progress.MatchesFound = true;
     if (cache)
     {
         if (std::unique_ptr<TPageRecord> record = cache->Find(key))
@@ -251,7 +254,7 @@ ScanChecks ChecksFor(PageContext& context, const RetrievalRequest& request)
     checks.ShouldStop = [&context, &request, entry]
     {
         return context.State.StopRequested.load() || request.SkipRequested ||
-               (entry && (entry->EntrySkipped || context.State.SkipEntryTarget.load() == entry));
+               (entry && (context.Run.Progress.Skipped(entry) || context.State.SkipEntryTarget.load() == entry));
     };
     checks.LimitsReached = [&context] { return LimitsHit(context); };
     return checks;
@@ -312,7 +315,7 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
     const bool received = request.Success != 0;
     SearchOutcome search;
     if (SmartSearchWanted(entry) && received && counted)
-        search = RunSmartSearch(cache, key, *request.Entry, request.Brief, body);
+        search = RunSmartSearch(cache, key, *request.Entry, context.Run.Progress, body);
     const bool preserveOnly = entry.PreserveOnly && SmartSearchWanted(entry);
     const bool store = !(preserveOnly && !search.Matched) || !counted;
 

@@ -20,8 +20,8 @@ namespace rv
 
 // The request must carry its entry (a request without one is passed over)
 // and its brief's cache and archive (else the run's are used). Followed links
-// are queued in context.Queue, each counted in its entry's and brief's
-// Outstanding; request.ChildCount advances by one per new request.
+// are queued in context.Queue, each counted as outstanding in
+// context.Run.Progress; request.ChildCount advances by one per new request.
 void ProcessPage(PageContext& context, RetrievalRequest& request);
 
 // The body of a completed request: the received bytes after the response

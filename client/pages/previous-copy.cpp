@@ -26,7 +26,7 @@ std::filesystem::path BriefFolder(const PageContext& context, const TBrief& brie
 bool EntryPageAbandoned(const PageContext& context, const RetrievalRequest& page)
 {
     return context.State.StopRequested || page.SkipRequested ||
-           (page.Entry && (page.Entry->EntrySkipped || context.State.SkipEntryTarget.load() == page.Entry));
+           (page.Entry && (context.Run.Progress.Skipped(page.Entry) || context.State.SkipEntryTarget.load() == page.Entry));
 }
 
 std::string EntryStartAddress(const RetrievalRequest& request)

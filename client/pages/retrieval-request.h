@@ -91,6 +91,10 @@ struct RetrievalRequest
     std::string EntryURL;
     std::uint8_t NotHTML = 0;
     std::uint8_t StartFailed = 0;
+    // The request ended without its page (a failure page was stored): its
+    // entry is reported as having an inaccessible page. Set by the transfer
+    // worker, read by the driver once the request has ended.
+    std::uint8_t PageInaccessible = 0;
     TKSDB* IndexDB = nullptr;
     std::uint8_t InProgress = 1;
     std::int32_t Socket = -1;     // socket slot of the transfer worker, -1: none

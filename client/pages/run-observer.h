@@ -1,6 +1,9 @@
 // RunObserver: what a brief run tells the user. The run driver calls it for
-// every status-log line, progress label, finished entry, control change,
-// stop-dialog step, error message and available-briefs notice.
+// every status-log line, progress label, started and finished entry, count,
+// transfer state, control change, stop-dialog step, error message and
+// available-briefs notice. Everything a run learns reaches the main thread
+// here as values; the briefs and entries passed by reference are the
+// caller's own, which the run never writes during the run.
 //
 // Threads: the driver calls it from the retrieval thread through
 // RunObserverRelay (run-observer-relay.h), which makes every call a blocking
@@ -10,6 +13,7 @@
 // only what it shows.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +23,53 @@ namespace rv
 
 struct TBrief;
 struct TWebPage;
+
+// The status of a brief's status-log line. StatusText gives the text the
+// line shows; nothing else spells these texts.
+enum class BriefStatus
+{
+    Loading,
+    Available,
+    ConnectionFailure,
+    // The run ended but its results could not be saved (the brief file or
+    // its catalogue), or the store failed during the run.
+    DiskError,
+};
+
+constexpr const char* StatusText(BriefStatus status)
+{
+    switch (status)
+    {
+    case BriefStatus::Loading:
+        return "Loading...";
+    case BriefStatus::Available:
+        return "Available";
+    case BriefStatus::ConnectionFailure:
+        return "Connection Failure";
+    case BriefStatus::DiskError:
+        return "Disk Error";
+    }
+    return "";
+}
+
+// How an entry's part of a run ended, as the brief window shows it.
+struct EntryOutcome
+{
+    bool Skipped = false;          // the user skipped it
+    bool Inaccessible = false;     // a page of it could not be reached
+    bool DifferencesFound = false; // its start page changed since the previous retrieval
+    bool MatchesFound = false;     // a page of it matched its Smart Search
+
+    bool operator==(const EntryOutcome&) const = default;
+};
+
+// The run's counts so far, for the progress window.
+struct RunCounts
+{
+    std::int32_t Pages = 0;
+    std::int32_t Images = 0;
+    std::uint32_t Bytes = 0;
+};
 
 // The labels of the progress window.
 enum class ProgressLabel
@@ -44,10 +95,10 @@ public:
     virtual ~RunObserver() = default;
 
     // A new status-log line: brief name, start time, brief file, status.
-    virtual void AddStatusLine(const TBrief& /*brief*/, std::string_view /*startTime*/, std::string_view /*status*/) {}
-    // The status of the brief's line changes ("Loading...", "Available",
-    // "Connection Failure"); summaryFile is the archive once it is available.
-    virtual void UpdateStatusLine(const TBrief& /*brief*/, std::string_view /*status*/, std::string_view /*summaryFile*/) {}
+    virtual void AddStatusLine(const TBrief& /*brief*/, std::string_view /*startTime*/, BriefStatus /*status*/) {}
+    // The status of the brief's line changes; summaryFile is the archive once
+    // it is available. A brief's last status is how its run ended.
+    virtual void UpdateStatusLine(const TBrief& /*brief*/, BriefStatus /*status*/, std::string_view /*summaryFile*/) {}
     // Follows "Available" when pages were stored without their whole body:
     // the brief's line says how many (IncompletePagesText).
     virtual void UpdateStatusDetail(const TBrief& /*brief*/, std::string_view /*detail*/) {}
@@ -57,7 +108,15 @@ public:
     virtual void ShowProgressWindow(bool /*shown*/) {}
     virtual void AddBriefToProgress(const TBrief& /*brief*/) {}
     virtual void RemoveBriefFromProgress(const TBrief& /*brief*/) {}
-    virtual void EntryFinished(const TBrief& /*brief*/, const TWebPage& /*entry*/) {}
+    // An entry's first request is under way.
+    virtual void EntryStarted(const TBrief& /*brief*/, const TWebPage& /*entry*/) {}
+    // An entry has no request left (done or skipped); the outcome is the
+    // run's own record, passed by value.
+    virtual void EntryFinished(const TBrief& /*brief*/, const TWebPage& /*entry*/, const EntryOutcome& /*outcome*/) {}
+    virtual void CountsChanged(const RunCounts& /*counts*/) {}
+    // The socket worker's state: " Contacting Host...", " Connected...",
+    // " Transferring Data...".
+    virtual void TransferStatus(std::string_view /*text*/) {}
     // Skip Entry and Stop Brief.
     virtual void EnableControls(bool /*enabled*/) {}
     virtual void RefreshBrief(const TBrief& /*brief*/) {}
@@ -65,7 +124,8 @@ public:
     // with a percentage; closed at the end.
     virtual void StopDialogStep(StopStep /*step*/, int /*percent*/) {}
     virtual void CloseStopDialog() {}
-    // "Disk Error", "Memory Error", "Dialer Error" with their texts.
+    // "Disk Error", "Memory Error", "Dialer Error", "Brief Organizer File
+    // Saving Error" with their texts.
     virtual void ErrorMessage(std::string_view /*caption*/, std::string_view /*text*/) {}
     virtual void AvailableBriefsNotice(const std::vector<std::string>& /*briefNames*/) {}
     // The end of a run the user started.

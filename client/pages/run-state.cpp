@@ -1,11 +1,47 @@
 #include "client/pages/run-state.h"
 
+#include "client/briefs/brief.h"
 #include "client/pages/retrieval-request.h"
 
 #include <algorithm>
 
 namespace rv
 {
+
+void BriefProgress::Reset(const TBrief& brief)
+{
+    entries_.clear();
+    Outstanding = 0;
+    MatchesFound = false;
+    for (int i = 0; i < brief.Entries.Count(); ++i)
+        Track(&brief.Entries[i]);
+}
+
+EntryProgress* BriefProgress::Of(const TWebPage* entry)
+{
+    auto found = entries_.find(entry);
+    return found == entries_.end() ? nullptr : &found->second;
+}
+
+const EntryProgress* BriefProgress::Of(const TWebPage* entry) const
+{
+    auto found = entries_.find(entry);
+    return found == entries_.end() ? nullptr : &found->second;
+}
+
+bool BriefProgress::Skipped(const TWebPage* entry) const
+{
+    const EntryProgress* progress = Of(entry);
+    return progress && progress->Skipped;
+}
+
+void CountOutstanding(BriefProgress& progress, const RetrievalRequest& request, std::int32_t delta)
+{
+    if (EntryProgress* entry = progress.Of(request.Entry))
+        entry->Outstanding += delta;
+    if (request.Brief)
+        progress.Outstanding += delta;
+}
 
 void RunState::Reset()
 {
@@ -24,8 +60,6 @@ void RunState::Reset()
     BytesLoaded = 0;
     OutOfMemory = false;
     LineDropped = false;
-    SetupInProgress = false;
-    TimerBusy = false;
     ScanCursor = nullptr;
     SkipEntryTarget = nullptr;
 }
@@ -48,12 +82,6 @@ bool RunState::RemoveActive(RetrievalRequest* request)
     *slot = nullptr;
     --ActiveCount;
     return true;
-}
-
-RunState& ProcessRunState()
-{
-    static RunState state;
-    return state;
 }
 
 bool Claim(RunState& state, RetrievalRequest& request)

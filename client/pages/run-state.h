@@ -11,8 +11,11 @@
 // claim a request passes it over and never waits for it.
 #pragma once
 
+#include "client/pages/run-observer.h"
+
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,6 +26,56 @@ namespace rv
 struct RetrievalRequest;
 struct TBrief;
 struct TWebPage;
+
+// What a run learns about one entry of a brief. The entry itself (TWebPage)
+// stays the main thread's and is never written by the run.
+//
+// Outstanding and Skipped are read by both threads (Skip Entry looks at the
+// other entries); the flags belong to the retrieval thread, which hands
+// them to the main thread as values in the entry's finished event.
+struct EntryProgress
+{
+    std::atomic<std::int32_t> Outstanding{0}; // requests of the entry not handled yet
+    std::atomic<bool> Skipped{false};         // Skip Entry confirmed; cleared once its requests are gone
+    bool Inaccessible = false;                // a page of the entry could not be reached
+    bool DifferencesFound = false;            // its start page changed since the previous retrieval
+    bool MatchesFound = false;                // a page of the entry matched its Smart Search
+    bool Started = false;                     // its first request was started
+
+    // The flags as the entry's finished event carries them.
+    EntryOutcome Outcome() const { return {Skipped.load(), Inaccessible, DifferencesFound, MatchesFound}; }
+};
+
+// What a run learns about one brief: its counts and one EntryProgress per
+// entry. Entries are tracked when the brief joins the run and none is added
+// afterwards, so either thread may look one up at any time.
+class BriefProgress
+{
+public:
+    BriefProgress() = default;
+    BriefProgress(const BriefProgress&) = delete;
+    BriefProgress& operator=(const BriefProgress&) = delete;
+
+    // Forgets everything and tracks every entry of the brief.
+    void Reset(const TBrief& brief);
+    // Tracks one more entry (before the brief's requests are queued).
+    void Track(const TWebPage* entry) { entries_.try_emplace(entry); }
+    // The entry's record; null for an entry that is not tracked.
+    EntryProgress* Of(const TWebPage* entry);
+    const EntryProgress* Of(const TWebPage* entry) const;
+    // Whether Skip Entry waits for the entry's requests to go.
+    bool Skipped(const TWebPage* entry) const;
+
+    std::atomic<std::int32_t> Outstanding{0}; // requests of the brief not handled yet
+    bool MatchesFound = false;                // retrieval thread
+
+private:
+    std::map<const TWebPage*, EntryProgress> entries_;
+};
+
+// Counts a request of the brief as outstanding (delta 1) or done (-1), for
+// the brief and for the request's entry.
+void CountOutstanding(BriefProgress& progress, const RetrievalRequest& request, std::int32_t delta);
 
 struct RunState
 {
@@ -41,8 +94,6 @@ struct RunState
     std::atomic<std::uint32_t> BytesLoaded{0};
     std::atomic<bool> OutOfMemory{false};
     std::atomic<bool> LineDropped{false};
-    std::atomic<bool> SetupInProgress{false};
-    std::atomic<bool> TimerBusy{false};
     std::mutex RequestLock;
     void* ScanCursor = nullptr; // queue node where the next scan begins; under RequestLock
     std::atomic<TWebPage*> SkipEntryTarget{nullptr};
@@ -56,9 +107,6 @@ struct RunState
     void AddActive(RetrievalRequest* request);
     bool RemoveActive(RetrievalRequest* request);
 };
-
-// The client's one run state.
-RunState& ProcessRunState();
 
 // Under RequestLock: fails when the request is in use, else marks it so.
 bool Claim(RunState& state, RetrievalRequest& request);

@@ -79,7 +79,7 @@ bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry
     SiteMapEntryDetails details;
     details.Address = first.Url;
     details.SearchTerms = page.SearchFor;
-    details.Inaccessible = page.PageInaccessible;
+    details.Inaccessible = first.Inaccessible;
     const std::string number = std::to_string(linkNumber);
     if (!alone && !matchesOnly &&
         !StorePage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, TocPage(root, &details)))

@@ -31,6 +31,7 @@ struct SiteMapEntry
     std::string Url;                 // the address the entry started from
     std::int32_t Depth = 0;          // the request's depth
     bool Uncounted = false;          // a request outside the run's counts gets no match page
+    bool Inaccessible = false;       // a page of the entry could not be reached in this run
 };
 
 // The first request that took link number n, or nothing when none is left

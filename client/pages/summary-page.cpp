@@ -140,17 +140,18 @@ std::string RetrievalText(const TWebPage& entry)
 }
 
 // The status icons of the table layout: differences, then matches.
-std::string StatusIcons(const TWebPage& entry)
+std::string StatusIcons(const SummaryEntry& item)
 {
+    const TWebPage& entry = *item.Entry;
     std::string out;
     if (DifferencesMode(entry))
     {
-        const char* state = entry.DifferencesFound ? "Has" : "No";
+        const char* state = item.DifferencesFound ? "Has" : "No";
         out += std::string("<img src=\"") + state +
                (entry.MarkDiffs ? "MDiffs\" width=19 height=11>" : "EDiffs\" width=14 height=11>");
     }
     if (entry.SmartSearch)
-        out += std::string("<img src=\"") + (entry.MatchesFound ? "Has" : "No") + "Matches\" width=15 height=11>";
+        out += std::string("<img src=\"") + (item.MatchesFound ? "Has" : "No") + "Matches\" width=15 height=11>";
     return out;
 }
 
@@ -224,9 +225,9 @@ std::string TableBlock(const SummaryEntry& item, LinkForm form)
     std::string names;
     std::string links;
     TargetLines(item, SummaryLayout::Table, form, names, links);
-    return Heading(item, form) + "<table><tr><td width=40>" + StatusIcons(*item.Entry) + "</td><td>" +
-           RetrievalText(*item.Entry) + "</td></tr><tr><td width=40></td><td><font size=3>" + names +
-           "\r\n</td></tr><tr><td width=40><td>\r\n" + links + "\r\n</tr></table>\r\n";
+    return Heading(item, form) + "<table><tr><td width=40>" + StatusIcons(item) + "</td><td>" + RetrievalText(*item.Entry) +
+           "</td></tr><tr><td width=40></td><td><font size=3>" + names + "\r\n</td></tr><tr><td width=40><td>\r\n" + links +
+           "\r\n</tr></table>\r\n";
 }
 
 std::string Block(const SummaryEntry& item, SummaryLayout layout, LinkForm form)

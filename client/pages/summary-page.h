@@ -30,8 +30,7 @@ enum class SummaryLayout
 // One active entry of the brief as the summary shows it.
 struct SummaryEntry
 {
-    // The entry; the table layout reads its DifferencesFound and MatchesFound.
-    // Must stay valid while the texts are made.
+    // The entry; must stay valid while the texts are made.
     const TWebPage* Entry = nullptr;
     // The addresses the entry's run started from: one for a web entry (its
     // caption and URL), one per engine or category otherwise.
@@ -39,6 +38,9 @@ struct SummaryEntry
     // The link number each target took, parallel to Targets; its pages are
     // reached under "n/".
     std::vector<std::int32_t> LinkNumbers;
+    // The run's results, shown as icons by the table layout.
+    bool DifferencesFound = false;
+    bool MatchesFound = false;
 };
 
 struct SummaryInput

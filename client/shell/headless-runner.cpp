@@ -14,19 +14,19 @@
 namespace rv
 {
 
-void PrintingObserver::AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status)
+void PrintingObserver::AddStatusLine(const TBrief& brief, std::string_view startTime, BriefStatus status)
 {
     startTimes_[brief.BriefName] = std::string(startTime);
-    statuses_[brief.BriefName] = std::string(status);
-    Print(brief.BriefName, std::string(status));
+    statuses_[brief.BriefName] = StatusText(status);
+    Print(brief.BriefName, StatusText(status));
 }
 
-void PrintingObserver::UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile)
+void PrintingObserver::UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view summaryFile)
 {
-    std::string text(status);
+    std::string text = StatusText(status);
     if (!summaryFile.empty())
         text += " " + std::string(summaryFile);
-    statuses_[brief.BriefName] = std::string(status);
+    statuses_[brief.BriefName] = StatusText(status);
     Print(brief.BriefName, text);
 }
 
@@ -48,7 +48,7 @@ bool PrintingObserver::AllAvailable() const
     for (const auto& [name, start] : startTimes_)
     {
         auto status = statuses_.find(name);
-        if (status == statuses_.end() || status->second != "Available")
+        if (status == statuses_.end() || status->second != StatusText(BriefStatus::Available))
             return false;
     }
     return true;

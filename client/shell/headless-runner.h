@@ -5,7 +5,8 @@
 //
 // The briefs run in one run (the first starts it, the others join). Each
 // status line is printed as "<brief name>  <start time>  <status>", where
-// status is "Loading...", "Available <archive>", "Connection Failure"; error
+// status is "Loading...", "Available <archive>", "Connection Failure" or
+// "Disk Error" (the brief file could not be saved after the run); error
 // messages go to stderr. The result is 0 only when every brief ended
 // "Available".
 //
@@ -30,8 +31,8 @@ class PrintingObserver : public RunObserver
 public:
     explicit PrintingObserver(std::FILE* out = stdout, std::FILE* errors = stderr) : out_(out), errors_(errors) {}
 
-    void AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status) override;
-    void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile) override;
+    void AddStatusLine(const TBrief& brief, std::string_view startTime, BriefStatus status) override;
+    void UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view summaryFile) override;
     void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override;
     void ErrorMessage(std::string_view caption, std::string_view text) override;
 

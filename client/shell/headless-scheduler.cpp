@@ -95,7 +95,11 @@ int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions
     });
     ScheduleCheck check(
         schedule.Clock, [&](TBrief& brief, bool scheduled) { driver.StartBrief(brief, {}, scheduled); },
-        [](TBrief& brief) { SaveBrief(brief, false); });
+        [&observer](TBrief& brief)
+        {
+            if (SaveBrief(brief, false) == SaveStatus::Failed)
+                observer.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
+        });
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (stopping)

@@ -42,7 +42,6 @@ TEST(EntryClipboard, CopyKeepsEveryFieldWithinTheTextLimits)
     source.SummaryFragments = {{"f", "a.rvd"}};
     source.UserAgent = "Bot/1";
     source.Selected = true;
-    source.Outstanding = 4;
     const TWebPage copy = CopyEntry(source);
     EXPECT_EQ(copy.EntryName, std::string(256, 'n'));
     EXPECT_EQ(copy.Password, std::string(256, 'p'));
@@ -54,7 +53,6 @@ TEST(EntryClipboard, CopyKeepsEveryFieldWithinTheTextLimits)
     EXPECT_EQ(copy.SummaryFragments, source.SummaryFragments);
     EXPECT_EQ(copy.UserAgent, "Bot/1");
     EXPECT_FALSE(copy.Selected);
-    EXPECT_EQ(copy.Outstanding, 0);
 }
 
 TEST(EntryClipboard, PasteInsertsTheCopiesInOrderAtTheFocus)

@@ -129,7 +129,7 @@ protected:
     }
 
     RetrievalSettings settings;
-    RunObserver observer;
+    test::OutcomeObserver observer;
     std::unique_ptr<test::NginxServer> nginx;
     QProcess server;
     TBrief brief;
@@ -141,7 +141,7 @@ TEST_F(EntryPageRunTest, EachRunComparesWithTheCopyTheRunBeforeKept)
     const std::string first = Story("Rain on Monday.", "The bridge reopens in May.", "Markets closed higher.");
     Retrieve(first);
     ASSERT_EQ(brief.ArchiveFiles.size(), 1u);
-    EXPECT_FALSE(brief.Entries[0].DifferencesFound);
+    EXPECT_FALSE(observer.last.DifferencesFound);
     auto pages = Pages();
     EXPECT_EQ(pages[Key("KSDiffOrig")], first);
     EXPECT_TRUE(pages.contains(Key("KSDiffOrigProcessed")));
@@ -149,12 +149,12 @@ TEST_F(EntryPageRunTest, EachRunComparesWithTheCopyTheRunBeforeKept)
 
     Retrieve(first);
     ASSERT_EQ(brief.ArchiveFiles.size(), 2u);
-    EXPECT_FALSE(brief.Entries[0].DifferencesFound);
+    EXPECT_FALSE(observer.last.DifferencesFound);
     EXPECT_EQ(Pages()[Key("")].find("RavelinDiffMarker"), std::string::npos);
 
     const std::string second = Story("Rain on Monday.", "The bridge reopens in June.", "Markets closed higher.");
     Retrieve(second);
-    EXPECT_TRUE(brief.Entries[0].DifferencesFound);
+    EXPECT_TRUE(observer.last.DifferencesFound);
     pages = Pages();
     EXPECT_EQ(pages[Key("KSDiffOrig")], second);
     EXPECT_NE(pages["index"].find("HasMDiffs"), std::string::npos);
@@ -171,7 +171,7 @@ TEST_F(EntryPageRunTest, EachRunComparesWithTheCopyTheRunBeforeKept)
     // now follows other bytes) is left of the page.
     brief.Entries[0].MarkDiffs = false;
     Retrieve(Story("Snow on Monday.", "The bridge reopens in June.", "Markets closed higher."));
-    EXPECT_TRUE(brief.Entries[0].DifferencesFound);
+    EXPECT_TRUE(observer.last.DifferencesFound);
     pages = Pages();
     EXPECT_NE(pages[Key("")].find("Snow on Monday."), std::string::npos);
     EXPECT_EQ(pages[Key("")].find("Markets closed"), std::string::npos);
@@ -185,7 +185,7 @@ TEST_F(EntryPageRunTest, WithoutTheServerThePageIsStoredWhole)
     server.waitForFinished(5000);
     Retrieve(Story("a", "changed", "c"));
     ASSERT_EQ(brief.ArchiveFiles.size(), 2u);
-    EXPECT_FALSE(brief.Entries[0].DifferencesFound);
+    EXPECT_FALSE(observer.last.DifferencesFound);
     EXPECT_EQ(Pages()[Key("")].find("RavelinDiffMarker"), std::string::npos);
 }
 

@@ -60,10 +60,10 @@ protected:
         brief.BriefName = "Hostile";
         entry.URL = url;
         brief.Entries.Insert(entry, 0);
-        RunObserver observer;
+        test::OutcomeObserver observer;
         RunDriver driver(settings, observer);
         EXPECT_TRUE(test::RunToEnd(driver, brief));
-        inaccessible = brief.Entries[0].PageInaccessible;
+        inaccessible = observer.last.Inaccessible;
         std::map<std::string, std::string> pages;
         if (brief.ArchiveFiles.size() != 1)
             return pages;

@@ -55,6 +55,7 @@ protected:
         std::string body;
         std::vector<std::string> redirects;
         bool success = false;
+        bool inaccessible = false;
     };
     std::map<std::string, Final> Fetch(const std::vector<std::string>& paths, TWebPage* entry = nullptr)
     {
@@ -70,8 +71,8 @@ protected:
             std::string_view view = r.Data.View();
             std::string_view body = view.empty() ? view : view.substr(0, view.size() - 1);
             std::size_t end = body.find("\r\n\r\n");
-            finals[r.URL] = {r.Status, std::string(end == std::string_view::npos ? body : body.substr(end + 4)),
-                             r.Redirects, bool(r.Success)};
+            finals[r.URL] = {r.Status, std::string(end == std::string_view::npos ? body : body.substr(end + 4)), r.Redirects,
+                             bool(r.Success), bool(r.PageInaccessible)};
         }));
         return finals;
     }
@@ -106,7 +107,7 @@ TEST_F(NginxFetchTest, A401IsRetriedWithTheEntrysCredentials)
     wrong.Password = "nope";
     auto refused = Fetch({"/private/p.html"}, &wrong);
     EXPECT_NE(refused[Url("/private/p.html")].body.find("This page requires a UserName and Password."), std::string::npos);
-    EXPECT_TRUE(wrong.PageInaccessible);
+    EXPECT_TRUE(refused[Url("/private/p.html")].inaccessible);
 }
 
 TEST_F(NginxFetchTest, ACompressedPageArrivesExpanded)

@@ -29,23 +29,38 @@ namespace
 class RecordingObserver : public RunObserver
 {
 public:
-    void AddStatusLine(const TBrief& brief, std::string_view, std::string_view status) override
+    void AddStatusLine(const TBrief& brief, std::string_view, BriefStatus status) override
     {
-        lines.push_back(brief.BriefName + ": " + std::string(status));
-        last[brief.BriefName] = std::string(status);
+        lines.push_back(brief.BriefName + ": " + StatusText(status));
+        last[brief.BriefName] = StatusText(status);
     }
-    void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view) override
+    void UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view) override
     {
-        lines.push_back(brief.BriefName + ": " + std::string(status));
-        last[brief.BriefName] = std::string(status);
+        events.push_back(brief.BriefName + ": " + StatusText(status));
+        lines.push_back(brief.BriefName + ": " + StatusText(status));
+        last[brief.BriefName] = StatusText(status);
     }
     void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override
     {
         details[brief.BriefName] = std::string(detail);
     }
-    void EntryFinished(const TBrief& brief, const TWebPage& entry) override
+    void EntryStarted(const TBrief& brief, const TWebPage& entry) override
+    {
+        events.push_back("started " + brief.BriefName + "/" + entry.EntryName);
+    }
+    void EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome) override
     {
         finished.push_back(brief.BriefName + "/" + entry.EntryName);
+        std::string flags;
+        for (auto [set, name] : {std::pair{outcome.Skipped, " skipped"},
+                                 {outcome.Inaccessible, " inaccessible"},
+                                 {outcome.DifferencesFound, " differences"},
+                                 {outcome.MatchesFound, " matches"}})
+            if (set)
+                flags += name;
+        events.push_back("finished " + brief.BriefName + "/" + entry.EntryName + flags);
+        if (onEntryFinished)
+            onEntryFinished();
     }
     void ErrorMessage(std::string_view caption, std::string_view) override { errors.emplace_back(caption); }
 
@@ -54,6 +69,8 @@ public:
     std::map<std::string, std::string> details;
     std::vector<std::string> finished;
     std::vector<std::string> errors;
+    std::function<void()> onEntryFinished;
+    std::vector<std::string> events; // entries started and finished, status changes
 };
 
 class RunDriverTest : public test::SandboxedTest
@@ -162,6 +179,79 @@ TEST_F(RunDriverTest, BriefOfSeveralEntriesEndsInAClosedReadableArchive)
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(brief.Folder) /
                                              (brief.ArchiveFiles.back().substr(0, brief.ArchiveFiles.back().size() - 4) + side)))
             << side;
+}
+
+TEST_F(RunDriverTest, BriefWhoseFileCannotBeSavedAfterTheRunEndsInDiskError)
+{
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(brief);
+                 // A folder that holds a file cannot be replaced by a file, not even
+                 // by root.
+                 std::filesystem::remove(brief.FilePath);
+                 std::filesystem::create_directories(brief.FilePath + "/held");
+             });
+
+    EXPECT_EQ(observer.last["News"], "Disk Error");
+    EXPECT_EQ(observer.errors, (std::vector<std::string>{"Brief Organizer File Saving Error"}));
+    EXPECT_TRUE(std::filesystem::exists(CataloguePath(brief.FilePath, true))) << "the next load recovers the run";
+}
+
+TEST_F(RunDriverTest, SettingsChangedDuringARunReachOnlyTheNextRun)
+{
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html", "page2.html"});
+    settings.NumSocks = 1;
+    RunDriver driver(settings, observer);
+    // So low a limit would cut every later page of the run.
+    observer.onEntryFinished = [&]
+    {
+        settings.MemoryBodyLimit = 10;
+        settings.ProxyHost = "proxy.invalid";
+    };
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+
+    EXPECT_EQ(observer.last["News"], "Available");
+    EXPECT_EQ(observer.details["News"], "") << "no page was cut";
+    EXPECT_EQ(driver.Settings().ProxyHost, "") << "the driver keeps its own copy";
+}
+
+TEST_F(RunDriverTest, EntriesReportTheirStartAndResultsAndTheBriefItsEnd)
+{
+    settings.NumSocks = 1;
+    settings.Retries = 1;
+    const std::string refused = "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/x.html";
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html", refused});
+    brief.Entries[0].SmartSearch = true;
+    brief.Entries[0].SearchFor = "Page";
+    RunDriver driver(settings, observer);
+    RunToEnd(driver, [&] { driver.StartBrief(brief); });
+
+    EXPECT_EQ(observer.events, (std::vector<std::string>{
+                                   "started News/page0.html",
+                                   "finished News/page0.html matches",
+                                   "started News/page1.html",
+                                   "finished News/page1.html",
+                                   "started News/" + refused,
+                                   "finished News/" + refused + " inaccessible",
+                                   "News: Available",
+                               }));
+}
+
+TEST_F(RunDriverTest, SkippedEntryFinishesAsSkipped)
+{
+    TBrief& brief = NewBrief("News", {"page0.html", "page1.html"});
+    RunDriver driver(settings, observer);
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(brief);
+                 driver.SkipEntry(brief, brief.Entries[0]);
+             });
+    EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), "finished News/page0.html skipped"),
+              observer.events.end());
 }
 
 TEST_F(RunDriverTest, BriefStartedDuringARunJoinsItAndBothBecomeAvailable)

@@ -119,11 +119,11 @@ TEST_F(TlsFetchTest, HttpEntryRedirectedToHttpsIsFetchedOverTlsAndStoredUnderIts
     TWebPage entry = MakeEntry(EntryKind::Web);
     entry.URL = "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/to-tls";
     brief.Entries.Insert(entry, 0);
-    RunObserver observer;
+    test::OutcomeObserver observer;
     RunDriver driver(settings, observer);
     ASSERT_TRUE(test::RunToEnd(driver, brief));
     ASSERT_EQ(brief.ArchiveFiles.size(), 1u);
-    EXPECT_FALSE(brief.Entries[0].PageInaccessible);
+    EXPECT_FALSE(observer.last.Inaccessible);
 
     ArchiveReader reader = ArchiveReader::OpenFile(Dir() / brief.ArchiveFiles[0]);
     std::string stored;

@@ -150,6 +150,28 @@ TEST_F(HeadlessRunTest, GeneratePrintsEachStatusLineAndSucceedsWhenEveryBriefIsA
     EXPECT_EQ(loaded.ArchiveFiles.size(), 1u);
 }
 
+TEST_F(HeadlessRunTest, GenerateFailsWhenTheBriefCannotBeSavedAfterItsRun)
+{
+    const std::string path = MakeBrief("Unsaved", {"page0.html", "slow/medium.html"});
+    test::WriteFile(nginx->Root() / "slow" / "medium.html", "<html><body>" + std::string(40000, 'y') + "</body></html>\n");
+    Child client({Client(), "--generate", path}, PathOf("out.txt"));
+    const std::string duringRun = CataloguePath(path, true);
+    for (int i = 0; i < 100 && !std::filesystem::exists(duringRun); ++i)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(std::filesystem::exists(duringRun)) << test::ReadFile(PathOf("out.txt"));
+    // A folder that holds a file cannot be replaced by a file, not even by
+    // root: the save at the end of the run fails.
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path + "/held");
+
+    EXPECT_EQ(client.Wait(), 1);
+    const std::string out = test::ReadFile(PathOf("out.txt"));
+    EXPECT_NE(out.find("Unsaved  "), std::string::npos) << out;
+    EXPECT_NE(out.find("  Disk Error\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Available"), std::string::npos) << out;
+    EXPECT_NE(out.find("Brief Organizer File Saving Error: Failed to save Brief Organizer File.\n"), std::string::npos) << out;
+}
+
 TEST_F(HeadlessRunTest, GenerateFailsOnABriefFileItCannotOpen)
 {
     Child client({Client(), "--generate", PathOf("missing.brf").string()}, PathOf("out.txt"));

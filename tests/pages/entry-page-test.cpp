@@ -55,6 +55,7 @@ protected:
         entry_.FullRetrieval = false;
         entry_.MarkDiffs = true;
         run_.Brief = &brief_;
+        run_.Progress.Track(&entry_);
         run_.SummaryName = "News.3.rvd";
         run_.ArchivePath = PathOf("News.3.rvd");
         run_.IndexDB = std::make_unique<TKSDB>();
@@ -164,7 +165,7 @@ TEST_F(EntryPageTest, TheFirstRetrievalStoresThePageAsReceivedAndMarksNothing)
 {
     Process(Story);
     EXPECT_EQ(asked_.size(), 2u);
-    EXPECT_FALSE(entry_.DifferencesFound);
+    EXPECT_FALSE(run_.Progress.Of(&entry_)->DifferencesFound);
     EXPECT_TRUE(request_.DiffMarkers.empty());
 
     const auto records = Records();
@@ -184,7 +185,7 @@ TEST_F(EntryPageTest, TheNewestKeptCopyIsComparedAndOneChangeGivesOneMarker)
     Process(page);
     ASSERT_EQ(asked_.size(), 1u);
     EXPECT_EQ(asked_[0], LocalServerAddress(1888, PathOf("News.2.rvd"), "host/news.htmlKSDiffOrig"));
-    EXPECT_TRUE(entry_.DifferencesFound);
+    EXPECT_TRUE(run_.Progress.Of(&entry_)->DifferencesFound);
     EXPECT_EQ(request_.DiffMarkers, std::vector<std::size_t>{page.find("The bridge")});
 }
 
@@ -193,7 +194,7 @@ TEST_F(EntryPageTest, AMissingCopyFallsBackToTheRetrievalBefore)
     stored_["News.1.rvd"] = Story;
     Process(Story);
     EXPECT_EQ(asked_.size(), 2u);
-    EXPECT_FALSE(entry_.DifferencesFound);
+    EXPECT_FALSE(run_.Progress.Of(&entry_)->DifferencesFound);
     EXPECT_TRUE(request_.DiffMarkers.empty());
 }
 
@@ -202,7 +203,7 @@ TEST_F(EntryPageTest, ASilentServerIsAskedOnceAndThePageIsStoredAsAFullPage)
     silent_ = true;
     Process(Story);
     EXPECT_EQ(asked_.size(), 1u);
-    EXPECT_FALSE(entry_.DifferencesFound);
+    EXPECT_FALSE(run_.Progress.Of(&entry_)->DifferencesFound);
     EXPECT_TRUE(Records().contains("host/news.htmlKSDiffOrig"));
 }
 
@@ -213,7 +214,7 @@ TEST_F(EntryPageTest, ExtractingHandsOnTheReducedPage)
     std::string page = Story;
     page.replace(page.find("Monday"), 6, "Friday");
     Process(page);
-    EXPECT_TRUE(entry_.DifferencesFound);
+    EXPECT_TRUE(run_.Progress.Of(&entry_)->DifferencesFound);
     EXPECT_TRUE(request_.DiffMarkers.empty());
     const std::string_view body = ReceivedBody(request_);
     EXPECT_NE(body.find("Rain is expected on Friday."), std::string_view::npos);
@@ -228,16 +229,16 @@ TEST_F(EntryPageTest, SmartSearchMatchesAreRecordedAndPreserveOnlyDropsTheUnfilt
     entry_.SmartSearch = true;
     entry_.SearchFor = "bridge";
     Process(Story);
-    EXPECT_TRUE(entry_.MatchesFound);
-    EXPECT_TRUE(brief_.MatchesFound);
+    EXPECT_TRUE(run_.Progress.Of(&entry_)->MatchesFound);
+    EXPECT_TRUE(run_.Progress.MatchesFound);
 
-    entry_.MatchesFound = brief_.MatchesFound = false;
+    run_.Progress.Of(&entry_)->MatchesFound = run_.Progress.MatchesFound = false;
     entry_.SearchFor = "tunnel";
     entry_.PreserveOnly = true;
     entry_.URL = "http://host/other.html";
     Process(Story);
-    EXPECT_FALSE(entry_.MatchesFound);
-    EXPECT_FALSE(brief_.MatchesFound);
+    EXPECT_FALSE(run_.Progress.Of(&entry_)->MatchesFound);
+    EXPECT_FALSE(run_.Progress.MatchesFound);
     const auto records = Records();
     EXPECT_TRUE(records.contains("host/news.htmlKSDiffOrigProcessed"));
     EXPECT_TRUE(records.contains("host/other.htmlKSDiffOrig"));
@@ -250,7 +251,7 @@ TEST_F(EntryPageTest, AFullPageEntryComparesNothingButKeepsItsCopy)
     stored_["News.2.rvd"] = "<p>different";
     Process(Story);
     EXPECT_TRUE(asked_.empty());
-    EXPECT_FALSE(entry_.DifferencesFound);
+    EXPECT_FALSE(run_.Progress.Of(&entry_)->DifferencesFound);
     const auto records = Records();
     EXPECT_TRUE(records.contains("host/news.htmlKSDiffOrig"));
     EXPECT_FALSE(records.contains("host/news.htmlKSDiffOrigProcessed"));

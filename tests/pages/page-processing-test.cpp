@@ -29,6 +29,7 @@ protected:
         settings.ProgramFolder = Dir();
         queue = std::make_unique<TRetrievalList>(lock, Dir());
         run.Brief = &brief;
+        run.Progress.Track(&entry);
         brief.BriefName = "News";
         run.ArchivePath = PathOf("news.rvd");
         run.IndexDB = std::make_unique<TKSDB>();
@@ -443,8 +444,8 @@ TEST_F(PageProcessingTest, SameLinkTwiceIsQueuedOnceAndAgainWithALargerBudget)
 {
     Process("<a href=\"a.html\">1</a><a href=\"a.html#x\">2</a><img src=i.gif><img src=i.gif>");
     EXPECT_EQ(QueuedUrls(), (std::vector<std::string>{"host/dir/a.html", "host/dir/i.gif"}));
-    EXPECT_EQ(entry.Outstanding, 2);
-    EXPECT_EQ(brief.Outstanding, 2);
+    EXPECT_EQ(run.Progress.Of(&entry)->Outstanding, 2);
+    EXPECT_EQ(run.Progress.Outstanding, 2);
 
     Process("<a href=\"a.html\">again</a>", "host/dir/other.html", 2);
     EXPECT_TRUE(QueuedUrls().empty()) << "the same budget";
@@ -606,8 +607,8 @@ TEST_F(PageProcessingTest, SmartSearchMatchIsRecordedAndPreserveOnlyDropsOtherPa
     entry.PreserveOnly = true;
     Process("<p>the treasure map</p><img src=a.gif>", "host/dir/page.html");
     Process("<p>nothing here</p><img src=b.gif><a href=next.html>n</a>", "host/dir/other.html", 2);
-    EXPECT_TRUE(entry.MatchesFound);
-    EXPECT_TRUE(brief.MatchesFound);
+    EXPECT_TRUE(run.Progress.Of(&entry)->MatchesFound);
+    EXPECT_TRUE(run.Progress.MatchesFound);
     EXPECT_EQ(run.Cache->Find("host/dir/page.html")->Text, "treasure");
     EXPECT_EQ(QueuedUrls(), (std::vector<std::string>{"host/dir/a.gif", "host/dir/next.html"}))
         << "links of a page without a match are still followed, its images are not";

@@ -42,7 +42,7 @@ protected:
         {
             if (std::find(entries.begin(), entries.end(), n) == entries.end())
                 return std::nullopt;
-            return SiteMapEntry{&entry, "http://www.x.com/", depth, uncounted};
+            return SiteMapEntry{&entry, "http://www.x.com/", depth, uncounted, inaccessible};
         };
         BuildSiteMaps(*siteMap, archive, lookup,
                       [&](int percent)
@@ -67,6 +67,7 @@ protected:
     TWebPage entry = MakeEntry(EntryKind::Web);
     std::int32_t depth = 2;
     bool uncounted = false;
+    bool inaccessible = false;
 };
 
 TEST_F(SiteMapBuilderTest, NestedNotesBecomeTheEntrysSiteMapAndMatchPage)
@@ -115,7 +116,7 @@ TEST_F(SiteMapBuilderTest, EntryZeroGetsTocZeroAndMatchZero)
 TEST_F(SiteMapBuilderTest, StartPageAloneGetsOnlyAMatchPageWithoutSiteMapButton)
 {
     depth = 1;
-    entry.PageInaccessible = true;
+    inaccessible = true;
     siteMap->AddEntryNote("1");
     const auto records = Build({1});
     EXPECT_EQ(records.count("TOC1"), 0u);

@@ -159,8 +159,9 @@ TEST(SummaryPage, TableLayoutShowsTheRunsResultsAsIcons)
     entry.MarkDiffs = true;
     entry.SmartSearch = true;
     entry.SearchFor = "ravel";
-    entry.DifferencesFound = true;
-    EXPECT_EQ(SummaryEntryBlock(Item(entry, 4), SummaryLayout::Table),
+    SummaryEntry changed = Item(entry, 4);
+    changed.DifferencesFound = true;
+    EXPECT_EQ(SummaryEntryBlock(changed, SummaryLayout::Table),
               "<font size=4><b>Web Entry: </b><a href=4/www.x.com/news>News</a></font><br>\r\n"
               "<table><tr><td width=40><img src=\"HasMDiffs\" width=19 height=11>"
               "<img src=\"NoMatches\" width=15 height=11></td>"
@@ -187,10 +188,11 @@ TEST(SummaryPage, TableLayoutShowsTheRunsResultsAsIcons)
     {
         entry.FullRetrieval = row.full;
         entry.MarkDiffs = row.mark;
-        entry.DifferencesFound = row.found;
         entry.SmartSearch = row.smart;
-        entry.MatchesFound = row.matched;
-        EXPECT_NE(SummaryEntryBlock(Item(entry), SummaryLayout::Table).find("<table><tr>" + row.icons), std::string::npos)
+        SummaryEntry item = Item(entry);
+        item.DifferencesFound = row.found;
+        item.MatchesFound = row.matched;
+        EXPECT_NE(SummaryEntryBlock(item, SummaryLayout::Table).find("<table><tr>" + row.icons), std::string::npos)
             << row.icons;
     }
 }

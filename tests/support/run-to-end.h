@@ -26,6 +26,14 @@ inline bool RunToEnd(RunDriver& driver, const std::function<void()>& start,
     return !driver.RunActive();
 }
 
+// Keeps the outcome of the entry that finished last.
+class OutcomeObserver : public RunObserver
+{
+public:
+    void EntryFinished(const TBrief&, const TWebPage&, const EntryOutcome& outcome) override { last = outcome; }
+    EntryOutcome last;
+};
+
 // The same for one brief started by the user.
 inline bool RunToEnd(RunDriver& driver, TBrief& brief, std::chrono::milliseconds limit = std::chrono::minutes(1))
 {

@@ -1,10 +1,7 @@
-// Setting a brief up when it starts or joins a run (main thread): its link
-// cache, archive, site-map file, summary page and first requests; and the
-// finished summary page when it is closed.
+#include "client/engine/internal/brief-setup.h"
+
 #include "client/briefs/brief.h"
-#include "client/engine/internal/fetch.h"
-#include "client/engine/internal/main-thread-call.h"
-#include "client/engine/internal/run-driver.h"
+#include "client/engine/internal/brief-page-writer.h"
 #include "client/pages/brief-limits.h"
 #include "client/pages/date-texts.h"
 #include "client/pages/local-file-url.h"
@@ -42,30 +39,6 @@ std::filesystem::path BriefFolder(const TBrief& brief, const RetrievalSettings& 
     return settings.ProgramFolder;
 }
 
-// Every entry keeps one fragment per kept retrieval, in the order of the
-// brief's ArchiveFiles: this retrieval's replaces the one written when it
-// started.
-void KeepFragments(TBrief& brief, const std::string& archiveFile, const std::vector<std::string>& fragments)
-{
-    for (int i = 0; i < brief.Entries.Count(); ++i)
-    {
-        auto& kept = brief.Entries[i].SummaryFragments;
-        if (!kept.empty() && kept.back().ArchiveFile == archiveFile)
-            kept.back().Fragment = fragments[std::size_t(i)];
-        else
-            kept.push_back({fragments[std::size_t(i)], archiveFile});
-    }
-}
-
-// Engine and category addresses come without "http://"; a request needs
-// its scheme.
-std::string FetchAddress(const std::string& url)
-{
-    if (SchemeLength(url) > 0 || IsLocalFileUrl(url))
-        return url;
-    return "http://" + url;
-}
-
 std::unique_ptr<RetrievalRequest> FirstRequest(BriefRun& run, TWebPage& entry, int entryIndex, const EntryTarget& target,
                                                std::int32_t linkNumber)
 {
@@ -90,9 +63,23 @@ std::unique_ptr<RetrievalRequest> FirstRequest(BriefRun& run, TWebPage& entry, i
 
 } // namespace
 
-std::unique_ptr<BriefRun> RunDriver::SetUpBrief(TBrief& brief, const std::string& targetName, bool scheduled,
-                                                std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests,
-                                                bool& diskFull)
+// Engine and category addresses come without "http://"; a request needs
+// its scheme.
+std::string FetchAddress(const std::string& url)
+{
+    if (SchemeLength(url) > 0 || IsLocalFileUrl(url))
+        return url;
+    return "http://" + url;
+}
+
+BriefSetup::BriefSetup(const RetrievalSettings& settings, RunLock& lock, BriefPageWriter& pages)
+    : settings_(settings), lock_(lock), pages_(pages)
+{
+    targetsOf_ = [](const TWebPage& entry) { return std::vector<EntryTarget>{{entry.EntryName, entry.URL}}; };
+}
+
+std::unique_ptr<BriefRun> BriefSetup::SetUp(TBrief& brief, const std::string& targetName, bool scheduled,
+                                            std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests, bool& diskFull)
 {
     auto run = std::make_unique<BriefRun>();
     run->Brief = &brief;
@@ -122,15 +109,16 @@ std::unique_ptr<BriefRun> RunDriver::SetUpBrief(TBrief& brief, const std::string
         return nullptr;
     }
     QueueFirstRequests(*run, firstRequests);
-    WriteSummary(*run, false);
+    pages_.WriteSummary(*run, false);
     return run;
 }
 
 // One first request per target of every active entry, each with its own
 // link number, counted from 0 in brief order.
-void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests)
+void BriefSetup::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests)
 {
     TBrief& brief = *run.Brief;
+    run.Progress.Reset(brief);
     std::int32_t linkNumber = 0;
     for (int i = 0; i < brief.Entries.Count(); ++i)
     {
@@ -138,10 +126,6 @@ void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<Re
         run.EntryLinkNumbers.push_back(-1);
         run.EntryTargets.emplace_back();
         run.EntryRequestNumbers.emplace_back();
-        entry.DifferencesFound = false;
-        entry.MatchesFound = false;
-        entry.EntrySkipped = false;
-        entry.Outstanding = 0;
         if (!entry.Active)
             continue;
         run.EntryTargets.back() = targetsOf_(entry);
@@ -159,58 +143,6 @@ void RunDriver::QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<Re
             ++linkNumber;
         }
     }
-    brief.Outstanding = 0;
-    brief.MatchesFound = false;
-}
-
-// The summary page "index": written in the list layout when the brief
-// starts, so that it can be browsed while it runs, and in the table layout,
-// with the run's results, when it is finished. Every entry keeps its block
-// as the summary fragment of this retrieval.
-void RunDriver::WriteSummary(BriefRun& run, bool finished)
-{
-    TBrief& brief = *run.Brief;
-    SummaryInput input;
-    input.BriefName = brief.BriefName;
-    input.StartDate = ShortDateText(run.StartLocal);
-    input.StartTime = StampTimeText(run.StartLocal);
-    input.Information = brief.BriefComments.value_or("");
-    input.IncompletePages = IncompletePagesText(run.CutPages, run.UndecodedPages);
-    std::vector<int> entryOfBlock;
-    for (std::size_t i = 0; i < run.EntryTargets.size(); ++i)
-    {
-        if (run.EntryTargets[i].empty())
-            continue;
-        input.Entries.push_back({&brief.Entries[int(i)], run.EntryTargets[i], run.EntryRequestNumbers[i]});
-        entryOfBlock.push_back(int(i));
-    }
-    const SummaryLayout layout = finished ? SummaryLayout::Table : SummaryLayout::List;
-    run.IndexDB->BeginPage("index", "text/html", nullptr, 0, "index", -1);
-    run.IndexDB->Append(SummaryPageText(input, layout));
-    run.IndexDB->EndPage();
-
-    std::vector<std::string> fragments(std::size_t(brief.Entries.Count()));
-    for (std::size_t block = 0; block < input.Entries.size(); ++block)
-        fragments[std::size_t(entryOfBlock[block])] = EntrySummaryFragment(input.Entries[block], layout);
-    CallOnThreadOf(this, [&] { KeepFragments(brief, run.SummaryName, fragments); });
-}
-
-// Every entry's site map and match page, from the notes of the brief's run.
-void RunDriver::BuildSiteMapsOf(BriefRun& run)
-{
-    const TBrief& brief = *run.Brief;
-    auto firstRequest = [&](std::int32_t linkNumber) -> std::optional<SiteMapEntry> {
-        for (std::size_t i = 0; i < run.EntryRequestNumbers.size(); ++i)
-            for (std::size_t t = 0; t < run.EntryRequestNumbers[i].size(); ++t)
-                if (run.EntryRequestNumbers[i][t] == linkNumber)
-                {
-                    const TWebPage& entry = brief.Entries[int(i)];
-                    return SiteMapEntry{&entry, FetchAddress(run.EntryTargets[i][t].Url), entry.SpiderDepth, false};
-                }
-        return std::nullopt;
-    };
-    BuildSiteMaps(*run.SiteMap, *run.IndexDB, firstRequest,
-                  [this](int percent) { observer_.StopDialogStep(StopStep::BuildingSiteMaps, percent); });
 }
 
 } // namespace rv

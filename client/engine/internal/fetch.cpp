@@ -25,8 +25,7 @@ namespace
 
 void MarkEntryFailed(RetrievalRequest& request)
 {
-    if (request.Entry)
-        request.Entry->PageInaccessible = true;
+    request.PageInaccessible = 1;
 }
 
 void StoreFinalPage(RetrievalRequest& request, std::string_view page)

@@ -51,6 +51,8 @@ public:
     // with credentials); by default to the end of the queue, forced in.
     using Requeue = std::function<void(std::unique_ptr<RetrievalRequest>)>;
     void SetRequeue(Requeue requeue) { requeue_ = std::move(requeue); }
+    // The settings of the next run; called while no run is under way.
+    void SetSettings(const RetrievalSettings& settings) { settings_ = settings; }
 
 private:
     bool FetchLocalFile(RetrievalRequest& request, const std::string& url);
@@ -60,7 +62,7 @@ private:
     void EndWithoutPage(RetrievalRequest& request);
 
     RunState& state_;
-    const RetrievalSettings& settings_;
+    RetrievalSettings settings_; // the run's own copy
     TAsyncThread& worker_;
     TRetrievalList& queue_;
     Requeue requeue_;

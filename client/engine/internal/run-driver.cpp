@@ -9,8 +9,7 @@
 #include "store/link-cache.h"
 #include "store/site-map.h"
 
-#include <QCoreApplication>
-
+#include <QEventLoop>
 #include <filesystem>
 #include <new>
 
@@ -23,14 +22,16 @@ void TKestrelThread::run()
 }
 
 RunDriver::RunDriver(const RetrievalSettings& settings, RunObserver& observer)
-    : settings_(settings), userObserver_(observer), observer_(observer, this), queue_(lock_, settings.ProgramFolder),
-      worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
+    : nextSettings_(settings), settings_(settings), userObserver_(observer), observer_(observer, this),
+      queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_),
+      roster_(lock_, state_), pages_(this, observer_), setup_(settings_, lock_, pages_), trimmer_(this, observer_),
+      finisher_(this, observer_, state_, lock_, queue_, worker_, roster_, pages_, trimmer_),
+      scan_(this, observer_, settings_, state_, lock_, queue_, worker_, fetch_, roster_, finisher_, buffers_, flags_, connect_)
 {
     auto requeue = [this](std::unique_ptr<RetrievalRequest> request) { QueueCounted(std::move(request), true); };
     worker_.SetQueue(&queue_);
     worker_.SetRetryQueue(requeue);
     fetch_.SetRequeue(requeue);
-    targetsOf_ = [](const TWebPage& entry) { return std::vector<EntryTarget>{{entry.EntryName, entry.URL}}; };
     connect_ = [] { return true; };
 }
 
@@ -39,12 +40,16 @@ RunDriver::~RunDriver()
     if (thread_)
     {
         // Every brief of the run is closed as it stands.
-        stopAll_ = true;
-        Poke();
-        // The thread's calls into this thread cannot be answered while we
-        // wait, so let the event loop run until it is done.
-        while (!thread_->wait(10))
-            QCoreApplication::processEvents();
+        flags_.StopAll = true;
+        QObject::disconnect(thread_.get(), nullptr, this, nullptr);
+        // The thread's calls into this thread are answered by an event loop
+        // that runs until the thread has finished.
+        QEventLoop loop;
+        QObject::connect(thread_.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        scan_.Poke();
+        if (!thread_->isFinished())
+            loop.exec();
+        thread_->wait();
     }
 }
 
@@ -60,21 +65,21 @@ void RunDriver::StartBrief(TBrief& brief, const std::string& targetName, bool sc
         return BeginRun(start);
     {
         std::lock_guard guard(lock_);
-        if (!state_.RunBusy || closing_)
+        if (!state_.RunBusy || flags_.Closing)
         {
             waitingStarts_.push_back(start);
             return;
         }
-        ++joining_;
+        ++flags_.Joining;
     }
     bool joined = JoinBrief(brief, targetName, scheduled);
     {
         std::lock_guard guard(lock_);
-        --joining_;
+        --flags_.Joining;
     }
     if (!joined)
         userObserver_.ErrorMessage(DiskErrorCaption, DiskErrorText);
-    Poke();
+    scan_.Poke();
 }
 
 void RunDriver::StopBrief(TBrief& brief)
@@ -82,7 +87,7 @@ void RunDriver::StopBrief(TBrief& brief)
     state_.StopTarget = &brief;
     state_.StopByUser = true;
     state_.StopRequested = true;
-    Poke();
+    scan_.Poke();
 }
 
 void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
@@ -90,31 +95,36 @@ void RunDriver::SkipEntry(TBrief& brief, TWebPage& entry)
     bool otherPending = false;
     {
         std::lock_guard guard(lock_);
-        for (int i = 0; i < brief.Entries.Count(); ++i)
+        BriefRun* run = roster_.Of(&brief);
+        EntryProgress* skipped = run ? run->Progress.Of(&entry) : nullptr;
+        for (int i = 0; run && i < brief.Entries.Count(); ++i)
         {
-            const TWebPage& other = brief.Entries[i];
-            if (&other != &entry && other.Outstanding > 0 && !other.EntrySkipped)
+            const EntryProgress* other = run->Progress.Of(&brief.Entries[i]);
+            if (other && other != skipped && other->Outstanding > 0 && !other->Skipped)
                 otherPending = true;
         }
-        if (otherPending)
-            entry.EntrySkipped = true;
+        if (otherPending && skipped)
+            skipped->Skipped = true;
     }
     if (!otherPending)
         return StopBrief(brief);
     state_.SkipEntryTarget = &entry;
-    Poke();
+    scan_.Poke();
 }
 
 void RunDriver::BeginRun(const PendingStart& start)
 {
     state_.Reset();
+    settings_ = nextSettings_;
+    worker_.SetSettings(settings_);
+    fetch_.SetSettings(settings_);
     state_.RunBusy = true;
-    closing_ = false;
-    failureStop_ = false;
-    stopAll_ = false;
+    flags_.Closing = false;
+    flags_.FailureStop = false;
+    flags_.StopAll = false;
     failure_ = Failure::None;
-    fruitless_ = 0;
-    runs_.clear();
+    scan_.Reset();
+    roster_.Clear();
     first_ = start;
     if (!JoinBrief(*start.Brief, start.TargetName, start.Scheduled))
     {
@@ -152,8 +162,8 @@ void RunDriver::ThreadBody()
     buffers_.First.reserve(5000);
     buffers_.Second.reserve(5000);
     if (!connect_())
-        return RollBack("Connection Failure");
-    BriefRun* firstRun = RunsInOrder().front();
+        return RollBack(BriefStatus::ConnectionFailure);
+    BriefRun* firstRun = roster_.InOrder().front();
     observer_.SetProgressLabel(ProgressLabel::BriefName, firstRun->Brief->BriefName);
     observer_.SetProgressLabel(ProgressLabel::Pages, "0");
     observer_.SetProgressLabel(ProgressLabel::Images, "0");
@@ -162,7 +172,7 @@ void RunDriver::ThreadBody()
     observer_.RefreshBrief(*firstRun->Brief);
     try
     {
-        ScanLoop();
+        scan_.Run();
     }
     catch (const std::bad_alloc&)
     {
@@ -186,7 +196,7 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
     std::unique_ptr<BriefRun> run;
     try
     {
-        run = SetUpBrief(brief, targetName, scheduled, firstRequests, diskFull);
+        run = setup_.SetUp(brief, targetName, scheduled, firstRequests, diskFull);
     }
     catch (const std::exception&)
     {
@@ -199,14 +209,15 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
     brief.RunStartTime = run->StartTime;
     brief.ArchiveFiles.push_back(run->SummaryName);
     brief.ArchiveCaptions.push_back(run->Stamp);
-    if (!run->TemporaryPageBrief && !brief.FilePath.empty())
-        SaveCatalogue(brief, CataloguePath(brief.FilePath, true), false);
-    userObserver_.AddStatusLine(brief, run->Stamp, "Loading...");
+    // The ".ca~" tells the next load that a run was under way; without it an
+    // interrupted run's archive is not listed, so the user hears of it now.
+    if (!run->TemporaryPageBrief && !brief.FilePath.empty() &&
+        !SaveCatalogue(brief, CataloguePath(brief.FilePath, true), false))
+        userObserver_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
+    userObserver_.AddStatusLine(brief, run->Stamp, BriefStatus::Loading);
     userObserver_.AddBriefToProgress(brief);
     std::lock_guard guard(lock_);
-    runs_.push_back(std::move(run));
-    state_.RunBriefs.push_back(&brief);
-    state_.RunSummaryNames.push_back(runs_.back()->SummaryName);
+    roster_.Add(std::move(run));
     for (auto& request : firstRequests)
         QueueCounted(std::move(request), false);
     return true;
@@ -214,22 +225,25 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
 
 // The connection could not be made: every brief of the run is rolled back,
 // its new archive deleted and its kept retrievals as before.
-void RunDriver::RollBack(const std::string& status)
+void RunDriver::RollBack(BriefStatus status)
 {
-    for (BriefRun* run : RunsInOrder())
+    for (BriefRun* run : roster_.InOrder())
     {
         TBrief& brief = *run->Brief;
         observer_.UpdateStatusLine(brief, status, "");
         std::filesystem::path archive = run->ArchivePath;
-        FinishBrief(*run, false, NewArchive::Discarded);
+        finisher_.FinishBrief(*run, false, BriefFinisher::NewArchive::Discarded);
+        bool saved = true;
         CallOnThreadOf(this, [&] {
             std::error_code ignored;
             std::filesystem::remove(archive, ignored);
             if (!brief.ArchiveFiles.empty())
                 DropArchive(brief, brief.ArchiveFiles.size() - 1);
             if (!brief.FilePath.empty())
-                SaveBriefAfterRun(brief, false);
+                saved = SaveBriefAfterRun(brief, false) == SaveStatus::Saved;
         });
+        if (!saved)
+            observer_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
     }
     CloseRun();
 }
@@ -238,9 +252,9 @@ void RunDriver::RollBack(const std::string& status)
 // an error that ended it is shown.
 void RunDriver::CloseRun()
 {
-    closing_ = true;
+    flags_.Closing = true;
     observer_.ShowProgressWindow(false);
-    StopTimer();
+    finisher_.StopTimer();
     CallOnThreadOf(this, [&] {
         for (RetrievalRequest* request : state_.ActiveRequests)
             if (request)
@@ -262,6 +276,41 @@ void RunDriver::CloseRun()
     CallOnThreadOf(this, [&] { worker_.SetTimerEnabled(true); });
     std::lock_guard guard(lock_);
     state_.RunBusy = false;
+}
+
+// After a store failure: every brief still in the run is closed as far as
+// its files allow, in joining order.
+void RunDriver::FinishAllBriefs()
+{
+    flags_.FailureStop = true;
+    for (BriefRun* run : roster_.InOrder())
+    {
+        try
+        {
+            finisher_.FinishBrief(*run, false);
+        }
+        catch (const std::exception&)
+        {
+            CallOnThreadOf(this, [&] { run->Brief->Retrieving = false; });
+            roster_.Remove(*run);
+        }
+    }
+}
+
+void RunDriver::QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force)
+{
+    {
+        std::lock_guard guard(lock_);
+        if (BriefRun* run = roster_.Of(request->Brief); run && !request->Uncounted)
+            CountOutstanding(run->Progress, *request, 1);
+        queue_.Add(std::move(request), force);
+    }
+    scan_.Poke();
+}
+
+void RunDriver::TransferEnded(RetrievalRequest&)
+{
+    scan_.Poke();
 }
 
 } // namespace rv

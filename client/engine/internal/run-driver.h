@@ -1,11 +1,9 @@
 // RunDriver: runs briefs. The first brief started begins a run on the
 // retrieval thread (TKestrelThread); every brief started while the run is
-// under way joins it. The thread walks the retrieval queue: it gives waiting
-// requests a connection within the limit of NumSocks, holding back a second
-// connection to a site that already has one on every other attempt; it
-// hands every completed page to page processing; and it closes each brief
-// when its last request is done, when the user stops it, or when one of its
-// limits is reached.
+// under way joins it. The thread connects, runs the scan loop (scan-loop.h)
+// until no brief is left, and closes the run. The parts: BriefSetup makes a
+// joining brief's BriefRun, RunRoster holds the briefs of the run,
+// BriefFinisher closes them, BriefPageWriter and ArchiveTrimmer serve both.
 //
 // Threads: construct, start, stop and skip on the main thread, which must
 // run a Qt event loop while a run is under way (the transfer worker's sockets
@@ -15,11 +13,20 @@
 // Ownership: the caller owns the briefs and keeps them alive and unchanged
 // in shape (no entries added or removed) until the run has ended; the
 // driver writes the run's results into them (archives, captions, summary
-// fragments) on the main thread and saves their files.
+// fragments) on the main thread and saves their files. What the run learns
+// on the way (counts, skipped entries, differences, matches, inaccessible
+// pages) stays in its own records (BriefRun::Progress) and reaches the main
+// thread only as values through the observer.
 #pragma once
 
+#include "client/engine/internal/archive-trimmer.h"
+#include "client/engine/internal/brief-finisher.h"
+#include "client/engine/internal/brief-page-writer.h"
+#include "client/engine/internal/brief-setup.h"
 #include "client/engine/internal/fetch.h"
 #include "client/engine/internal/run-observer-relay.h"
+#include "client/engine/internal/run-roster.h"
+#include "client/engine/internal/scan-loop.h"
 #include "client/engine/internal/transfer-worker.h"
 #include "client/pages/entry-target.h"
 #include "client/pages/page-context.h"
@@ -28,13 +35,8 @@
 
 #include <QObject>
 #include <QThread>
-
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -67,21 +69,23 @@ inline constexpr const char* MemoryErrorText = "Ravelin Pro was unable to comple
 class RunDriver : public QObject, private TransferObserver
 {
 public:
-    using TargetsOf = std::function<std::vector<EntryTarget>(const TWebPage& entry)>;
+    using TargetsOf = BriefSetup::TargetsOf;
     using ConnectStep = std::function<bool()>;
-    using ArchiveCloser = std::function<void(const std::filesystem::path& archive)>;
+    using ArchiveCloser = ArchiveTrimmer::ArchiveCloser;
 
+    // The driver keeps a copy of the settings; the caller's object may change
+    // or go at any time.
     RunDriver(const RetrievalSettings& settings, RunObserver& observer);
     ~RunDriver() override;
     RunDriver(const RunDriver&) = delete;
     RunDriver& operator=(const RunDriver&) = delete;
 
     // The addresses an entry starts from; by default a web entry's URL.
-    void SetTargetsOf(TargetsOf targets) { targetsOf_ = std::move(targets); }
+    void SetTargetsOf(TargetsOf targets) { setup_.SetTargetsOf(std::move(targets)); }
     // Makes the network usable (dial-up); by default it always succeeds.
     void SetConnect(ConnectStep connect) { connect_ = std::move(connect); }
     // Tells the page server to close an archive before it is deleted.
-    void SetArchiveCloser(ArchiveCloser closer) { closeArchive_ = std::move(closer); }
+    void SetArchiveCloser(ArchiveCloser closer) { trimmer_.SetCloser(std::move(closer)); }
     // Called on the main thread when a run has ended.
     void SetRunEnded(std::function<void()> ended) { runEnded_ = std::move(ended); }
 
@@ -97,7 +101,10 @@ public:
 
     bool RunActive() const;
     RunState& State() { return state_; }
-    const RetrievalSettings& Settings() const { return settings_; }
+    // The settings the next run starts with (main thread). A run under way
+    // keeps those it started with.
+    const RetrievalSettings& Settings() const { return nextSettings_; }
+    void SetSettings(const RetrievalSettings& settings) { nextSettings_ = settings; }
 
 private:
     friend class TKestrelThread;
@@ -116,61 +123,25 @@ private:
 
     // TransferObserver (main thread).
     void TransferEnded(RetrievalRequest& request) override;
+    void StatusText(std::string_view text) override { userObserver_.TransferStatus(text); }
 
     // Starting and joining (run-driver.cpp).
     void BeginRun(const PendingStart& start);
     void ThreadBody();
     void OnThreadFinished();
-    bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
-    void RollBack(const std::string& status);
+    [[nodiscard]] bool JoinBrief(TBrief& brief, const std::string& targetName, bool scheduled);
+    void RollBack(BriefStatus status);
     void CloseRun();
-    void ReportAvailable();
 
-    // Brief setup and the summary page (brief-setup.cpp), main thread.
-    std::unique_ptr<BriefRun> SetUpBrief(TBrief& brief, const std::string& targetName, bool scheduled,
-                                         std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests, bool& diskFull);
-    void QueueFirstRequests(BriefRun& run, std::vector<std::unique_ptr<RetrievalRequest>>& firstRequests);
-    void WriteSummary(BriefRun& run, bool finished);
-    void WriteFinishedSummary(BriefRun& run) { WriteSummary(run, true); }
-    void BuildSiteMapsOf(BriefRun& run);
-
-    // The scan loop (scan-loop.cpp), retrieval thread.
-    void ScanLoop();
-    bool ScanPass();
-    void Reconnect();
-    bool StartRequest(RetrievalRequest& request);
-    bool HandleComplete(TRetrievalList::Node* node);
-    void StoreFile(BriefRun& run, RetrievalRequest& request);
-    void ProcessBody(BriefRun& run, RetrievalRequest& request);
-    bool LimitsReached(const BriefRun& run) const;
-    void StopForLimits(BriefRun& run);
-    bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
-    PageContext ContextFor(BriefRun& run);
-    void Poke();
-    void WaitForWork();
-
-    // Closing briefs and entries (finish-brief.cpp), retrieval thread.
-    // A run that keeps its new archive trims the oldest kept ones over the
-    // brief's limit; a rolled-back run deletes its own and trims nothing.
-    enum class NewArchive
-    {
-        Kept,
-        Discarded,
-    };
-    void FinishBrief(BriefRun& run, bool notify, NewArchive fate = NewArchive::Kept);
-    void FinishSkippedEntry(TWebPage& entry);
-    void DropRequests(const TBrief* brief, const TWebPage* entry, TKSDB* archive);
-    void StopTimer();
-    void TrimArchives(BriefRun& run);
+    // After a store failure: every brief still in the run is closed as far
+    // as its files allow.
     void FinishAllBriefs();
 
-    // Helpers shared by the files above.
+    // Shared by the files above.
     void QueueCounted(std::unique_ptr<RetrievalRequest> request, bool force);
-    BriefRun* RunOf(const TBrief* brief);
-    std::vector<BriefRun*> RunsInOrder();
-    void RemoveRun(const BriefRun& run);
 
-    const RetrievalSettings& settings_;
+    RetrievalSettings nextSettings_; // main thread
+    RetrievalSettings settings_;     // the run's copy, set as it begins
     RunObserver& userObserver_;
     RunObserverRelay observer_;
     RunLock lock_;
@@ -178,26 +149,22 @@ private:
     TRetrievalList queue_;
     TAsyncThread worker_;
     TFetch fetch_;
-    TargetsOf targetsOf_;
+    RunRoster roster_;
+    BriefPageWriter pages_;
+    BriefSetup setup_;
+    ArchiveTrimmer trimmer_;
+    BriefFinisher finisher_;
     ConnectStep connect_;
-    ArchiveCloser closeArchive_;
+    RunBuffers buffers_; // the run's text buffers
+    RunFlags flags_;
+    ScanLoop scan_;
     std::function<void()> runEnded_;
     std::unique_ptr<TKestrelThread> thread_;
 
-    // The run under way. runs_ is in joining order and changes under lock_.
-    std::vector<std::unique_ptr<BriefRun>> runs_;
-    RunBuffers buffers_;
+    // The run under way.
     PendingStart first_{};
     std::vector<PendingStart> waitingStarts_; // started during the closing phase
-    std::atomic<bool> closing_{false};
-    std::atomic<bool> failureStop_{false};
-    std::atomic<bool> stopAll_{false}; // the driver is going away: close every brief
     Failure failure_ = Failure::None;
-    int fruitless_ = 0;
-    std::mutex wakeMutex_;
-    std::condition_variable wake_;
-    bool poked_ = false;
-    int joining_ = 0; // briefs being joined on the main thread; under lock_
 };
 
 } // namespace rv

@@ -7,18 +7,14 @@
 namespace rv
 {
 
-void RunObserverRelay::AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status)
+void RunObserverRelay::AddStatusLine(const TBrief& brief, std::string_view startTime, BriefStatus status)
 {
-    CallOnThreadOf(context_, [&, time = std::string(startTime), word = std::string(status)] {
-        target_.AddStatusLine(brief, time, word);
-    });
+    CallOnThreadOf(context_, [&, time = std::string(startTime), status] { target_.AddStatusLine(brief, time, status); });
 }
 
-void RunObserverRelay::UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile)
+void RunObserverRelay::UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view summaryFile)
 {
-    CallOnThreadOf(context_, [&, word = std::string(status), file = std::string(summaryFile)] {
-        target_.UpdateStatusLine(brief, word, file);
-    });
+    CallOnThreadOf(context_, [&, status, file = std::string(summaryFile)] { target_.UpdateStatusLine(brief, status, file); });
 }
 
 void RunObserverRelay::UpdateStatusDetail(const TBrief& brief, std::string_view detail)
@@ -51,9 +47,19 @@ void RunObserverRelay::RemoveBriefFromProgress(const TBrief& brief)
     CallOnThreadOf(context_, [&] { target_.RemoveBriefFromProgress(brief); });
 }
 
-void RunObserverRelay::EntryFinished(const TBrief& brief, const TWebPage& entry)
+void RunObserverRelay::EntryStarted(const TBrief& brief, const TWebPage& entry)
 {
-    CallOnThreadOf(context_, [&] { target_.EntryFinished(brief, entry); });
+    CallOnThreadOf(context_, [&] { target_.EntryStarted(brief, entry); });
+}
+
+void RunObserverRelay::EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome)
+{
+    CallOnThreadOf(context_, [&, outcome] { target_.EntryFinished(brief, entry, outcome); });
+}
+
+void RunObserverRelay::CountsChanged(const RunCounts& counts)
+{
+    CallOnThreadOf(context_, [&, counts] { target_.CountsChanged(counts); });
 }
 
 void RunObserverRelay::EnableControls(bool enabled)

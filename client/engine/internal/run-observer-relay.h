@@ -16,15 +16,17 @@ public:
     // mainThreadObject lives on the observer's thread; both outlive the relay.
     RunObserverRelay(RunObserver& target, QObject* mainThreadObject) : target_(target), context_(mainThreadObject) {}
 
-    void AddStatusLine(const TBrief& brief, std::string_view startTime, std::string_view status) override;
-    void UpdateStatusLine(const TBrief& brief, std::string_view status, std::string_view summaryFile) override;
+    void AddStatusLine(const TBrief& brief, std::string_view startTime, BriefStatus status) override;
+    void UpdateStatusLine(const TBrief& brief, BriefStatus status, std::string_view summaryFile) override;
     void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override;
     void RemoveStatusLine(std::string_view summaryFile) override;
     void SetProgressLabel(ProgressLabel label, std::string_view text) override;
     void ShowProgressWindow(bool shown) override;
     void AddBriefToProgress(const TBrief& brief) override;
     void RemoveBriefFromProgress(const TBrief& brief) override;
-    void EntryFinished(const TBrief& brief, const TWebPage& entry) override;
+    void EntryStarted(const TBrief& brief, const TWebPage& entry) override;
+    void EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome) override;
+    void CountsChanged(const RunCounts& counts) override;
     void EnableControls(bool enabled) override;
     void RefreshBrief(const TBrief& brief) override;
     void StopDialogStep(StopStep step, int percent) override;

@@ -1,9 +1,12 @@
-// The retrieval thread's scan loop: start waiting requests, handle
-// completed ones, close briefs that are done or stopped.
+#include "client/engine/internal/scan-loop.h"
+
 #include "client/briefs/brief.h"
+#include "client/engine/internal/brief-finisher.h"
+#include "client/engine/internal/fetch.h"
 #include "client/engine/internal/main-thread-call.h"
-#include "client/engine/internal/run-driver.h"
 #include "client/engine/internal/run-failure.h"
+#include "client/engine/internal/run-roster.h"
+#include "client/engine/internal/transfer-worker.h"
 #include "client/pages/brief-limits.h"
 #include "client/pages/entry-page.h"
 #include "client/pages/link-resolver.h"
@@ -28,48 +31,56 @@ TRetrievalList::Node* NextOf(RunLock& lock, TRetrievalList::Node* node)
     return node->Next;
 }
 
-bool BelongsToSkippedEntry(const RetrievalRequest& request)
+bool BelongsToSkippedEntry(const BriefRun* run, const RetrievalRequest& request)
 {
-    return request.SkipRequested || (request.Entry && request.Entry->EntrySkipped);
+    return request.SkipRequested || (run && run->Progress.Skipped(request.Entry));
 }
 
 } // namespace
 
-void RunDriver::ScanLoop()
+ScanLoop::ScanLoop(QObject* mainThread, RunObserver& observer, const RetrievalSettings& settings, RunState& state,
+                   RunLock& lock, TRetrievalList& queue, TAsyncThread& worker, TFetch& fetch, RunRoster& roster,
+                   BriefFinisher& finisher, RunBuffers& buffers, RunFlags& flags, const std::function<bool()>& connect)
+    : mainThread_(mainThread), observer_(observer), settings_(settings), state_(state), lock_(lock), queue_(queue),
+      worker_(worker), fetch_(fetch), roster_(roster), finisher_(finisher), buffers_(buffers), flags_(flags), connect_(connect)
+{
+}
+
+void ScanLoop::Run()
 {
     for (;;)
     {
         if (state_.OutOfMemory)
             throw std::bad_alloc();
-        if (stopAll_)
+        if (flags_.StopAll)
         {
-            for (BriefRun* run : RunsInOrder())
-                FinishBrief(*run, true);
+            for (BriefRun* run : roster_.InOrder())
+                finisher_.FinishBrief(*run, true);
         }
         if (TWebPage* entry = state_.SkipEntryTarget.exchange(nullptr))
         {
-            FinishSkippedEntry(*entry);
+            finisher_.FinishSkippedEntry(*entry);
             continue;
         }
         bool progressed = ScanPass();
-        for (BriefRun* run : RunsInOrder())
+        for (BriefRun* run : roster_.InOrder())
         {
             bool done = false;
             {
                 std::lock_guard guard(lock_);
-                done = run->Brief->Outstanding <= 0;
+                done = run->Progress.Outstanding <= 0;
             }
             if (done)
             {
-                FinishBrief(*run, true);
+                finisher_.FinishBrief(*run, true);
                 progressed = true;
             }
         }
         if (state_.StopRequested)
         {
-            BriefRun* run = RunOf(state_.StopTarget.load());
+            BriefRun* run = roster_.Of(state_.StopTarget.load());
             if (run)
-                FinishBrief(*run, true);
+                finisher_.FinishBrief(*run, true);
             state_.StopRequested = false;
             state_.StopByUser = false;
             state_.StopTarget = nullptr;
@@ -82,9 +93,9 @@ void RunDriver::ScanLoop()
         }
         {
             std::lock_guard guard(lock_);
-            if (runs_.empty() && joining_ == 0)
+            if (roster_.Empty() && flags_.Joining == 0)
             {
-                closing_ = true;
+                flags_.Closing = true;
                 return;
             }
         }
@@ -95,20 +106,20 @@ void RunDriver::ScanLoop()
 
 // The line was lost: connect again; when that fails every brief of the
 // run is closed as it stands.
-void RunDriver::Reconnect()
+void ScanLoop::Reconnect()
 {
     if (connect_())
     {
-        for (BriefRun* run : RunsInOrder())
-            observer_.UpdateStatusLine(*run->Brief, "Loading...", "");
+        for (BriefRun* run : roster_.InOrder())
+            observer_.UpdateStatusLine(*run->Brief, BriefStatus::Loading, "");
         return;
     }
-    for (BriefRun* run : RunsInOrder())
-        FinishBrief(*run, true);
+    for (BriefRun* run : roster_.InOrder())
+        finisher_.FinishBrief(*run, true);
 }
 
 // One walk over the queue. Returns whether anything was started or handled.
-bool RunDriver::ScanPass()
+bool ScanLoop::ScanPass()
 {
     TRetrievalList::Node* node = nullptr;
     {
@@ -132,21 +143,22 @@ bool RunDriver::ScanPass()
         RequestState now = StateOf(request);
         // A request whose brief was closed meanwhile (a retry queued while
         // the brief finished) is only freed.
-        bool orphan = request.Brief && !RunOf(request.Brief);
+        BriefRun* run = roster_.Of(request.Brief);
+        bool orphan = request.Brief && !run;
         if (orphan || now == RequestState::Complete || now == RequestState::Handled)
         {
             progressed |= HandleComplete(node);
         }
         else
         {
-            if (now == RequestState::Waiting && !BelongsToSkippedEntry(request))
+            if (now == RequestState::Waiting && !BelongsToSkippedEntry(run, request))
             {
                 if (fruitless_ >= FruitlessAttemptLimit)
                 {
                     fruitless_ = 0;
                     request.Deferred = 1;
                 }
-                if (StartRequest(request))
+                if (StartRequest(run, request))
                     progressed = true;
                 else
                     ++fruitless_;
@@ -158,7 +170,7 @@ bool RunDriver::ScanPass()
     return progressed;
 }
 
-bool RunDriver::StartRequest(RetrievalRequest& request)
+bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request)
 {
     if (state_.ActiveCount >= settings_.NumSocks || !request.NotStarted || request.Uncounted)
         return false;
@@ -174,8 +186,13 @@ bool RunDriver::StartRequest(RetrievalRequest& request)
             break;
         }
     }
-    if ((sameSiteOpen && request.Deferred) || BelongsToSkippedEntry(request))
+    if ((sameSiteOpen && request.Deferred) || BelongsToSkippedEntry(run, request))
         return false;
+    if (EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr; progress && !progress->Started)
+    {
+        progress->Started = true;
+        observer_.EntryStarted(*run->Brief, *request.Entry);
+    }
     request.Deferred = 0;
     request.NotStarted = 0;
     request.StartTime = std::chrono::steady_clock::now();
@@ -185,7 +202,7 @@ bool RunDriver::StartRequest(RetrievalRequest& request)
     }
     // The claim is held; the worker's own claims on this request happen
     // later, from its event loop.
-    CallOnThreadOf(this, [&] { fetch_.Fetch(request); });
+    CallOnThreadOf(mainThread_, [&] { fetch_.Fetch(request); });
     if (request.StartFailed)
     {
         request.InProgress = 0;
@@ -195,19 +212,20 @@ bool RunDriver::StartRequest(RetrievalRequest& request)
 }
 
 // Handles one complete request (claimed); frees it and removes its node.
-bool RunDriver::HandleComplete(TRetrievalList::Node* node)
+bool ScanLoop::HandleComplete(TRetrievalList::Node* node)
 {
     RetrievalRequest& request = *node->Request;
-    CallOnThreadOf(this, [&] { worker_.Cancel(request); });
-    BriefRun* run = RunOf(request.Brief);
+    CallOnThreadOf(mainThread_, [&] { worker_.Cancel(request); });
+    BriefRun* run = roster_.Of(request.Brief);
     bool replaced = request.RetryScheduled || request.TimedOut;
+    EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;
+    if (progress && request.PageInaccessible)
+        progress->Inaccessible = true;
     if (!request.Uncounted)
     {
         std::lock_guard guard(lock_);
-        if (request.Entry)
-            request.Entry->Outstanding -= 1;
-        if (request.Brief)
-            request.Brief->Outstanding -= 1;
+        if (run)
+            CountOutstanding(run->Progress, request, -1);
         state_.RemoveActive(&request);
     }
     if (run && !replaced && !request.Processed && !request.Uncounted)
@@ -228,24 +246,26 @@ bool RunDriver::HandleComplete(TRetrievalList::Node* node)
     }
     request.Processed = 1;
     request.InProgress = 0;
-    if (request.Entry && run && !request.Uncounted)
+    if (progress && !request.Uncounted)
     {
         bool entryDone = false;
+        EntryOutcome outcome;
         {
             std::lock_guard guard(lock_);
-            entryDone = request.Entry->Outstanding <= 0;
+            entryDone = progress->Outstanding <= 0;
+            outcome = progress->Outcome();
             if (entryDone)
-                request.Entry->EntrySkipped = false;
+                progress->Skipped = false;
         }
         if (entryDone && !replaced)
-            observer_.EntryFinished(*run->Brief, *request.Entry);
+            observer_.EntryFinished(*run->Brief, *request.Entry, outcome);
     }
     std::lock_guard guard(lock_);
     queue_.Remove(node);
     return true;
 }
 
-void RunDriver::ProcessBody(BriefRun& run, RetrievalRequest& request)
+void ScanLoop::ProcessBody(BriefRun& run, RetrievalRequest& request)
 {
     if (!request.TempFile.Path().empty())
         return StoreFile(run, request);
@@ -260,12 +280,13 @@ void RunDriver::ProcessBody(BriefRun& run, RetrievalRequest& request)
 
 // A body received straight into a temporary file: stored as a file unless
 // the brief has reached a limit.
-void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
+void ScanLoop::StoreFile(BriefRun& run, RetrievalRequest& request)
 {
     state_.ImagesLoaded += 1;
     state_.BytesLoaded += static_cast<std::uint32_t>(request.TempFile.Size());
     observer_.SetProgressLabel(ProgressLabel::Images, std::to_string(state_.ImagesLoaded.load()));
     observer_.SetProgressLabel(ProgressLabel::SizeKB, std::to_string(state_.BytesLoaded.load() / 1024));
+    observer_.CountsChanged({state_.PagesLoaded.load(), state_.ImagesLoaded.load(), state_.BytesLoaded.load()});
     request.TempFile.Close();
     if (LimitsReached(run))
     {
@@ -280,16 +301,16 @@ void RunDriver::StoreFile(BriefRun& run, RetrievalRequest& request)
     request.TempFile.Discard();
 }
 
-bool RunDriver::LimitsReached(const BriefRun& run) const
+bool ScanLoop::LimitsReached(const BriefRun& run) const
 {
-    if (failureStop_)
+    if (flags_.FailureStop)
         return false;
     if (DiskReserveReached(FreeBytes(run.ArchivePath.parent_path()), settings_.DiskBuffer))
         return true;
     return BriefLimitsExceeded(*run.Brief, run.StartTime, std::chrono::system_clock::now(), run.IndexDB->WritePosition());
 }
 
-void RunDriver::StopForLimits(BriefRun& run)
+void ScanLoop::StopForLimits(BriefRun& run)
 {
     if (state_.StopRequested)
         return;
@@ -298,7 +319,7 @@ void RunDriver::StopForLimits(BriefRun& run)
     state_.StopRequested = true;
 }
 
-PageContext RunDriver::ContextFor(BriefRun& run)
+PageContext ScanLoop::ContextFor(BriefRun& run)
 {
     return PageContext{state_,
                        settings_,
@@ -312,7 +333,7 @@ PageContext RunDriver::ContextFor(BriefRun& run)
 }
 
 // Fetches one uncounted request outside the queue and waits for it.
-bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
+bool ScanLoop::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
 {
     request.Uncounted = 1;
     request.Retries = settings_.Retries; // no retry copies: the caller falls back by itself
@@ -320,7 +341,7 @@ bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
     request.InProgress = 1;
     request.TimeOut = static_cast<std::int32_t>(limit.count());
     request.StartTime = std::chrono::steady_clock::now();
-    CallOnThreadOf(this, [&] { fetch_.Fetch(request); });
+    CallOnThreadOf(mainThread_, [&] { fetch_.Fetch(request); });
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;)
     {
@@ -335,17 +356,12 @@ bool RunDriver::FetchNow(RetrievalRequest& request, std::chrono::seconds limit)
         wake_.wait_until(wait, deadline, [this] { return poked_; });
         poked_ = false;
     }
-    CallOnThreadOf(this, [&] { worker_.Cancel(request); });
+    CallOnThreadOf(mainThread_, [&] { worker_.Cancel(request); });
     RequestClaim claim(state_, request);
     return !request.InProgress && request.Success;
 }
 
-void RunDriver::TransferEnded(RetrievalRequest&)
-{
-    Poke();
-}
-
-void RunDriver::Poke()
+void ScanLoop::Poke()
 {
     {
         std::lock_guard guard(wakeMutex_);
@@ -356,7 +372,7 @@ void RunDriver::Poke()
 
 // Sleeps until a transfer ends, a request is queued, or the user stops or
 // skips something. The one-second bound only guards against a lost wake-up.
-void RunDriver::WaitForWork()
+void ScanLoop::WaitForWork()
 {
     std::unique_lock wait(wakeMutex_);
     wake_.wait_for(wait, std::chrono::seconds(1), [this] { return poked_; });

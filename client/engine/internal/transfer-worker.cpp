@@ -60,8 +60,7 @@ void ExpandCompressedBody(RetrievalRequest& request, std::size_t limit)
 
 void MarkEntryFailed(RetrievalRequest& request)
 {
-    if (request.Entry)
-        request.Entry->PageInaccessible = true;
+    request.PageInaccessible = 1;
 }
 
 } // namespace
@@ -620,7 +619,6 @@ void TAsyncThread::CheckTimeOuts()
 {
     if (!state_.RunBusy || state_.StopRequested)
         return;
-    state_.TimerBusy = true;
     std::vector<RetrievalRequest*> open;
     for (const auto& transfer : slots_)
         if (transfer)
@@ -644,7 +642,6 @@ void TAsyncThread::CheckTimeOuts()
         }
         TimeOut(*request);
     }
-    state_.TimerBusy = false;
 }
 
 void TAsyncThread::TimeOut(RetrievalRequest& request)

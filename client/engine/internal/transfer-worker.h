@@ -75,11 +75,13 @@ public:
     void SetResponseHandler(ResponseHandler handler) { onResponse_ = std::move(handler); }
     void SetRetryQueue(RetryQueue queue) { retryQueue_ = std::move(queue); }
     void SetQueue(TRetrievalList* queue);
+    // The settings of the next run; called while no run is under way.
+    void SetSettings(const RetrievalSettings& settings) { settings_ = settings; }
 
     // Begins a transfer to host[:port] (the proxy's when the request goes
     // through it). Returns false when none is under way: a failure page was
     // stored (or the run is stopping) and TransferEnded will not be called.
-    bool Start(std::string_view hostPort, RetrievalRequest& request, std::string requestText);
+    [[nodiscard]] bool Start(std::string_view hostPort, RetrievalRequest& request, std::string requestText);
 
     // Stops the transfer of this request without a page: closes its socket
     // or cancels its look-up, and drops a pending TransferEnded for it, so the
@@ -111,7 +113,7 @@ private:
     void OnLookupFinished(int slot, int lookupId, const std::vector<HostAddressCache::Address>& v4,
                           const QString& firstAddress, bool failed);
     bool Receive(Transfer& transfer);
-    bool AppendBody(RetrievalRequest& request, const char* bytes, std::size_t count);
+    [[nodiscard]] bool AppendBody(RetrievalRequest& request, const char* bytes, std::size_t count);
     void ProcessHeader(Transfer& transfer);
     void AbandonTransfer(Transfer& transfer);
     void EndOfResponse(Transfer& transfer);
@@ -124,7 +126,7 @@ private:
     void ReportProgress(const RetrievalRequest& request, int percent);
 
     RunState& state_;
-    const RetrievalSettings& settings_;
+    RetrievalSettings settings_; // the run's own copy
     TransferObserver& observer_;
     ResponseHandler onResponse_;
     RetryQueue retryQueue_;
