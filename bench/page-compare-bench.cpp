@@ -152,8 +152,7 @@ double MemcmpSeconds(const std::string& page, const std::string& previous, long&
 
 bool SameDecisions(const rv::CompareResult& a, const rv::CompareResult& b)
 {
-    return a.DifferencesFound == b.DifferencesFound && a.MarkerPositions == b.MarkerPositions &&
-           a.Extracted == b.Extracted;
+    return a.DifferencesFound == b.DifferencesFound && a.MarkerPositions == b.MarkerPositions && a.Extracted == b.Extracted;
 }
 
 } // namespace
@@ -167,8 +166,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::vector<std::filesystem::path> files = HtmlFiles(folder);
-    std::printf("%-9s %-8s %10s %8s %12s %12s %10s %6s\n", "page", "case", "indexed s", "changed", "literal s",
-                "lit/indexed", "memcmp s", "same");
+    std::printf("%-9s %-8s %10s %8s %12s %12s %10s %6s\n", "page", "case", "indexed s", "changed", "literal s", "lit/indexed",
+                "memcmp s", "same");
     long sink = 0;
     bool allSame = true;
     for (const std::size_t target : {std::size_t{50} << 10, std::size_t{500} << 10, std::size_t{5} << 20})
@@ -187,9 +186,8 @@ int main(int argc, char** argv)
                 extract ? std::size_t(indexed.Result.DifferencesFound) : indexed.Result.MarkerPositions.size();
             char size[32];
             std::snprintf(size, sizeof size, "%.2f MB", double(page.size()) / 1e6);
-            std::printf("%-9s %-8s %10.4f %8zu %12.4f %12.1f %10.6f %6s\n", size, extract ? "extract" : "mark",
-                        indexed.Seconds, changed, literal.Seconds, literal.Seconds / indexed.Seconds, memcmpSeconds,
-                        same ? "yes" : "NO");
+            std::printf("%-9s %-8s %10.4f %8zu %12.4f %12.1f %10.6f %6s\n", size, extract ? "extract" : "mark", indexed.Seconds,
+                        changed, literal.Seconds, literal.Seconds / indexed.Seconds, memcmpSeconds, same ? "yes" : "NO");
         }
     }
     return sink == -1 || !allSame ? 2 : 0;

@@ -33,8 +33,8 @@
 namespace
 {
 
-constexpr int Children = 4;       // children per page in the tree
-constexpr int RelatedLinks = 14;  // further links to pages anywhere in the site
+constexpr int Children = 4;      // children per page in the tree
+constexpr int RelatedLinks = 14; // further links to pages anywhere in the site
 constexpr int PagesPerFolder = 100;
 constexpr int Photos = 16;
 
@@ -57,25 +57,25 @@ private:
 };
 
 const char* const Words[] = {
-    "the",       "of",        "and",        "to",        "in",         "a",          "is",         "that",      "for",
-    "it",        "as",        "was",        "with",      "be",         "by",         "on",         "not",        "he",
-    "this",      "are",       "or",         "his",       "from",       "at",         "which",      "but",        "have",
-    "an",        "had",       "they",       "you",       "were",       "their",      "one",        "all",        "we",
-    "can",       "her",       "has",        "there",     "been",       "if",         "more",       "when",       "will",
-    "would",     "who",       "so",         "no",        "harbour",    "walk",       "coast",      "village",    "river",
-    "bridge",    "market",    "station",    "morning",   "evening",    "weather",    "season",     "garden",     "path",
-    "valley",    "hill",      "church",     "library",   "museum",     "festival",   "council",    "record",     "history",
-    "century",   "building",  "street",     "square",    "ferry",      "island",     "lighthouse", "fishing",    "boat",
-    "visitors",  "residents", "local",      "ancient",   "narrow",     "steep",      "quiet",      "busy",       "famous",
-    "restored",  "opened",    "closed",     "built",     "described",  "recorded",   "followed",   "crossed",    "reached",
-    "north",     "south",     "east",       "west",      "along",      "above",      "below",      "between",    "through",
-    "during",    "after",     "before",     "until",     "since",      "about",      "around",     "towards",    "beyond",
-    "stone",     "timber",    "slate",      "granite",   "chalk",      "meadow",     "woodland",   "orchard",    "estate",
-    "mill",      "quay",      "pier",       "tide",      "cliff",      "bay",        "cove",       "inlet",      "headland",
-    "map",       "guide",     "route",      "distance",  "miles",      "hours",      "minutes",    "entrance",   "exhibition",
-    "collection", "archive",  "letters",    "photographs", "families", "merchants",  "sailors",    "farmers",    "builders",
-    "trade",     "wool",      "salt",       "grain",     "timetable",  "journey",    "tickets",    "bus",        "train",
-    "often",     "rarely",    "usually",    "still",     "later",      "early",      "finally",    "perhaps",    "certainly",
+    "the",        "of",        "and",     "to",          "in",        "a",         "is",         "that",     "for",
+    "it",         "as",        "was",     "with",        "be",        "by",        "on",         "not",      "he",
+    "this",       "are",       "or",      "his",         "from",      "at",        "which",      "but",      "have",
+    "an",         "had",       "they",    "you",         "were",      "their",     "one",        "all",      "we",
+    "can",        "her",       "has",     "there",       "been",      "if",        "more",       "when",     "will",
+    "would",      "who",       "so",      "no",          "harbour",   "walk",      "coast",      "village",  "river",
+    "bridge",     "market",    "station", "morning",     "evening",   "weather",   "season",     "garden",   "path",
+    "valley",     "hill",      "church",  "library",     "museum",    "festival",  "council",    "record",   "history",
+    "century",    "building",  "street",  "square",      "ferry",     "island",    "lighthouse", "fishing",  "boat",
+    "visitors",   "residents", "local",   "ancient",     "narrow",    "steep",     "quiet",      "busy",     "famous",
+    "restored",   "opened",    "closed",  "built",       "described", "recorded",  "followed",   "crossed",  "reached",
+    "north",      "south",     "east",    "west",        "along",     "above",     "below",      "between",  "through",
+    "during",     "after",     "before",  "until",       "since",     "about",     "around",     "towards",  "beyond",
+    "stone",      "timber",    "slate",   "granite",     "chalk",     "meadow",    "woodland",   "orchard",  "estate",
+    "mill",       "quay",      "pier",    "tide",        "cliff",     "bay",       "cove",       "inlet",    "headland",
+    "map",        "guide",     "route",   "distance",    "miles",     "hours",     "minutes",    "entrance", "exhibition",
+    "collection", "archive",   "letters", "photographs", "families",  "merchants", "sailors",    "farmers",  "builders",
+    "trade",      "wool",      "salt",    "grain",       "timetable", "journey",   "tickets",    "bus",      "train",
+    "often",      "rarely",    "usually", "still",       "later",     "early",     "finally",    "perhaps",  "certainly",
 };
 constexpr int WordCount = static_cast<int>(sizeof(Words) / sizeof(Words[0]));
 
@@ -186,7 +186,8 @@ std::string MakePage(int page, int pages, std::size_t targetBytes)
     html += "<li class=\"here\">" + title + "</li>\n</ul>\n";
 
     html += "<div id=\"content\">\n<h1>" + title + "</h1>\n";
-    html += "<p class=\"byline\">Updated " + std::to_string(1 + random.Below(28)) + " March 1999 by the Harbour Walks "
+    html += "<p class=\"byline\">Updated " + std::to_string(1 + random.Below(28)) +
+            " March 1999 by the Harbour Walks "
             "group</p>\n";
 
     // The body: sections of paragraphs until the page reaches its size, with

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-
 #include <algorithm>
 
 namespace rv

@@ -3,9 +3,9 @@
 // control channel and the browser for command-line paths.
 #pragma once
 
+#include "platform/single-instance.h"
 #include "server/control-channel.h"
 #include "server/page-server.h"
-#include "platform/single-instance.h"
 
 #include <QAbstractSocket>
 #include <QString>

@@ -9,7 +9,6 @@
 #include "store/archive-writer.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -93,11 +92,13 @@ int main(int argc, char** argv)
         driver.Add(rv::FetchDriver::MakeRequest(url));
     int ok = 0;
     int failed = 0;
-    bool finished = driver.Run(std::chrono::hours(24), [&](rv::RetrievalRequest& request) {
-        (request.Success ? ok : failed) += 1;
-        std::printf("%d %s\n", request.Status, request.URL.c_str());
-        Store(archive, request);
-    });
+    bool finished = driver.Run(std::chrono::hours(24),
+                               [&](rv::RetrievalRequest& request)
+                               {
+                                   (request.Success ? ok : failed) += 1;
+                                   std::printf("%d %s\n", request.Status, request.URL.c_str());
+                                   Store(archive, request);
+                               });
     archive.Close();
     std::printf("%d fetched, %d failed%s\n", ok, failed, finished ? "" : ", unfinished");
     return failed == 0 && finished ? 0 : 1;

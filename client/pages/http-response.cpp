@@ -106,8 +106,7 @@ int ReadStatus(std::string_view response)
     }
     if (at == std::string_view::npos)
         return 404;
-    while (at < response.size() && response[at] != ' ' && response[at] != '\r' && response[at] != '\n' &&
-           response[at] != '\t')
+    while (at < response.size() && response[at] != ' ' && response[at] != '\r' && response[at] != '\n' && response[at] != '\t')
         ++at;
     while (at < response.size() && (response[at] == ' ' || response[at] == '\t'))
         ++at;

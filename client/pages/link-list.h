@@ -20,11 +20,11 @@ namespace rv
 
 struct FoundLink
 {
-    std::string Address;       // store form, without fragment
-    std::int32_t Depth = 0;    // depth budget: the page's Depth, plus one for a frame
-    bool Embedded = false;     // fetched as a file (images, plug-ins, style sheets...)
-    bool FrameContext = false; // fetched into a frame: it gets no navigation frame of its own
-    bool Refresh = false;      // a meta refresh target: keeps the page's level
+    std::string Address;           // store form, without fragment
+    std::int32_t Depth = 0;        // depth budget: the page's Depth, plus one for a frame
+    bool Embedded = false;         // fetched as a file (images, plug-ins, style sheets...)
+    bool FrameContext = false;     // fetched into a frame: it gets no navigation frame of its own
+    bool Refresh = false;          // a meta refresh target: keeps the page's level
     std::uint8_t StyleNesting = 0; // a style sheet's imports above it (0: a page's own)
 };
 

@@ -4,10 +4,10 @@
 #include "store/temp-files.h"
 
 #include <algorithm>
-#include <cstring>
-#include <mutex>
 #include <climits>
 #include <cstdint>
+#include <cstring>
+#include <mutex>
 #include <system_error>
 
 namespace rv
@@ -84,8 +84,7 @@ struct RecordReader
     std::uint32_t Length()
     {
         const auto* p = reinterpret_cast<const unsigned char*>(Need(4));
-        return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-               (std::uint32_t(p[3]) << 24);
+        return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
     }
 
     std::string Text()
@@ -346,8 +345,7 @@ void TRetrievalList::Clear()
     references_.clear();
 }
 
-void TRetrievalList::Drop(const std::function<bool(const RetrievalRequest&)>& matches, TKSDB* archive,
-                          const Progress& progress)
+void TRetrievalList::Drop(const std::function<bool(const RetrievalRequest&)>& matches, TKSDB* archive, const Progress& progress)
 {
     std::lock_guard guard(lock_);
     if (!segment_.file || segment_.count == 0)
@@ -377,9 +375,9 @@ void TRetrievalList::Drop(const std::function<bool(const RetrievalRequest&)>& ma
         if (progress && (i + 1) % 20 == 0)
             progress(int((i + 1) * 100 / total));
     }
-    if (!kept.empty() && (fseeko(segment_.file, off_t(start), SEEK_SET) != 0 ||
-                          std::fwrite(kept.data(), 1, kept.size(), segment_.file) != kept.size() ||
-                          std::fflush(segment_.file) != 0))
+    if (!kept.empty() &&
+        (fseeko(segment_.file, off_t(start), SEEK_SET) != 0 ||
+         std::fwrite(kept.data(), 1, kept.size(), segment_.file) != kept.size() || std::fflush(segment_.file) != 0))
         throw QueueFileError("Cannot write the retrieval queue's overflow file");
     segment_.writePosition = start + kept.size();
     segment_.readPosition = start;

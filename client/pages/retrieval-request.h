@@ -141,13 +141,13 @@ struct RetrievalRequest
     std::string ContentType = "text/html";
     std::int64_t ContentLength = -1;
     std::uint64_t BytesReceived = 0;
-    std::uint8_t RetryScheduled = 0;        // this request was replaced by a queued copy
-    std::uint8_t IsRetryCopy = 0;           // this request is such a copy (or came back from the overflow file)
-    std::uint8_t Had401 = 0;                // a 401 answer was met; the first one costs no attempt
-    std::vector<std::string> Redirects;     // addresses that were redirected to this one
-    std::size_t HeaderLength = 0;           // bytes of the response header in Data, once complete
-    std::uint8_t BodyCut = 0;               // the body reached its size limit and the rest was not read
-    std::uint8_t BodyNotDecoded = 0;        // the body names a content coding it is not in: kept as received
+    std::uint8_t RetryScheduled = 0;    // this request was replaced by a queued copy
+    std::uint8_t IsRetryCopy = 0;       // this request is such a copy (or came back from the overflow file)
+    std::uint8_t Had401 = 0;            // a 401 answer was met; the first one costs no attempt
+    std::vector<std::string> Redirects; // addresses that were redirected to this one
+    std::size_t HeaderLength = 0;       // bytes of the response header in Data, once complete
+    std::uint8_t BodyCut = 0;           // the body reached its size limit and the rest was not read
+    std::uint8_t BodyNotDecoded = 0;    // the body names a content coding it is not in: kept as received
 
     // Change detection's word to page processing, for an entry page only.
     // DiffMarkers: ascending offsets in the body (ReceivedBody) of the changed

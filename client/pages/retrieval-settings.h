@@ -23,8 +23,8 @@ struct RetrievalSettings
     std::string DefaultUserName;
     std::string DefaultPassword;
     std::string DefaultUserAgent = "Ravelin/2.6";
-    std::int32_t Retries = 3; // attempt limit
-    bool LongTimeouts = false; // double every time-out
+    std::int32_t Retries = 3;            // attempt limit
+    bool LongTimeouts = false;           // double every time-out
     std::vector<std::string> NoProxyFor; // "host" or "host:port", reached without the proxy
     // Pages on this host's site are fetched with the agent "Ravelin/2.5".
     std::string DirectoryHost = "dir.yahoo.com";

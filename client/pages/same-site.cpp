@@ -13,7 +13,8 @@ namespace
 const psl_ctx_t* SuffixList()
 {
     // The system's list when it can be read, else the one built into libpsl.
-    static const psl_ctx_t* list = [] {
+    static const psl_ctx_t* list = []
+    {
         const psl_ctx_t* latest = psl_latest(nullptr);
         return latest ? latest : psl_builtin();
     }();

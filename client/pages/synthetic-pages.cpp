@@ -67,8 +67,7 @@ std::string ClientPageText(ClientPage kind, std::string_view rawUrl)
     {
     case ClientPage::Skipped:
         return ClientPageBody("<html><title>Ravelin Pro Web page skipped</title><body>", "<h2>Page Skipped</h2>",
-                              "You asked Ravelin Pro to skip this Web entry (" + Link(WithHttp(url), WithHttp(url)) +
-                                  ").");
+                              "You asked Ravelin Pro to skip this Web entry (" + Link(WithHttp(url), WithHttp(url)) + ").");
     case ClientPage::NoConnection:
         return ClientPageBody(InaccessibleTitle, InaccessibleHeading,
                               "Ravelin Pro was unable to connect to the server to load " + link +
@@ -99,8 +98,8 @@ std::string FileErrorPageText(std::string_view rawUrl, std::string_view reason)
 {
     const std::string url = SafeUrl(rawUrl);
     return ClientPageBody(InaccessibleTitle, InaccessibleHeading,
-                          "Ravelin Pro was unable to load the file. " + Link(WithHttp(url), url) + " " +
-                              std::string(reason) + ".");
+                          "Ravelin Pro was unable to load the file. " + Link(WithHttp(url), url) + " " + std::string(reason) +
+                              ".");
 }
 
 std::string StatusPageText(int status, std::string_view rawUrl)

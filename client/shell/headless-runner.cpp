@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-
 #include <list>
 
 namespace rv
@@ -78,7 +77,8 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
     driver.SetTargetsOf([&definitions](const TWebPage& entry) { return EntryTargets(entry, definitions); });
     QEventLoop loop;
     driver.SetRunEnded([&] { loop.quit(); });
-    driver.SetArchiveCloser([](const std::filesystem::path& archive) { ServerCloseFile(QString::fromStdString(archive.string())); });
+    driver.SetArchiveCloser([](const std::filesystem::path& archive)
+                            { ServerCloseFile(QString::fromStdString(archive.string())); });
     if (options.Prepare)
         options.Prepare(driver);
     for (TBrief& brief : briefs)

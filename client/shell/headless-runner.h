@@ -24,7 +24,6 @@
 namespace rv
 {
 
-
 // Prints status lines and remembers the last status of every brief.
 class PrintingObserver : public RunObserver
 {

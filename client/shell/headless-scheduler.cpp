@@ -9,7 +9,6 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <csignal>
 #include <list>
 #include <sys/socket.h>
@@ -39,11 +38,13 @@ public:
         if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
             return;
         notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [stop] {
-            char byte = 0;
-            [[maybe_unused]] ssize_t got = read(signalPipe[0], &byte, 1);
-            stop();
-        });
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated,
+                         [stop]
+                         {
+                             char byte = 0;
+                             [[maybe_unused]] ssize_t got = read(signalPipe[0], &byte, 1);
+                             stop();
+                         });
         std::signal(SIGTERM, OnStopSignal);
         std::signal(SIGINT, OnStopSignal);
     }
@@ -80,19 +81,23 @@ int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions
     RunEngine driver(options.Settings, observer);
     const DefinitionSet definitions = LoadDefinitions(options.Settings.ProgramFolder);
     driver.SetTargetsOf([&definitions](const TWebPage& entry) { return EntryTargets(entry, definitions); });
-    driver.SetArchiveCloser([](const std::filesystem::path& archive) { ServerCloseFile(QString::fromStdString(archive.string())); });
+    driver.SetArchiveCloser([](const std::filesystem::path& archive)
+                            { ServerCloseFile(QString::fromStdString(archive.string())); });
 
     QEventLoop loop;
     bool stopping = false;
-    auto stop = [&] {
+    auto stop = [&]
+    {
         stopping = true;
         if (!driver.RunActive())
             loop.quit();
     };
-    driver.SetRunEnded([&] {
-        if (stopping)
-            loop.quit();
-    });
+    driver.SetRunEnded(
+        [&]
+        {
+            if (stopping)
+                loop.quit();
+        });
     ScheduleCheck check(
         schedule.Clock, [&](TBrief& brief, bool scheduled) { driver.StartBrief(brief, {}, scheduled); },
         [&observer](TBrief& brief)
@@ -101,13 +106,15 @@ int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions
                 observer.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
         });
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (stopping)
-            return;
-        check.Check(open);
-        if (schedule.StopAfterCheck && schedule.StopAfterCheck())
-            stop();
-    });
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&]
+                     {
+                         if (stopping)
+                             return;
+                         check.Check(open);
+                         if (schedule.StopAfterCheck && schedule.StopAfterCheck())
+                             stop();
+                     });
     StopSignals stopSignals(stop);
     timer.start(int(schedule.Tick.count()));
     loop.exec();

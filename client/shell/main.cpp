@@ -18,7 +18,6 @@
 #include "store/temp-files.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 #include <string>
 

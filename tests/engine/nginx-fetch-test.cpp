@@ -5,9 +5,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace rv
@@ -43,10 +41,7 @@ protected:
         test::WriteFile(nginx->Root() / "private" / "p.html", "<html>private</html>");
     }
 
-    std::string Url(std::string_view path) const
-    {
-        return "127.0.0.1:" + std::to_string(nginx->Port()) + std::string(path);
-    }
+    std::string Url(std::string_view path) const { return "127.0.0.1:" + std::to_string(nginx->Port()) + std::string(path); }
 
     // Final requests by URL: status, body after the header, redirect list.
     struct Final
@@ -67,13 +62,16 @@ protected:
             driver.Add(std::move(request));
         }
         std::map<std::string, Final> finals;
-        EXPECT_TRUE(driver.Run(30s, [&](RetrievalRequest& r) {
-            std::string_view view = r.Data.View();
-            std::string_view body = view.empty() ? view : view.substr(0, view.size() - 1);
-            std::size_t end = body.find("\r\n\r\n");
-            finals[r.URL] = {r.Status, std::string(end == std::string_view::npos ? body : body.substr(end + 4)), r.Redirects,
-                             bool(r.Success), bool(r.PageInaccessible)};
-        }));
+        EXPECT_TRUE(driver.Run(30s,
+                               [&](RetrievalRequest& r)
+                               {
+                                   std::string_view view = r.Data.View();
+                                   std::string_view body = view.empty() ? view : view.substr(0, view.size() - 1);
+                                   std::size_t end = body.find("\r\n\r\n");
+                                   finals[r.URL] = {r.Status,
+                                                    std::string(end == std::string_view::npos ? body : body.substr(end + 4)),
+                                                    r.Redirects, bool(r.Success), bool(r.PageInaccessible)};
+                               }));
         return finals;
     }
 
@@ -148,10 +146,12 @@ TEST_F(NginxFetchTest, RequestsGoThroughTheProxyWithItsCredentials)
     driver.Add(FetchDriver::MakeRequest("localhost:" + std::to_string(nginx->Port()) + "/page.html"));
     int status = -1;
     std::string body;
-    ASSERT_TRUE(driver.Run(20s, [&](RetrievalRequest& r) {
-        status = r.Status;
-        body = std::string(r.Data.View());
-    }));
+    ASSERT_TRUE(driver.Run(20s,
+                           [&](RetrievalRequest& r)
+                           {
+                               status = r.Status;
+                               body = std::string(r.Data.View());
+                           }));
     EXPECT_EQ(status, 200);
     EXPECT_NE(body.find("<html>page</html>"), std::string::npos);
 
@@ -161,10 +161,12 @@ TEST_F(NginxFetchTest, RequestsGoThroughTheProxyWithItsCredentials)
     // This proxy refuses with 401 rather than 407: the credentials page.
     int refusedStatus = -1;
     std::string refusedBody;
-    ASSERT_TRUE(refused.Run(20s, [&](RetrievalRequest& r) {
-        refusedStatus = r.Status;
-        refusedBody = std::string(r.Data.View());
-    }));
+    ASSERT_TRUE(refused.Run(20s,
+                            [&](RetrievalRequest& r)
+                            {
+                                refusedStatus = r.Status;
+                                refusedBody = std::string(r.Data.View());
+                            }));
     EXPECT_EQ(refusedStatus, 401);
     EXPECT_NE(refusedBody.find("This page requires a UserName and Password."), std::string::npos);
 }

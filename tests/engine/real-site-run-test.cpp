@@ -136,8 +136,8 @@ std::optional<std::string> SitePath(const std::string& from, std::string value)
     value = value.substr(0, value.find_first_of("#?"));
     if (value.empty() || HasOtherScheme(value) || value.starts_with("http:") || value.starts_with("//"))
         return std::nullopt;
-    std::filesystem::path joined = value.starts_with('/') ? std::filesystem::path(value.substr(1))
-                                                          : std::filesystem::path(from).parent_path() / value;
+    std::filesystem::path joined =
+        value.starts_with('/') ? std::filesystem::path(value.substr(1)) : std::filesystem::path(from).parent_path() / value;
     std::string path = joined.lexically_normal().generic_string();
     if (path.starts_with(".."))
         return std::nullopt;

@@ -83,19 +83,16 @@ protected:
         SandboxedTest::SetUp();
         settings.ProgramFolder = Dir();
         settings.Retries = 3;
-        nginx = std::make_unique<test::NginxServer>(
-            PathOf("nginx"), "  access_log " + PathOf("access.log").string() + " uri;\n  location = /gone { return 404; }\n");
+        nginx = std::make_unique<test::NginxServer>(PathOf("nginx"), "  access_log " + PathOf("access.log").string() +
+                                                                         " uri;\n  location = /gone { return 404; }\n");
         ASSERT_TRUE(nginx->Running());
         for (int i = 0; i < 6; ++i)
             test::WriteFile(nginx->Root() / ("page" + std::to_string(i) + ".html"),
-                            "<html><head><title>Page " + std::to_string(i) + "</title></head><body>Page " +
-                                std::to_string(i) + "</body></html>\n");
+                            "<html><head><title>Page " + std::to_string(i) + "</title></head><body>Page " + std::to_string(i) +
+                                "</body></html>\n");
     }
 
-    std::string Url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/" + path;
-    }
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/" + path; }
 
     TBrief& NewBrief(const std::string& name, const std::vector<std::string>& paths)
     {
@@ -176,8 +173,9 @@ TEST_F(RunDriverTest, BriefOfSeveralEntriesEndsInAClosedReadableArchive)
     EXPECT_EQ(loaded.ArchiveFiles, brief.ArchiveFiles);
     EXPECT_EQ(loaded.ArchiveCaptions.size(), 1u);
     for (const char* side : {".nd2", ".ndx", ".smp"})
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(brief.Folder) /
-                                             (brief.ArchiveFiles.back().substr(0, brief.ArchiveFiles.back().size() - 4) + side)))
+        EXPECT_FALSE(
+            std::filesystem::exists(std::filesystem::path(brief.Folder) /
+                                    (brief.ArchiveFiles.back().substr(0, brief.ArchiveFiles.back().size() - 4) + side)))
             << side;
 }
 
@@ -259,11 +257,13 @@ TEST_F(RunDriverTest, BriefStartedDuringARunJoinsItAndBothBecomeAvailable)
     TBrief& first = NewBrief("First", {"page0.html", "page1.html"});
     TBrief& second = NewBrief("Second", {"page2.html"});
     RunDriver driver(settings, observer);
-    RunToEnd(driver, [&] {
-        driver.StartBrief(first);
-        EXPECT_TRUE(driver.State().RunBusy);
-        driver.StartBrief(second);
-    });
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(first);
+                 EXPECT_TRUE(driver.State().RunBusy);
+                 driver.StartBrief(second);
+             });
     EXPECT_EQ(observer.last["First"], "Available");
     EXPECT_EQ(observer.last["Second"], "Available");
     EXPECT_EQ(observer.lines.front(), "First: Loading...");
@@ -310,11 +310,13 @@ TEST_F(RunDriverTest, StopBriefStopsOnlyTheChosenBriefOfTheRun)
     TBrief& stopped = NewBrief("Stopped", {"http://127.0.0.1:" + std::to_string(stalling.Port()) + "/slow.html"});
     TBrief& kept = NewBrief("Kept", {"page0.html", "page1.html"});
     RunDriver driver(settings, observer);
-    RunToEnd(driver, [&] {
-        driver.StartBrief(stopped);
-        driver.StartBrief(kept);
-        QTimer::singleShot(300, [&] { driver.StopBrief(stopped); });
-    });
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(stopped);
+                 driver.StartBrief(kept);
+                 QTimer::singleShot(300, [&] { driver.StopBrief(stopped); });
+             });
     EXPECT_EQ(observer.last["Stopped"], "Available");
     EXPECT_EQ(observer.last["Kept"], "Available");
     auto records = RecordsOf(stopped);
@@ -330,10 +332,12 @@ TEST_F(RunDriverTest, SkippingTheLastPendingEntryStopsTheBrief)
     test::OriginServer stalling({{"", true, false}});
     TBrief& brief = NewBrief("Skipped", {"page0.html", "http://127.0.0.1:" + std::to_string(stalling.Port()) + "/slow"});
     RunDriver driver(settings, observer);
-    RunToEnd(driver, [&] {
-        driver.StartBrief(brief);
-        QTimer::singleShot(500, [&] { driver.SkipEntry(brief, brief.Entries[1]); });
-    });
+    RunToEnd(driver,
+             [&]
+             {
+                 driver.StartBrief(brief);
+                 QTimer::singleShot(500, [&] { driver.SkipEntry(brief, brief.Entries[1]); });
+             });
     EXPECT_EQ(observer.last["Skipped"], "Available");
     auto records = RecordsOf(brief);
     const IndexRecord* slow = Find(records, "127.0.0.1:" + std::to_string(stalling.Port()) + "/slow");

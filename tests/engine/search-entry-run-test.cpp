@@ -11,7 +11,6 @@
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace rv

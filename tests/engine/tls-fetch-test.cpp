@@ -10,9 +10,8 @@
 #include "tests/support/run-to-end.h"
 #include "tests/support/sandbox.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace rv
@@ -33,8 +32,7 @@ protected:
         settings.ProgramFolder = Dir();
         const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
                                     " -addext subjectAltName=IP:127.0.0.1 -keyout " +
-                                    PathOf("key.pem").string() + " -out " + PathOf("cert.pem").string() +
-                                    " >/dev/null 2>&1";
+                                    PathOf("key.pem").string() + " -out " + PathOf("cert.pem").string() + " >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << "openssl could not make a certificate";
         tlsPort = test::FreeLoopbackPort();
         nginx = std::make_unique<test::NginxServer>(
@@ -53,9 +51,10 @@ protected:
         FetchDriver driver(settings, 2);
         driver.Add(FetchDriver::MakeRequest(url));
         std::pair<bool, std::string> result;
-        EXPECT_TRUE(driver.Run(30s, [&](RetrievalRequest& request) {
-            result = {request.Success != 0, std::string(request.Data.View())};
-        }));
+        EXPECT_TRUE(driver.Run(30s,
+                               [&](RetrievalRequest& request) {
+                                   result = {request.Success != 0, std::string(request.Data.View())};
+                               }));
         return result;
     }
 

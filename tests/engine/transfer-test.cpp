@@ -8,9 +8,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 namespace rv
@@ -50,17 +48,19 @@ protected:
         request->Entry = entry;
         driver.Add(std::move(request));
         Result result;
-        EXPECT_TRUE(driver.Run(limit, [&](RetrievalRequest& r) {
-            ++result.finals;
-            std::string_view view = r.Data.View();
-            result.body = std::string(view.substr(0, view.empty() ? 0 : view.size() - 1));
-            result.status = r.Status;
-            result.success = r.Success;
-            result.type = r.ContentType;
-            result.retries = r.Retries;
-            if (!r.TempFile.Path().empty())
-                result.tempFileBytes = test::ReadFile(r.TempFile.Path());
-        }));
+        EXPECT_TRUE(driver.Run(limit,
+                               [&](RetrievalRequest& r)
+                               {
+                                   ++result.finals;
+                                   std::string_view view = r.Data.View();
+                                   result.body = std::string(view.substr(0, view.empty() ? 0 : view.size() - 1));
+                                   result.status = r.Status;
+                                   result.success = r.Success;
+                                   result.type = r.ContentType;
+                                   result.retries = r.Retries;
+                                   if (!r.TempFile.Path().empty())
+                                       result.tempFileBytes = test::ReadFile(r.TempFile.Path());
+                               }));
         return result;
     }
 
@@ -124,10 +124,12 @@ TEST_F(TransferTest, MultipartIsAbandonedAndCutConnectionsStoreTheNotLoadedPage)
     driver.Add(FetchDriver::MakeRequest(Loopback(multipart.Port(), "/")));
     int finals = 0;
     bool bodyReady = true;
-    ASSERT_TRUE(driver.Run(10s, [&](RetrievalRequest& r) {
-        ++finals;
-        bodyReady = r.BodyReady;
-    }));
+    ASSERT_TRUE(driver.Run(10s,
+                           [&](RetrievalRequest& r)
+                           {
+                               ++finals;
+                               bodyReady = r.BodyReady;
+                           }));
     EXPECT_EQ(finals, 1);
     EXPECT_FALSE(bodyReady);
 
@@ -156,14 +158,16 @@ TEST_F(TransferTest, NonTextBodiesGoToABinFileEvenWhenTheLengthLies)
     driver.Add(FetchDriver::MakeRequest(Loopback(server.Port(), "/p.gif")));
     std::string fileBytes;
     std::string name;
-    ASSERT_TRUE(driver.Run(10s, [&](RetrievalRequest& r) {
-        EXPECT_EQ(r.Status, 200);
-        EXPECT_TRUE(r.NotHTML);
-        EXPECT_EQ(r.ContentType, "image/gif");
-        fileBytes = test::ReadFile(r.TempFile.Path());
-        name = r.TempFile.Path().filename().string();
-        EXPECT_LT(r.Data.Capacity(), std::size_t(1) << 20);
-    }));
+    ASSERT_TRUE(driver.Run(10s,
+                           [&](RetrievalRequest& r)
+                           {
+                               EXPECT_EQ(r.Status, 200);
+                               EXPECT_TRUE(r.NotHTML);
+                               EXPECT_EQ(r.ContentType, "image/gif");
+                               fileBytes = test::ReadFile(r.TempFile.Path());
+                               name = r.TempFile.Path().filename().string();
+                               EXPECT_LT(r.Data.Capacity(), std::size_t(1) << 20);
+                           }));
     EXPECT_EQ(fileBytes, gif + std::string(1, '\0'));
     EXPECT_EQ(name.substr(0, 3), "bin");
 }
@@ -180,14 +184,17 @@ TEST_F(TransferTest, AStalledServerTimesOutAndIsTriedAgainWithoutUsingCpu)
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     int finals = 0;
-    ASSERT_TRUE(driver.Run(30s, [&](RetrievalRequest& r) {
-        ++finals;
-        EXPECT_NE(r.Data.View().find("Ravelin Pro was unable to load"), std::string_view::npos);
-        EXPECT_EQ(r.Status, 404);
-    }));
+    ASSERT_TRUE(driver.Run(30s,
+                           [&](RetrievalRequest& r)
+                           {
+                               ++finals;
+                               EXPECT_NE(r.Data.View().find("Ravelin Pro was unable to load"), std::string_view::npos);
+                               EXPECT_EQ(r.Status, 404);
+                           }));
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
-    double cpu = double(after.ru_utime.tv_sec - before.ru_utime.tv_sec) + double(after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+    double cpu = double(after.ru_utime.tv_sec - before.ru_utime.tv_sec) +
+                 double(after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
                  double(after.ru_utime.tv_usec - before.ru_utime.tv_usec) / 1e6 +
                  double(after.ru_stime.tv_usec - before.ru_stime.tv_usec) / 1e6;
     EXPECT_EQ(finals, 1);

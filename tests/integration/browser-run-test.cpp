@@ -11,7 +11,6 @@
 #include "tests/support/sandbox.h"
 
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 namespace rv

@@ -8,14 +8,13 @@
 #include "tests/support/nginx-server.h"
 #include "tests/support/sandbox.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <sstream>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -94,23 +93,20 @@ protected:
         std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
         setenv("XDG_RUNTIME_DIR", PathOf("run").c_str(), 1);
         nginx = std::make_unique<test::NginxServer>(PathOf("nginx"), "  location /slow/ { limit_rate 20k; }\n"
-                                                                    "  location = /stall { return 444; }\n");
+                                                                     "  location = /stall { return 444; }\n");
         ASSERT_TRUE(nginx->Running());
         std::filesystem::create_directories(nginx->Root() / "slow");
         for (int i = 0; i < 4; ++i)
         {
             test::WriteFile(nginx->Root() / ("page" + std::to_string(i) + ".html"),
-                            "<html><head><title>Page " + std::to_string(i) + "</title></head><body>Text " +
-                                std::to_string(i) + "</body></html>\n");
+                            "<html><head><title>Page " + std::to_string(i) + "</title></head><body>Text " + std::to_string(i) +
+                                "</body></html>\n");
             test::WriteFile(nginx->Root() / "slow" / ("big" + std::to_string(i) + ".html"),
                             "<html><body>" + std::string(200000, 'x') + "</body></html>\n");
         }
     }
 
-    std::string Url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/" + path;
-    }
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/" + path; }
 
     std::string MakeBrief(const std::string& name, const std::vector<std::string>& paths)
     {
@@ -237,8 +233,8 @@ TEST_F(HeadlessRunTest, SecondClientRefusesWhileAFirstRunsAndLeavesItsRunWhole)
 
     Child refused({Client(), "--generate", second}, PathOf("second.txt"));
     EXPECT_EQ(refused.Wait(), 1);
-    EXPECT_NE(test::ReadFile(PathOf("second.txt")).find("already running for this user (process " +
-                                                        std::to_string(running.Pid()) + ")"),
+    EXPECT_NE(test::ReadFile(PathOf("second.txt"))
+                  .find("already running for this user (process " + std::to_string(running.Pid()) + ")"),
               std::string::npos)
         << test::ReadFile(PathOf("second.txt"));
     EXPECT_EQ(running.Wait(), 0) << test::ReadFile(PathOf("first.txt"));

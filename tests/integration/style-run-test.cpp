@@ -12,12 +12,10 @@
 #include "tests/support/sandbox.h"
 
 #include <QProcess>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <map>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 namespace rv
 {

@@ -124,11 +124,11 @@ TEST(PackedLists, RoundTripAndStopAtTheEndMarkOrACutItem)
     EXPECT_EQ(list.Length, 6);
     EXPECT_EQ(UnpackNames(list.Bytes), (std::vector<std::string>{"ab", "c"}));
     EXPECT_EQ(UnpackNames("\x02"
-                         "ab\x05"
-                         "cd"),
+                          "ab\x05"
+                          "cd"),
               std::vector<std::string>{"ab"});
     EXPECT_EQ(UnpackNames("\x01"
-                         "a"),
+                          "a"),
               std::vector<std::string>{"a"});
     EXPECT_EQ(PackNames({}).Length, -1);
     EXPECT_TRUE(PackNames({}).Bytes.empty());

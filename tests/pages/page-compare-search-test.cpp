@@ -16,10 +16,11 @@ namespace
 // A few words, so that blocks repeat and the same text occurs in many
 // places of the previous copy; short ones give texts below the index's
 // four bytes.
-const std::vector<std::string> Words = {"a", "of", "the", "rain", "bridge", "May", "news", "x1", "<b>", "</b>",
-                                        "<img src=p.gif>", "<a href=q.html>", "</a>", "<hr>", "}", ");"};
-const std::vector<std::string> Openers = {"<p>", "<br>", "<td>", "</td>", "<tr>", "<li>", "<div>", "</div>", "<h2>",
-                                          "<P class=x>", "<table>", "<object>"};
+const std::vector<std::string> Words = {"a",    "of",   "the", "rain", "bridge",          "May",
+                                        "news", "x1",   "<b>", "</b>", "<img src=p.gif>", "<a href=q.html>",
+                                        "</a>", "<hr>", "}",   ");"};
+const std::vector<std::string> Openers = {"<p>",   "<br>",   "<td>", "</td>",       "<tr>",    "<li>",
+                                          "<div>", "</div>", "<h2>", "<P class=x>", "<table>", "<object>"};
 const std::vector<std::string> Blanks = {" ", "  ", "\n", "\t", "\r\n", ""};
 
 class PageMaker
@@ -63,13 +64,25 @@ public:
         {
             switch (Below(12))
             {
-            case 0: block += Pick(Words); break;
-            case 1: continue;
-            case 2: out.push_back(block); break;
-            case 3: out.push_back(Below(2) ? Block() : PreBlock()); break;
-            case 4: block.insert(block.find('>') + 1, Pick(Blanks) + " "); break;
-            case 5: moved.push_back(block); continue;
-            default: break;
+            case 0:
+                block += Pick(Words);
+                break;
+            case 1:
+                continue;
+            case 2:
+                out.push_back(block);
+                break;
+            case 3:
+                out.push_back(Below(2) ? Block() : PreBlock());
+                break;
+            case 4:
+                block.insert(block.find('>') + 1, Pick(Blanks) + " ");
+                break;
+            case 5:
+                moved.push_back(block);
+                continue;
+            default:
+                break;
             }
             out.push_back(block);
         }

@@ -123,9 +123,9 @@ TEST_F(RetrievalListTest, SpilledRecordHasItsExactBytesAndReadsBackWholly)
     EXPECT_EQ(list.Add(std::move(r)), nullptr);
 
     std::string expected = T("example.org/a") + B(1) + T("3.1") + I(2) + T("example.org/") + I(1) + I(2) + I(0) +
-                           T("example.org/") + T("example.org/") + I(0) + B(0) + B(1) + I(3) + I(4) + B(1) + I(2) +
-                           B(0) + B(0) + I(-1) + B(0) + B(0) + I(1) + I(64) + B(1) + B(0) + B(0) + Le(2) +
-                           T("example.org/") + T("example.org/x");
+                           T("example.org/") + T("example.org/") + I(0) + B(0) + B(1) + I(3) + I(4) + B(1) + I(2) + B(0) +
+                           B(0) + I(-1) + B(0) + B(0) + I(1) + I(64) + B(1) + B(0) + B(0) + Le(2) + T("example.org/") +
+                           T("example.org/x");
     EXPECT_EQ(test::ReadFile(list.OverflowPath()), expected);
 
     list.SetLimit(100);

@@ -139,6 +139,5 @@ TEST(SmartSearchTest, MatchTextListsEachFoundTermOnceInOrder)
     EXPECT_EQ(SmartSearch("alpha beta", page, {}).MatchText, "");
 }
 
-
 } // namespace
 } // namespace rv

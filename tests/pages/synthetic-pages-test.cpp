@@ -10,8 +10,8 @@ namespace
 
 const std::string Open = "<table>\r\n<tr>\r\n<td width=80>\r\n<img src=\"Warning\" width=64 height=64>\r\n</td>\r\n<td>\r\n";
 const std::string End = "</td>\r\n</tr>\r\n</table>\r\n</body></html>";
-const std::string Inaccessible = "HTTP/1.0 888\r\n\r\n<html><title>Inaccessible Page</title><body>" + Open +
-                                 "<h2>Inaccessible Page</h2>";
+const std::string Inaccessible =
+    "HTTP/1.0 888\r\n\r\n<html><title>Inaccessible Page</title><body>" + Open + "<h2>Inaccessible Page</h2>";
 
 TEST(ClientPages, EveryPageMatchesItsBytes)
 {
@@ -21,27 +21,32 @@ TEST(ClientPages, EveryPageMatchesItsBytes)
         std::string expected;
     };
     const Row rows[] = {
-        {ClientPage::Skipped,
-         "HTTP/1.0 888\r\n\r\n<html><title>Ravelin Pro Web page skipped</title><body>" + Open +
-             "<h2>Page Skipped</h2>You asked Ravelin Pro to skip this Web entry (<a href=\"http://a.b/c\">"
-             "http://a.b/c</a>)." + End},
+        {ClientPage::Skipped, "HTTP/1.0 888\r\n\r\n<html><title>Ravelin Pro Web page skipped</title><body>" + Open +
+                                  "<h2>Page Skipped</h2>You asked Ravelin Pro to skip this Web entry (<a href=\"http://a.b/c\">"
+                                  "http://a.b/c</a>)." +
+                                  End},
         {ClientPage::NoConnection, Inaccessible +
                                        "Ravelin Pro was unable to connect to the server to load <a href=\"http://a.b/c\">"
-                                       "a.b/c</a>. The server or network may be down." + End},
+                                       "a.b/c</a>. The server or network may be down." +
+                                       End},
         {ClientPage::NotLoaded, Inaccessible +
                                     "Ravelin Pro was unable to load <a href=\"http://a.b/c\">a.b/c</a>. Either the site "
                                     "does not exist or the network is too heavily loaded at this time and Ravelin Pro "
-                                    "could not access the page." + End},
+                                    "could not access the page." +
+                                    End},
         {ClientPage::BadCredentials,
-         Inaccessible + "Ravelin Pro was unable to load the Web page located at <a href=\"http://a.b/c\">a.b/c</a>.<p>"
-                        "This page requires a UserName and Password.<p>They are not correct. Please correct them to "
-                        "properly load the page." + End},
+         Inaccessible +
+             "Ravelin Pro was unable to load the Web page located at <a href=\"http://a.b/c\">a.b/c</a>.<p>"
+             "This page requires a UserName and Password.<p>They are not correct. Please correct them to "
+             "properly load the page." +
+             End},
         {ClientPage::ExternalLink,
          "HTTP/1.0 888\r\n\r\n<html><title>External Link</title><body>" + Open +
              "<h2>External Link</h2>In the Web properties for this brief entry, Ravelin Pro was instructed to not "
              "follow links which led to external sites. This link (<a href=\"http://a.b/c\">a.b/c</a>) is external to "
              "the original page and, as such, was not followed. On future visits to this site, you may want to select "
-             "\"Follow External Links\" in the Web Page Properties" + End},
+             "\"Follow External Links\" in the Web Page Properties" +
+             End},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ClientPageText(row.page, "a.b/c"), row.expected) << int(row.page);
@@ -50,8 +55,10 @@ TEST(ClientPages, EveryPageMatchesItsBytes)
 TEST(ClientPages, FileErrorPageNamesTheReason)
 {
     EXPECT_EQ(FileErrorPageText("file:///c|/x.htm", "was not found"),
-              Inaccessible + "Ravelin Pro was unable to load the file. <a href=\"file:///c|/x.htm\">file:///c|/x.htm</a> "
-                             "was not found." + End);
+              Inaccessible +
+                  "Ravelin Pro was unable to load the file. <a href=\"file:///c|/x.htm\">file:///c|/x.htm</a> "
+                  "was not found." +
+                  End);
 }
 
 TEST(ClientPages, HttpGoesInFrontUnlessTheAddressHasItsOwnScheme)
@@ -68,8 +75,8 @@ TEST(ClientPages, HttpGoesInFrontUnlessTheAddressHasItsOwnScheme)
 
 TEST(StatusPages, EachStatusHasItsLeadInAndClosing)
 {
-    const std::string head = "HTTP/1.0 500\r\n\r\n<html><title>Inaccessible Page</title><body>" + Open +
-                             "<h2>Inaccessible Page</h2>";
+    const std::string head =
+        "HTTP/1.0 500\r\n\r\n<html><title>Inaccessible Page</title><body>" + Open + "<h2>Inaccessible Page</h2>";
     const std::string attempted = "Ravelin Pro attempted to load the Web page located at <a href=\"";
     struct Row
     {

@@ -3,10 +3,10 @@
 // a link that was not retrieved, and every page and image it asks for must
 // arrive. Screenshots of the three pages are kept in
 // <build>/test-output/browser/.
-#include "tests/support/devtools-client.h"
-#include "tests/support/headless-browser.h"
 #include "platform/settings-store.h"
 #include "server-fixture.h"
+#include "tests/support/devtools-client.h"
+#include "tests/support/headless-browser.h"
 
 #include <QDir>
 #include <QProcess>

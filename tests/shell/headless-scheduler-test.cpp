@@ -7,7 +7,6 @@
 #include "tests/support/sandbox.h"
 
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 namespace rv
@@ -55,7 +54,8 @@ TEST_F(HeadlessSchedulerTest, BriefsRunAtTheirScheduledMinutesAndTheRunFinishesB
     ScheduleOptions schedule;
     schedule.Clock = [&] { return now; };
     schedule.Tick = std::chrono::milliseconds(5);
-    schedule.StopAfterCheck = [&] {
+    schedule.StopAfterCheck = [&]
+    {
         ++ticks;
         now.Minute += 1;
         if (now.Minute == 60)

@@ -1,7 +1,7 @@
 #include "store/crc32.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <zlib.h>

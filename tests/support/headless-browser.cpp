@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QThread>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -60,10 +59,10 @@ QString HeadlessBrowser::Program()
 
 std::string HeadlessBrowser::Start(const std::filesystem::path& profile)
 {
-    process_.start(Program(), {"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                               "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                               "--window-size=1000,700", "--remote-debugging-port=0",
-                               "--user-data-dir=" + QString::fromStdString(profile.string()), "about:blank"});
+    process_.start(Program(),
+                   {"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                    "--disable-background-networking", "--disable-component-update", "--disable-sync", "--window-size=1000,700",
+                    "--remote-debugging-port=0", "--user-data-dir=" + QString::fromStdString(profile.string()), "about:blank"});
     if (!process_.waitForStarted(10000))
         return "chromium did not start";
     std::string active;
@@ -111,8 +110,8 @@ bool HeadlessBrowser::Navigate(const std::string& url)
 bool HeadlessBrowser::Click(const std::string& selector)
 {
     devtools_.ClearEvents();
-    const std::string found = devtools_.Evaluate(QString::fromStdString("(function(){const e=document.querySelector('" +
-                                                                        selector + "');if(!e)return 'none';e.click();return 'ok';})()"));
+    const std::string found = devtools_.Evaluate(QString::fromStdString(
+        "(function(){const e=document.querySelector('" + selector + "');if(!e)return 'none';e.click();return 'ok';})()"));
     return found == "ok" && devtools_.WaitForEvent("Page.loadEventFired");
 }
 

@@ -8,7 +8,6 @@
 
 #include <QProcess>
 #include <QString>
-
 #include <filesystem>
 #include <string>
 

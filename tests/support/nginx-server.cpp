@@ -3,16 +3,15 @@
 #include "tests/support/sandbox.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace rv::test
@@ -93,15 +92,26 @@ NginxServer::NginxServer(const std::filesystem::path& folder, const std::string&
     std::filesystem::create_directories(folder_ / "tmp");
     port_ = FreeLoopbackPort();
     std::string f = folder_.string();
-    std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + f + "/nginx.pid;\n"
-                         "error_log " + f + "/error.log;\nevents { worker_connections 256; }\n"
-                         "http {\n access_log " + f + "/access.log;\n log_format uri '$uri';\n"
-                         " client_body_temp_path " + f + "/tmp/body;\n proxy_temp_path " + f + "/tmp/proxy;\n"
-                         " fastcgi_temp_path " + f + "/tmp/fastcgi;\n uwsgi_temp_path " + f + "/tmp/uwsgi;\n"
-                         " scgi_temp_path " + f + "/tmp/scgi;\n"
+    std::string config = "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + f +
+                         "/nginx.pid;\n"
+                         "error_log " +
+                         f +
+                         "/error.log;\nevents { worker_connections 256; }\n"
+                         "http {\n access_log " +
+                         f +
+                         "/access.log;\n log_format uri '$uri';\n"
+                         " client_body_temp_path " +
+                         f + "/tmp/body;\n proxy_temp_path " + f +
+                         "/tmp/proxy;\n"
+                         " fastcgi_temp_path " +
+                         f + "/tmp/fastcgi;\n uwsgi_temp_path " + f +
+                         "/tmp/uwsgi;\n"
+                         " scgi_temp_path " +
+                         f +
+                         "/tmp/scgi;\n"
                          " types { text/html html htm; image/gif gif; text/plain txt; }\n"
-                         " server {\n  listen 127.0.0.1:" + std::to_string(port_) + ";\n  root " + f + "/www;\n" +
-                         locations + "\n }\n}\n";
+                         " server {\n  listen 127.0.0.1:" +
+                         std::to_string(port_) + ";\n  root " + f + "/www;\n" + locations + "\n }\n}\n";
     WriteFile(folder_ / "nginx.conf", config);
     pid_ = Spawn({"/usr/sbin/nginx", "-p", f, "-c", f + "/nginx.conf", "-e", f + "/error.log"});
     if (pid_ > 0 && !WaitForPort(port_, 5000))
@@ -120,8 +130,11 @@ TinyProxy::TinyProxy(const std::filesystem::path& folder)
 {
     std::filesystem::create_directories(folder);
     port_ = FreeLoopbackPort();
-    std::string config = "Port " + std::to_string(port_) + "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
-                         "Allow 127.0.0.1\nLogLevel Error\nLogFile \"" + (folder / "tinyproxy.log").string() + "\"\n"
+    std::string config = "Port " + std::to_string(port_) +
+                         "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
+                         "Allow 127.0.0.1\nLogLevel Error\nLogFile \"" +
+                         (folder / "tinyproxy.log").string() +
+                         "\"\n"
                          "BasicAuth proxyuser proxypass\n";
     WriteFile(folder / "tinyproxy.conf", config);
     pid_ = Spawn({"/usr/bin/tinyproxy", "-d", "-c", (folder / "tinyproxy.conf").string()});

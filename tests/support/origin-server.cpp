@@ -3,10 +3,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <stdexcept>
 
 namespace rv::test
 {

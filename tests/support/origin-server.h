@@ -21,8 +21,8 @@ namespace rv::test
 struct OriginReply
 {
     std::string bytes;
-    bool stall = false;        // send nothing and keep the connection open
-    bool closeAtOnce = false;  // close before reading the request
+    bool stall = false;       // send nothing and keep the connection open
+    bool closeAtOnce = false; // close before reading the request
 };
 
 class OriginServer

@@ -7,7 +7,6 @@
 
 #include <QEventLoop>
 #include <QTimer>
-
 #include <chrono>
 #include <functional>
 
@@ -37,7 +36,8 @@ public:
 // The same for one brief started by the user.
 inline bool RunToEnd(RunDriver& driver, TBrief& brief, std::chrono::milliseconds limit = std::chrono::minutes(1))
 {
-    return RunToEnd(driver, [&] { driver.StartBrief(brief); }, limit);
+    return RunToEnd(
+        driver, [&] { driver.StartBrief(brief); }, limit);
 }
 
 } // namespace rv::test

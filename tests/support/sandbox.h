@@ -1,9 +1,8 @@
 // Test fixtures shared by every test folder.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
 

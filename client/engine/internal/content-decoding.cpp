@@ -97,8 +97,11 @@ DecodeStatus DecodeBody(ContentCoding coding, std::string_view body, std::size_t
         return DecodeStatus::TooLarge;
     switch (coding)
     {
-    case ContentCoding::Identity: out.assign(body); return DecodeStatus::Ok;
-    case ContentCoding::Gzip: return Inflate(body, GzipOrZlibWindow, limit, out);
+    case ContentCoding::Identity:
+        out.assign(body);
+        return DecodeStatus::Ok;
+    case ContentCoding::Gzip:
+        return Inflate(body, GzipOrZlibWindow, limit, out);
     case ContentCoding::Deflate:
     {
         const DecodeStatus wrapped = Inflate(body, ZlibWindow, limit, out);

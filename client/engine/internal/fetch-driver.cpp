@@ -2,15 +2,14 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-
 #include <vector>
 
 namespace rv
 {
 
 FetchDriver::FetchDriver(const RetrievalSettings& settings, int connections)
-    : connections_(connections), queue_(lock_, settings.ProgramFolder),
-      worker_(state_, settings, *this), fetch_(state_, settings, worker_, queue_)
+    : connections_(connections), queue_(lock_, settings.ProgramFolder), worker_(state_, settings, *this),
+      fetch_(state_, settings, worker_, queue_)
 {
     worker_.SetQueue(&queue_);
 }

@@ -185,8 +185,7 @@ bool TFetch::Fetch(RetrievalRequest& request)
         return true;
     request.StartFailed = 1;
     if (!request.BodyReady)
-        StorePage(request, ClientPageText(input.WithCredentials ? ClientPage::BadCredentials : ClientPage::NoConnection,
-                                          url));
+        StorePage(request, ClientPageText(input.WithCredentials ? ClientPage::BadCredentials : ClientPage::NoConnection, url));
     request.InProgress = 0;
     return true;
 }

@@ -32,8 +32,7 @@ std::vector<HostAddressCache::Address> HostAddressCache::Resolved(std::string_vi
     for (std::size_t i = 0; i < count; ++i)
     {
         const char* entry = value.data() + 1 + i * EntryBytes;
-        addresses.push_back({std::uint8_t(entry[1]), std::uint8_t(entry[2]), std::uint8_t(entry[3]),
-                             std::uint8_t(entry[4])});
+        addresses.push_back({std::uint8_t(entry[1]), std::uint8_t(entry[2]), std::uint8_t(entry[3]), std::uint8_t(entry[4])});
     }
     return addresses;
 }

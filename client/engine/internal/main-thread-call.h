@@ -9,7 +9,6 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
-
 #include <utility>
 
 namespace rv

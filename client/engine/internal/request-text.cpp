@@ -123,8 +123,7 @@ HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalS
 
     if (input.WithCredentials)
     {
-        std::string authorization =
-            "Authorization: Basic " + Base64Encode(input.UserName + ":" + input.Password) + "\r\n";
+        std::string authorization = "Authorization: Basic " + Base64Encode(input.UserName + ":" + input.Password) + "\r\n";
         plan.Text = requestLine + acceptLine + AgentLine(input) + cacheLine + refererLine + hostLine + authorization +
                     proxyLine + "\r\n";
     }
@@ -136,8 +135,8 @@ HttpRequestPlan BuildHttpRequest(const RequestTextInput& input, const RetrievalS
     if (plan.ViaProxy)
     {
         plan.ConnectHost = settings.ProxyHost;
-        plan.ConnectPort = settings.ProxyPort > 0 && settings.ProxyPort <= 65535 ? std::uint16_t(settings.ProxyPort)
-                                                                                 : std::uint16_t(80);
+        plan.ConnectPort =
+            settings.ProxyPort > 0 && settings.ProxyPort <= 65535 ? std::uint16_t(settings.ProxyPort) : std::uint16_t(80);
     }
     else
     {

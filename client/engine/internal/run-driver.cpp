@@ -135,7 +135,8 @@ void RunDriver::BeginRun(const PendingStart& start)
         return;
     }
     thread_ = std::make_unique<TKestrelThread>(*this);
-    QObject::connect(thread_.get(), &QThread::finished, this, [this] { OnThreadFinished(); }, Qt::QueuedConnection);
+    QObject::connect(
+        thread_.get(), &QThread::finished, this, [this] { OnThreadFinished(); }, Qt::QueuedConnection);
     thread_->start(QThread::LowestPriority);
 }
 
@@ -234,14 +235,16 @@ void RunDriver::RollBack(BriefStatus status)
         std::filesystem::path archive = run->ArchivePath;
         finisher_.FinishBrief(*run, false, BriefFinisher::NewArchive::Discarded);
         bool saved = true;
-        CallOnThreadOf(this, [&] {
-            std::error_code ignored;
-            std::filesystem::remove(archive, ignored);
-            if (!brief.ArchiveFiles.empty())
-                DropArchive(brief, brief.ArchiveFiles.size() - 1);
-            if (!brief.FilePath.empty())
-                saved = SaveBriefAfterRun(brief, false) == SaveStatus::Saved;
-        });
+        CallOnThreadOf(this,
+                       [&]
+                       {
+                           std::error_code ignored;
+                           std::filesystem::remove(archive, ignored);
+                           if (!brief.ArchiveFiles.empty())
+                               DropArchive(brief, brief.ArchiveFiles.size() - 1);
+                           if (!brief.FilePath.empty())
+                               saved = SaveBriefAfterRun(brief, false) == SaveStatus::Saved;
+                       });
         if (!saved)
             observer_.ErrorMessage(BriefSavingError.Caption, BriefSavingError.Text);
     }
@@ -255,11 +258,13 @@ void RunDriver::CloseRun()
     flags_.Closing = true;
     observer_.ShowProgressWindow(false);
     finisher_.StopTimer();
-    CallOnThreadOf(this, [&] {
-        for (RetrievalRequest* request : state_.ActiveRequests)
-            if (request)
-                worker_.Cancel(*request);
-    });
+    CallOnThreadOf(this,
+                   [&]
+                   {
+                       for (RetrievalRequest* request : state_.ActiveRequests)
+                           if (request)
+                               worker_.Cancel(*request);
+                   });
     {
         std::lock_guard guard(lock_);
         queue_.Clear();

@@ -84,9 +84,8 @@ void RunObserverRelay::CloseStopDialog()
 
 void RunObserverRelay::ErrorMessage(std::string_view caption, std::string_view text)
 {
-    CallOnThreadOf(context_, [&, title = std::string(caption), body = std::string(text)] {
-        target_.ErrorMessage(title, body);
-    });
+    CallOnThreadOf(context_,
+                   [&, title = std::string(caption), body = std::string(text)] { target_.ErrorMessage(title, body); });
 }
 
 void RunObserverRelay::AvailableBriefsNotice(const std::vector<std::string>& briefNames)

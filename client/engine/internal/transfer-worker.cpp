@@ -16,7 +16,6 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpSocket>
-
 #include <algorithm>
 
 namespace rv
@@ -82,8 +81,7 @@ struct TAsyncThread::Lookup
     int lookupId = -1;
 };
 
-TAsyncThread::TAsyncThread(RunState& state, const RetrievalSettings& settings, TransferObserver& observer,
-                           QObject* parent)
+TAsyncThread::TAsyncThread(RunState& state, const RetrievalSettings& settings, TransferObserver& observer, QObject* parent)
     : QObject(parent), state_(state), settings_(settings), observer_(observer), lookups_(LookupSlots)
 {
     timer_.setInterval(1000);
@@ -177,21 +175,24 @@ bool TAsyncThread::Start(std::string_view hostPort, RetrievalRequest& request, s
     request.LookupSlot = slot;
     Lookup* pending = lookup.get();
     *free = std::move(lookup);
-    pending->lookupId = QHostInfo::lookupHost(QString::fromStdString(host), this, [this, slot](const QHostInfo& info) {
-        std::vector<HostAddressCache::Address> v4;
-        QString first;
-        for (const QHostAddress& address : info.addresses())
+    pending->lookupId = QHostInfo::lookupHost(
+        QString::fromStdString(host), this,
+        [this, slot](const QHostInfo& info)
         {
-            bool isV4 = false;
-            quint32 value = address.toIPv4Address(&isV4);
-            if (isV4)
-                v4.push_back({std::uint8_t(value >> 24), std::uint8_t(value >> 16), std::uint8_t(value >> 8),
-                              std::uint8_t(value)});
-            else if (first.isEmpty())
-                first = address.toString();
-        }
-        OnLookupFinished(slot, info.lookupId(), v4, first, info.error() != QHostInfo::NoError || info.addresses().empty());
-    });
+            std::vector<HostAddressCache::Address> v4;
+            QString first;
+            for (const QHostAddress& address : info.addresses())
+            {
+                bool isV4 = false;
+                quint32 value = address.toIPv4Address(&isV4);
+                if (isV4)
+                    v4.push_back(
+                        {std::uint8_t(value >> 24), std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value)});
+                else if (first.isEmpty())
+                    first = address.toString();
+            }
+            OnLookupFinished(slot, info.lookupId(), v4, first, info.error() != QHostInfo::NoError || info.addresses().empty());
+        });
     return true;
 }
 
@@ -304,12 +305,14 @@ void TAsyncThread::ReadLater(Transfer& transfer, int milliseconds)
 {
     QPointer<QTcpSocket> socket = transfer.socket;
     int slot = transfer.slot;
-    QTimer::singleShot(milliseconds, this, [this, socket, slot] {
-        // The transfer may have ended meanwhile and its slot been reused.
-        if (socket && std::size_t(slot) < slots_.size() && slots_[std::size_t(slot)] &&
-            slots_[std::size_t(slot)]->socket == socket)
-            OnReadyRead(*slots_[std::size_t(slot)]);
-    });
+    QTimer::singleShot(milliseconds, this,
+                       [this, socket, slot]
+                       {
+                           // The transfer may have ended meanwhile and its slot been reused.
+                           if (socket && std::size_t(slot) < slots_.size() && slots_[std::size_t(slot)] &&
+                               slots_[std::size_t(slot)]->socket == socket)
+                               OnReadyRead(*slots_[std::size_t(slot)]);
+                       });
 }
 
 void TAsyncThread::OnReadyRead(Transfer& transfer)
@@ -356,9 +359,8 @@ bool TAsyncThread::Receive(Transfer& transfer)
                 return false;
         }
         if (request.ContentLength > 0)
-            ReportProgress(request, int(std::min<std::uint64_t>(request.BytesReceived * 100 /
-                                                                     std::uint64_t(request.ContentLength),
-                                                                 100)));
+            ReportProgress(
+                request, int(std::min<std::uint64_t>(request.BytesReceived * 100 / std::uint64_t(request.ContentLength), 100)));
     }
     return true;
 }
@@ -463,12 +465,14 @@ void TAsyncThread::NotifyEnded(RetrievalRequest& request)
     // callback, so the observer may free the request at once.
     ended_.push_back(&request);
     if (ended_.size() == 1)
-        QTimer::singleShot(0, this, [this] {
-            std::vector<RetrievalRequest*> ended;
-            ended.swap(ended_);
-            for (RetrievalRequest* request : ended)
-                observer_.TransferEnded(*request);
-        });
+        QTimer::singleShot(0, this,
+                           [this]
+                           {
+                               std::vector<RetrievalRequest*> ended;
+                               ended.swap(ended_);
+                               for (RetrievalRequest* request : ended)
+                                   observer_.TransferEnded(*request);
+                           });
 }
 
 void TAsyncThread::AbandonTransfer(Transfer& transfer)

@@ -22,7 +22,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -68,8 +67,7 @@ public:
     // Where retry copies go; the default puts them at the end of the queue.
     using RetryQueue = std::function<void(std::unique_ptr<RetrievalRequest>)>;
 
-    TAsyncThread(RunState& state, const RetrievalSettings& settings, TransferObserver& observer,
-                 QObject* parent = nullptr);
+    TAsyncThread(RunState& state, const RetrievalSettings& settings, TransferObserver& observer, QObject* parent = nullptr);
     ~TAsyncThread() override;
 
     void SetResponseHandler(ResponseHandler handler) { onResponse_ = std::move(handler); }
@@ -110,8 +108,8 @@ private:
     void OnBytesWritten(Transfer& transfer, qint64 bytes);
     void OnReadyRead(Transfer& transfer);
     void OnSocketError(Transfer& transfer);
-    void OnLookupFinished(int slot, int lookupId, const std::vector<HostAddressCache::Address>& v4,
-                          const QString& firstAddress, bool failed);
+    void OnLookupFinished(int slot, int lookupId, const std::vector<HostAddressCache::Address>& v4, const QString& firstAddress,
+                          bool failed);
     bool Receive(Transfer& transfer);
     [[nodiscard]] bool AppendBody(RetrievalRequest& request, const char* bytes, std::size_t count);
     void ProcessHeader(Transfer& transfer);
