@@ -497,11 +497,29 @@ void TKSDB::WriteRecord(IndexRecord record)
     }
 }
 
+// A flush that fails leaves ".ndx" as it found it: the blocks it wrote
+// would be written again by the next flush (the records stay in ".nd2"),
+// and the index would hold their records twice, more than its count.
+void TKSDB::FlushWorkingIndex()
+{
+    const std::uint64_t start = ndxPosition_;
+    try
+    {
+        MoveWorkingRecords();
+    }
+    catch (...)
+    {
+        ndxPosition_ = start;
+        ndx_.Truncate(start); // Close copies only up to ndxPosition_ anyway
+        throw;
+    }
+}
+
 // Moves the records of ".nd2" into compressed blocks at the end of ".ndx".
 // ".nd2" is read in windows; records that start in the first part of a
 // window are taken, and the next window starts at the first one left, so a
 // record is never read across a window's end.
-void TKSDB::FlushWorkingIndex()
+void TKSDB::MoveWorkingRecords()
 {
     const long long size = nd2_.Size();
     if (size < 0)

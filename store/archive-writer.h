@@ -155,6 +155,7 @@ private:
     void WriteAliases(std::vector<std::string>& urls, bool shareHead);
     void WriteRecord(IndexRecord record);
     void FlushWorkingIndex();
+    void MoveWorkingRecords();
     void WriteIndexBlock(ALHandle input, const char* outputLabel);
     void CloseFiles();
 
