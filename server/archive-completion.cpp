@@ -3,6 +3,7 @@
 #include "store/archive-format.h"
 #include "store/archive-reader.h"
 #include "store/file-handle.h"
+#include "store/index-closing.h"
 #include "store/index-record.h"
 #include "store/local-stamp.h"
 #include "store/rv-comp.h"
@@ -166,7 +167,7 @@ bool ReadSiteMaps(SideFiles& files)
 }
 
 // Moves the plain records of ".nd2" into compressed blocks at the end of
-// ".ndx", closes the block list with a 16-bit 0 and deletes ".nd2".
+// ".ndx" and deletes ".nd2".
 bool SaveNDX2(SideFiles& files)
 {
     std::string blocks;
@@ -201,36 +202,27 @@ bool SaveNDX2(SideFiles& files)
     if (ok && !pending.empty())
         ok = flush();
     deleteALCompressor(compressor);
-    if (!ok)
-        return false;
-    PutLe(blocks, 0, 2);
-    if (!AppendToFile(files.ndx, blocks))
+    if (!ok || !AppendToFile(files.ndx, blocks))
         return false;
     std::filesystem::remove(files.nd2Path);
     return true;
 }
 
-// Appends the count (-1: to the end) and the ".ndx" blocks to the archive
-// and points the header's index offset at them.
+// Appends the index the ".ndx" blocks hold, without a count (the records
+// run to the closing 0), and deletes ".ndx".
 bool AppendIndex(SideFiles& files, std::uint64_t offsetField)
 {
-    const std::optional<std::uint64_t> indexOffset = SizeOf(files.archive);
+    const std::optional<std::uint64_t> dataEnd = SizeOf(files.archive);
     const std::optional<std::uint64_t> ndxSize = SizeOf(files.ndx);
-    if (!indexOffset || !ndxSize || *indexOffset > UINT32_MAX || *ndxSize > MaxSideFileBytes)
+    if (!dataEnd || !ndxSize || *ndxSize > MaxSideFileBytes)
         return false;
-    FileHandle& archive = files.archive;
-    std::string field;
-    PutLe(field, *indexOffset, 4);
-    if (!archive.WriteAt(offsetField, field) || !archive.WriteAt(*indexOffset, "\xFF\xFF\xFF\xFF"))
-        return false;
-    std::string piece(CopyPieceBytes, '\0');
-    for (std::uint64_t done = 0; done < *ndxSize;)
+    try
     {
-        const long long got = files.ndx.ReadAt(done, piece.data(), piece.size());
-        if (got <= 0 ||
-            !archive.WriteAt(*indexOffset + 4 + done, std::string_view(piece.data(), static_cast<std::size_t>(got))))
-            return false;
-        done += static_cast<std::uint64_t>(got);
+        CloseArchiveIndex(files.archive, {offsetField, *dataEnd, std::nullopt}, files.ndx, *ndxSize, files.ndxPath);
+    }
+    catch (const ArchiveError&)
+    {
+        return false;
     }
     std::filesystem::remove(files.ndxPath);
     return true;

@@ -3,6 +3,7 @@
 #include "store/archive-error.h"
 #include "store/archive-format.h"
 #include "store/archive-name.h"
+#include "store/index-closing.h"
 #include "store/local-stamp.h"
 
 #include <algorithm>
@@ -496,11 +497,29 @@ void TKSDB::WriteRecord(IndexRecord record)
     }
 }
 
+// A flush that fails leaves ".ndx" as it found it: the blocks it wrote
+// would be written again by the next flush (the records stay in ".nd2"),
+// and the index would hold their records twice, more than its count.
+void TKSDB::FlushWorkingIndex()
+{
+    const std::uint64_t start = ndxPosition_;
+    try
+    {
+        MoveWorkingRecords();
+    }
+    catch (...)
+    {
+        ndxPosition_ = start;
+        ndx_.Truncate(start); // Close copies only up to ndxPosition_ anyway
+        throw;
+    }
+}
+
 // Moves the records of ".nd2" into compressed blocks at the end of ".ndx".
 // ".nd2" is read in windows; records that start in the first part of a
 // window are taken, and the next window starts at the first one left, so a
 // record is never read across a window's end.
-void TKSDB::FlushWorkingIndex()
+void TKSDB::MoveWorkingRecords()
 {
     const long long size = nd2_.Size();
     if (size < 0)
@@ -599,37 +618,7 @@ bool TKSDB::Close()
     try
     {
         FlushWorkingIndex();
-        // The index offset goes in last: an archive whose closing was cut
-        // short still says it has no index, and can be completed.
-        const std::uint64_t dataEnd = writePosition_;
-        std::string count;
-        PutLittleEndian(count, recordCount_, 4);
-        if (!archive_.WriteAt(dataEnd, count))
-        {
-            ThrowIo("Write Failed");
-        }
-        std::uint64_t position = dataEnd + count.size();
-        std::string piece(CopyPieceBytes, '\0');
-        for (std::uint64_t copied = 0; copied < ndxPosition_;)
-        {
-            const long long got = ndx_.ReadAt(copied, piece.data(), piece.size());
-            if (got <= 0)
-            {
-                ThrowIo("Cannot read the working index " + ndxPath_.string());
-            }
-            if (!archive_.WriteAt(position, std::string_view(piece.data(), static_cast<std::size_t>(got))))
-            {
-                ThrowIo("Write Failed");
-            }
-            copied += static_cast<std::uint64_t>(got);
-            position += static_cast<std::uint64_t>(got);
-        }
-        std::string offset;
-        PutLittleEndian(offset, static_cast<std::uint32_t>(dataEnd), 4);
-        if (!archive_.WriteAt(position, std::string(2, '\0')) || !archive_.WriteAt(indexOffsetField_, offset))
-        {
-            ThrowIo("Write Failed");
-        }
+        CloseArchiveIndex(archive_, {indexOffsetField_, writePosition_, recordCount_}, ndx_, ndxPosition_, ndxPath_);
     }
     catch (...)
     {

@@ -6,7 +6,8 @@
 // files beside the archive: ".nd2" (plain records) and ".ndx" (compressed
 // blocks of records, moved there from ".nd2" every 20000 bytes). Close
 // appends the record count, the blocks and a 16-bit 0 to the archive,
-// writes the index offset into the header and deletes both working files.
+// writes the index offset into the header last (index-closing.h) and
+// deletes both working files.
 //
 // From Open to Close the store holds an exclusive advisory lock (flock) on
 // the archive, so that the page server can tell an archive that is still
@@ -154,6 +155,7 @@ private:
     void WriteAliases(std::vector<std::string>& urls, bool shareHead);
     void WriteRecord(IndexRecord record);
     void FlushWorkingIndex();
+    void MoveWorkingRecords();
     void WriteIndexBlock(ALHandle input, const char* outputLabel);
     void CloseFiles();
 

@@ -1,9 +1,12 @@
 // Completing an archive that a killed run left without its index.
 #include "server-fixture.h"
 #include "server/archive-completion.h"
+#include "store/archive-reader.h"
 #include "store/site-map-record.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace rv::test
@@ -116,6 +119,32 @@ TEST_F(ArchiveCompletionTest, LinkedOrForeignFilesAreNotCompleted)
         EXPECT_EQ(std::filesystem::file_size(archive), archiveBefore);
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(side)));
     }
+}
+
+// A completion cut short (here by a full disk) must leave the archive saying
+// it has no index, as a writer's cut-short close does, rather than point the
+// header at a partial index that a later load could take for a whole one.
+TEST_F(ArchiveCompletionTest, CompletionCutShortLeavesTheArchiveWithoutIndex)
+{
+    const auto probe = KilledRun("probe/");
+    ASSERT_TRUE(CompleteArchive(probe));
+    const std::uint32_t dataEnd = ArchiveReader::OpenFile(probe).Header().IndexOffset;
+    ASSERT_GT(dataEnd, 0u);
+
+    const auto archive = KilledRun("cut/");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = dataEnd + 6; // the count fits, the blocks do not
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    const bool completed = CompleteArchive(archive);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(ArchiveReader::OpenFile(archive).Header().IndexOffset, 0u);
+    EXPECT_TRUE(std::filesystem::exists(PathOf("cut/Killed.ndx")));
 }
 
 } // namespace

@@ -506,5 +506,47 @@ TEST_F(ArchiveWriterTest, ShortWritesAbandonThePageAndFailTheClose)
     EXPECT_TRUE(std::filesystem::exists(PathOf("Brief.ndx")));
 }
 
+// A flush of the working index cut short after its first block (a full
+// disk) must not leave that block behind: the run then closes the archive,
+// the flush runs again, and the block's records would be in the index twice,
+// more than its count, so that the whole archive was refused.
+TEST_F(ArchiveWriterTest, FlushCutShortLeavesNoRecordTwiceInTheIndex)
+{
+    // Records that hardly compress, so that each flush writes two blocks.
+    const auto add = [](TKSDB& store, int i)
+    { return store.AddTooDeep("u" + std::to_string(i), RandomBytes(400, static_cast<unsigned>(i)), 1, 0); };
+    const auto ndx = PathOf("Brief.ndx");
+    // A first store shows which record starts a flush once ".ndx" is larger
+    // than ".nd2" can grow, and where that flush's first block ends.
+    int flushing = 0;
+    std::uint64_t firstBlockEnd = 0;
+    {
+        TKSDB store(Fixed);
+        ASSERT_TRUE(store.Open(Archive(), ""));
+        for (int i = 0; firstBlockEnd == 0; ++i)
+        {
+            const auto before = std::filesystem::file_size(ndx);
+            ASSERT_TRUE(add(store, i));
+            if (before > 30000 && std::filesystem::file_size(ndx) > before)
+            {
+                const std::string bytes = ReadFile(ndx);
+                flushing = i;
+                firstBlockEnd =
+                    before + 2 +
+                    (static_cast<unsigned char>(bytes[before]) | static_cast<unsigned char>(bytes[before + 1]) << 8);
+            }
+        }
+    }
+    TKSDB store(Fixed);
+    ASSERT_TRUE(store.Open(Archive(), ""));
+    for (int i = 0; i < flushing; ++i)
+    {
+        ASSERT_TRUE(add(store, i));
+    }
+    WithFileSizeLimit(firstBlockEnd + 1, [&] { EXPECT_THROW(add(store, flushing), ArchiveError); });
+    ASSERT_TRUE(store.Close());
+    EXPECT_EQ(ArchiveReader::OpenFile(Archive()).ReadIndex().size(), flushing + 1u);
+}
+
 } // namespace
 } // namespace rv
