@@ -36,9 +36,8 @@ namespace
 
 // One folder per process, so that a replay and a long run of this target can
 // go on side by side.
-const std::filesystem::path FuzzDir =
-    std::filesystem::path(std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") /
-    ("rv-open-fuzz-" + std::to_string(getpid()));
+const std::filesystem::path FuzzDir = std::filesystem::path(std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") /
+                                      ("rv-open-fuzz-" + std::to_string(getpid()));
 // Its sparse files leave with the process.
 struct RemovedAtExit
 {

@@ -9,7 +9,7 @@ packages=(
     zlib1g-dev libzstd-dev libdeflate-dev
     libpsl-dev publicsuffix
     googletest libgtest-dev libgmock-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     nginx-light tinyproxy wrk
     python3-doc gzip curl openssl
     libgumbo-dev
