@@ -37,23 +37,6 @@ QString TextOfUtf8(std::string_view bytes)
     return decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-    {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f')
-    {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F')
-    {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Collects decoded characters: raw runs are UTF-8, escapes give code points.
 class TextBuilder
 {
@@ -98,7 +81,7 @@ std::size_t ReadNumber(std::string_view text, std::size_t i, int base, char32_t&
     value = 0;
     while (i < text.size())
     {
-        const int digit = HexValue(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0 || digit >= base)
         {
             break;
@@ -173,7 +156,7 @@ QString UnescapeValueText(std::string_view raw)
         {
             out.AddByte(c);
         }
-        else if (raw[i] == 'x' && i + 1 < raw.size() && HexValue(raw[i + 1]) >= 0)
+        else if (raw[i] == 'x' && i + 1 < raw.size() && HexDigitValue(raw[i + 1]) >= 0)
         {
             char32_t code = 0;
             i = ReadNumber(raw, i + 1, 16, code);
@@ -304,7 +287,7 @@ std::string EscapeKey(const std::string& key)
 
 bool IsHexDigit(char16_t u)
 {
-    return u < 0x80 && HexValue(static_cast<char>(u)) >= 0;
+    return u < 0x80 && HexDigitValue(static_cast<char>(u)) >= 0;
 }
 
 // Always quoted, so that spaces at either end, commas and semicolons survive; control characters are escaped,

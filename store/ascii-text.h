@@ -18,6 +18,18 @@ constexpr bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+constexpr int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 constexpr char LowerAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

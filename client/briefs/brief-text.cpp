@@ -247,23 +247,6 @@ std::string_view Trimmed(std::string_view text)
     return TrimAny(text, Blanks);
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-    {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f')
-    {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F')
-    {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::optional<std::string> Unescaped(std::string_view text)
 {
     std::string out;
@@ -295,8 +278,8 @@ std::optional<std::string> Unescaped(std::string_view text)
             break;
         case 'x':
         {
-            const int high = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
-            const int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
+            const int high = i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+            const int low = i + 2 < text.size() ? HexDigitValue(text[i + 2]) : -1;
             if (high < 0 || low < 0)
             {
                 return std::nullopt;

@@ -222,16 +222,7 @@ void PageScan::CopyHeadScripts(std::ptrdiff_t bodyTag)
             src = FindAttribute(copy_, at, static_cast<std::size_t>(tagEnd), "src");
         if (src)
         {
-            out_.Write(Raw(at, src->Start));
-            const std::string cleaned = CleanedValue(Raw(src->Start, src->End));
-            if (SchemeOf(cleaned) == ValueScheme::Web)
-            {
-                const std::string resolved = ResolveAddress(base_, cleaned);
-                const bool loaded = policy_.Embedded(resolved, ContentKind::Other);
-                out_.WriteAttributeValue(loaded ? EncodeForStore(resolved) : std::string(kNotLoadedAddress), src->Quote);
-            }
-            else
-                out_.Write(Raw(src->Start, src->End));
+            WriteEmbeddedValue(at, *src, ContentKind::Other);
             out_.Write(Raw(src->End, end));
         }
         else
@@ -253,16 +244,7 @@ void PageScan::CopyBodyTag(std::ptrdiff_t bodyTag)
     std::optional<AttributeValue> background = FindAttribute(copy_, at, close, "background");
     if (background)
     {
-        out_.Write(Raw(at, background->Start));
-        const std::string cleaned = CleanedValue(Raw(background->Start, background->End));
-        if (SchemeOf(cleaned) == ValueScheme::Web)
-        {
-            const std::string resolved = ResolveAddress(base_, cleaned);
-            const bool loaded = policy_.Embedded(resolved, ContentKind::Images);
-            out_.WriteAttributeValue(loaded ? EncodeForStore(resolved) : std::string(kNotLoadedAddress), background->Quote);
-        }
-        else
-            out_.Write(Raw(background->Start, background->End));
+        WriteEmbeddedValue(at, *background, ContentKind::Images);
         out_.Write(Raw(background->End, close + 1));
     }
     else
@@ -397,6 +379,15 @@ std::optional<std::string> PageScan::EmbeddedText(std::string_view raw, ContentK
     if (resolved.size() > MaxKeyBytes)
         return std::nullopt; // no stored page can have such an address; the value stays as it is
     return policy_.Embedded(resolved, kind) ? EncodeForStore(resolved) : std::string(kNotLoadedAddress);
+}
+
+void PageScan::WriteEmbeddedValue(std::size_t from, const AttributeValue& value, ContentKind kind)
+{
+    out_.Write(Raw(from, value.Start));
+    if (const std::optional<std::string> text = EmbeddedText(Raw(value.Start, value.End), kind))
+        out_.WriteAttributeValue(*text, value.Quote);
+    else
+        out_.Write(Raw(value.Start, value.End));
 }
 
 void PageScan::HandleImage(std::size_t at, std::size_t end, ContentKind srcKind)

@@ -33,6 +33,7 @@ namespace rv
 {
 
 struct TWebPage;
+struct AttributeValue;
 
 // The path an applet's code value names: "pkg.sub.Main" gives
 // "pkg/sub/Main.class" (".class" appended unless present, a trailing "/" or
@@ -96,6 +97,9 @@ private:
     void HandleEmbedded(std::size_t at, std::size_t end, const char* attribute, ContentKind kind);
     void HandleImage(std::size_t at, std::size_t end, ContentKind srcKind);
     std::optional<std::string> EmbeddedText(std::string_view raw, ContentKind kind);
+    // Writes the tag from `from` up to the value, then the value rewritten as
+    // EmbeddedText says, or as it was.
+    void WriteEmbeddedValue(std::size_t from, const AttributeValue& value, ContentKind kind);
     void HandleApplet(std::size_t at, std::size_t end);
     void HandleObject(std::size_t at, std::size_t end);
     void HandleForm(std::size_t at, std::size_t end);

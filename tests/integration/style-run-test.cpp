@@ -6,6 +6,7 @@
 // with the origin's bytes. The screenshot goes to <build>/test-output/style-run/.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
+#include "tests/integration/generate-archive.h"
 #include "tests/support/core-application.h"
 #include "tests/support/headless-browser.h"
 #include "tests/support/nginx-server.h"
@@ -125,15 +126,8 @@ TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
     brief.Entries.Insert(entry, 0);
     ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
 
-    QProcess client;
-    client.start(QString::fromStdString((test::BinDir() / "RVClient").string()),
-                 {"--generate", QString::fromStdString(brief.FilePath)});
-    ASSERT_TRUE(client.waitForFinished(60000));
-    ASSERT_EQ(client.exitCode(), 0) << client.readAll().toStdString();
-    TBrief ran;
-    ASSERT_EQ(LoadBrief(brief.FilePath, ran).Status, LoadStatus::Loaded);
-    ASSERT_EQ(ran.ArchiveFiles.size(), 1u);
-    const std::string archive = (std::filesystem::path(ran.Folder) / ran.ArchiveFiles[0]).string();
+    std::string archive;
+    ASSERT_TRUE(test::GenerateArchive(brief.FilePath, archive));
 
     server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
     ASSERT_TRUE(server.waitForStarted(5000));
