@@ -29,9 +29,9 @@ std::map<std::string, std::string> Site()
 {
     auto gif = [](char colour)
     {
-        std::string bytes("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00"
-                          "\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
-                          43);
+        static constexpr char Pixel[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00"
+                                        "\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;";
+        std::string bytes(Pixel, sizeof Pixel - 1);
         bytes[13] = colour;
         return bytes;
     };
