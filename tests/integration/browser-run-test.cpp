@@ -19,36 +19,13 @@ namespace rv
 namespace
 {
 
-class BrowserRunTest : public test::SandboxedTest
+class BrowserRunTest : public test::ArchiveInBrowserTest
 {
 protected:
     void SetUp() override
     {
-        SandboxedTest::SetUp();
-        if (test::HeadlessBrowser::Program().isEmpty())
-            GTEST_SKIP() << "chromium is not installed (tools/setup.sh installs it)";
-        test::EnsureCoreApplication();
-        setenv("XDG_CONFIG_HOME", PathOf("config").c_str(), 1);
-        std::filesystem::create_directories(PathOf("run"));
-        std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
-        setenv("XDG_RUNTIME_DIR", PathOf("run").c_str(), 1);
-        port = test::FreeLoopbackPort();
-        std::filesystem::create_directories(PathOf("config") / "Marrowby Works");
-        test::WriteFile(PathOf("config") / "Marrowby Works" / "Ravelin.conf",
-                        "[Servers]\nRavelin%20Server%20Port=" + std::to_string(port) +
-                            "\nDisplay%20Header=Yes\nDisplay%20Warning=Yes\n");
-        outputDir = test::BinDir().parent_path() / "test-output" / "browser-run";
-        std::filesystem::create_directories(outputDir);
-    }
-
-    void TearDown() override
-    {
-        if (server.state() != QProcess::NotRunning)
-        {
-            server.kill();
-            server.waitForFinished(5000);
-        }
-        SandboxedTest::TearDown();
+        ArchiveInBrowserTest::SetUp();
+        Prepare("Display%20Header=Yes\nDisplay%20Warning=Yes\n", "browser-run");
     }
 
     void WriteSite(const std::filesystem::path& root)
@@ -67,10 +44,6 @@ protected:
                         "<p><a id=deep href=\"cliffs.html\">Cliff path</a></p></body></html>");
         test::WriteFile(root / "walks" / "cliffs.html", "<html><body>Too deep for this brief</body></html>");
     }
-
-    QProcess server;
-    int port = 0;
-    std::filesystem::path outputDir;
 };
 
 TEST_F(BrowserRunTest, ArchiveOfARealRunReadsInTheBrowserWithEveryImage)

@@ -2,6 +2,9 @@
 
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
+#include "tests/support/core-application.h"
+#include "tests/support/headless-browser.h"
+#include "tests/support/nginx-server.h"
 #include "tests/support/sandbox.h"
 
 #include <QProcess>
@@ -25,6 +28,33 @@ testing::AssertionResult GenerateArchive(const std::string& briefPath, std::stri
         return testing::AssertionFailure() << "the brief keeps " << ran.ArchiveFiles.size() << " archives";
     archive = (std::filesystem::path(ran.Folder) / ran.ArchiveFiles[0]).string();
     return testing::AssertionSuccess();
+}
+
+void ArchiveInBrowserTest::Prepare(const std::string& serverSettings, const std::string& outputName)
+{
+    if (HeadlessBrowser::Program().isEmpty())
+        GTEST_SKIP() << "chromium is not installed (tools/setup.sh installs it)";
+    EnsureCoreApplication();
+    setenv("XDG_CONFIG_HOME", PathOf("config").c_str(), 1);
+    std::filesystem::create_directories(PathOf("run"));
+    std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", PathOf("run").c_str(), 1);
+    port = FreeLoopbackPort();
+    std::filesystem::create_directories(PathOf("config") / "Marrowby Works");
+    WriteFile(PathOf("config") / "Marrowby Works" / "Ravelin.conf",
+              "[Servers]\nRavelin%20Server%20Port=" + std::to_string(port) + "\n" + serverSettings);
+    outputDir = BinDir().parent_path() / "test-output" / outputName;
+    std::filesystem::create_directories(outputDir);
+}
+
+void ArchiveInBrowserTest::TearDown()
+{
+    if (server.state() != QProcess::NotRunning)
+    {
+        server.kill();
+        server.waitForFinished(5000);
+    }
+    SandboxedTest::TearDown();
 }
 
 } // namespace rv::test

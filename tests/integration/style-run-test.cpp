@@ -64,40 +64,14 @@ std::map<std::string, std::string> Site()
     };
 }
 
-class StyleRunTest : public test::SandboxedTest
+class StyleRunTest : public test::ArchiveInBrowserTest
 {
 protected:
     void SetUp() override
     {
-        SandboxedTest::SetUp();
-        if (test::HeadlessBrowser::Program().isEmpty())
-            GTEST_SKIP() << "chromium is not installed (tools/setup.sh installs it)";
-        test::EnsureCoreApplication();
-        setenv("XDG_CONFIG_HOME", PathOf("config").c_str(), 1);
-        std::filesystem::create_directories(PathOf("run"));
-        std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
-        setenv("XDG_RUNTIME_DIR", PathOf("run").c_str(), 1);
-        port = test::FreeLoopbackPort();
-        std::filesystem::create_directories(PathOf("config") / "Marrowby Works");
-        test::WriteFile(PathOf("config") / "Marrowby Works" / "Ravelin.conf",
-                        "[Servers]\nRavelin%20Server%20Port=" + std::to_string(port) + "\nDisplay%20Header=No\n");
-        outputDir = test::BinDir().parent_path() / "test-output" / "style-run";
-        std::filesystem::create_directories(outputDir);
+        ArchiveInBrowserTest::SetUp();
+        Prepare("Display%20Header=No\n", "style-run");
     }
-
-    void TearDown() override
-    {
-        if (server.state() != QProcess::NotRunning)
-        {
-            server.kill();
-            server.waitForFinished(5000);
-        }
-        SandboxedTest::TearDown();
-    }
-
-    QProcess server;
-    int port = 0;
-    std::filesystem::path outputDir;
 };
 
 TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
