@@ -372,6 +372,9 @@ void TBriefOpts::LoadBrief()
     fresh.End = {"5", "00", true};
     fresh.DateText = today.toString(QStringLiteral("MM-dd-yy")).toStdString();
     ShowChoice(fresh);
+    endHour_->SetText(QString::fromStdString(fresh.End.Hour));
+    endMinutes_->SetText(QString::fromStdString(fresh.End.Minutes));
+    endAmPm_->SetText(QStringLiteral("PM"));
 
     lockedTimers_->setVisible(brief_.TimersLocked);
     if (brief_.TimersLocked)

@@ -31,7 +31,7 @@ ClockField::ClockField(Range range, QWidget* parent) : QAbstractSpinBox(parent),
     lineEdit()->setMaxLength(FieldCharacters);
     setWrapping(true);
     setAlignment(Qt::AlignRight);
-    SetText(QString::number(range_.Low));
+    SetText(range_.TwoDigits ? QStringLiteral("%1").arg(range_.Low, 2, 10, QLatin1Char('0')) : QString::number(range_.Low));
 }
 
 ClockField::ClockField(QWidget* parent) : QAbstractSpinBox(parent), amPm_(true)
@@ -59,6 +59,8 @@ void ClockField::SetText(const QString& text)
 
 void ClockField::stepBy(int steps)
 {
+    if (steps == 0)
+        return;
     if (amPm_)
     {
         if (steps % 2 != 0)

@@ -262,13 +262,7 @@ QWidget* TKSPrefs::MakeProxyPage()
     noProxy->setAutoDefault(false);
     connect(noProxy, &QPushButton::clicked, this, &TKSPrefs::NoProxyForClick);
     // A scheme typed before the host goes at once, so that the field shows what is stored.
-    connect(proxyServer_, &QLineEdit::editingFinished, this,
-            [this]
-            {
-                const QString host = Latin1(EnteredProxyServer(Latin1Bytes(proxyServer_->text())));
-                if (host != proxyServer_->text())
-                    proxyServer_->setText(host);
-            });
+    connect(proxyServer_, &QLineEdit::editingFinished, this, &TKSPrefs::TakeProxyEntry);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Proxy &server:"), proxyServer_);
     form->addRow(QStringLiteral("&Port:"), proxyPort_);
@@ -366,8 +360,8 @@ bool TKSPrefs::Apply()
     settings_.Browser.Path = browser.toStdString();
     settings_.Browser.Service = BrowserServiceOf(settings_.Browser.Path);
     settings_.Browser.AutoLoad = autoLoad_->isChecked();
-    settings_.Proxy.Server = EnteredProxyServer(Latin1Bytes(proxyServer_->text().trimmed()));
-    proxyServer_->setText(Latin1(settings_.Proxy.Server));
+    TakeProxyEntry();
+    settings_.Proxy.Server = Latin1Bytes(proxyServer_->text());
     settings_.Proxy.Port = proxyPort_->value();
     settings_.Network.MaxSockets = maxSockets_->value();
     if (serverPort_->value() != settings_.Servers.port)
@@ -430,6 +424,27 @@ void TKSPrefs::accept()
 {
     if (Apply())
         QDialog::accept();
+}
+
+void TKSPrefs::TakeProxyEntry()
+{
+    QString host = Latin1(EnteredProxyServer(Latin1Bytes(proxyServer_->text().trimmed())));
+    while (host.endsWith(QLatin1Char('/')))
+        host.chop(1);
+    // "proxy:3128" is a host and a port: the port has its own field.
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && host.indexOf(QLatin1Char(':')) == colon)
+    {
+        bool number = false;
+        const int port = host.mid(colon + 1).toInt(&number);
+        if (number && port >= ProxyPortSetting.min && port <= ProxyPortSetting.max)
+        {
+            proxyPort_->setValue(port);
+            host.truncate(colon);
+        }
+    }
+    if (host != proxyServer_->text())
+        proxyServer_->setText(host);
 }
 
 void TKSPrefs::FindBrowserClick()

@@ -88,6 +88,8 @@ private:
     QWidget* MakeProxyPage();
 
     void LoadSettings();
+    // Drops a scheme typed before the proxy host and moves a port typed after it to the port field.
+    void TakeProxyEntry();
     void FindBrowserClick();
     void NoProxyForClick();
 
