@@ -151,6 +151,9 @@ public:
     // A request of the brief is sent; pending counts the brief's requests
     // not yet done, this one included.
     virtual void RequestStarted(const TBrief& /*brief*/, std::string_view /*address*/, int /*pending*/) {}
+    // A request of the brief has ended (received is what arrived for it,
+    // header included; 0 when nothing did); pending as above, without it.
+    virtual void RequestFinished(const TBrief& /*brief*/, std::uint64_t /*received*/, int /*pending*/) {}
     // A page of the brief went into its archive, or an address was recorded
     // as not retrieved (address in stored form, without scheme). Generated
     // pages (summary, site maps, previous copies) are not reported.

@@ -78,19 +78,21 @@ std::string ShortenMiddle(const std::string& text, std::size_t width)
     return text.substr(0, head) + "..." + text.substr(text.size() - (kept - head));
 }
 
-std::string LiveLineText(const BriefTally& tally, std::uint64_t bytesReceived, std::chrono::steady_clock::time_point now,
-                         std::size_t width)
+std::string LiveLineText(const BriefTally& tally, std::chrono::steady_clock::time_point now, std::size_t width)
 {
     const double elapsed = Seconds(now - tally.Started);
     char figures[160];
     std::snprintf(figures, sizeof figures, "%s: %d stored, %d pending, %d not retrieved, %s, %.1f pages/s", tally.Name.c_str(),
-                  tally.Stored(), tally.Pending, tally.NotRetrieved(), Bytes(bytesReceived).c_str(),
+                  tally.Stored(), tally.Pending, tally.NotRetrieved(), Bytes(tally.BytesReceived).c_str(),
                   elapsed > 0 ? tally.Stored() / elapsed : 0.0);
     std::string line = figures;
     if (line.size() >= width)
         return ShortenMiddle(line, width);
-    if (!tally.CurrentAddress.empty() && width - line.size() > 2)
-        line += "  " + ShortenMiddle(Readable(tally.CurrentAddress), std::max(width - line.size() - 2, NarrowestLine));
+    std::string_view address = tally.CurrentAddress;
+    if (address.starts_with("http://"))
+        address.remove_prefix(7);
+    if (!address.empty() && width - line.size() > 2)
+        line += "  " + ShortenMiddle(Readable(address), std::max(width - line.size() - 2, NarrowestLine));
     return line.size() > width ? line.substr(0, width) : line;
 }
 
@@ -115,8 +117,9 @@ std::string SummaryText(const BriefTally& tally, const BriefEnd& end)
         text += "  Archive:        " + end.Archive + "\n";
         text += "  Summary page:   " + end.SummaryAddress + "\n";
     }
-    for (const auto& [entry, address] : tally.MissingEntryPages)
-        text += "  The page of the entry \"" + entry + "\" could not be retrieved: " + Readable(address) + "\n";
+    for (const BriefTally::MissingEntryPage& missing : tally.MissingEntryPages)
+        text += "  The page of entry " + std::to_string(missing.Number) + " (" + missing.Name +
+                ") could not be retrieved: " + Readable(missing.Address) + "\n";
     return text;
 }
 
@@ -193,9 +196,13 @@ void ConsoleObserver::EntryStarted(const TBrief& brief, const TWebPage& /*entry*
     Changed();
 }
 
-void ConsoleObserver::CountsChanged(const RunCounts& counts)
+void ConsoleObserver::RequestFinished(const TBrief& brief, std::uint64_t received, int pending)
 {
-    bytesReceived_ = counts.Bytes;
+    if (auto found = running_.find(&brief); found != running_.end())
+    {
+        found->second.BytesReceived += received;
+        found->second.Pending = pending;
+    }
     Changed();
 }
 
@@ -227,8 +234,13 @@ void ConsoleObserver::PageRecorded(const TBrief& brief, std::string_view address
 void ConsoleObserver::EntryPageNotRetrieved(const TBrief& brief, const TWebPage& entry, std::string_view address)
 {
     entryPageMissing_ = true;
-    if (auto found = running_.find(&brief); found != running_.end())
-        found->second.MissingEntryPages.emplace_back(entry.EntryName, std::string(address));
+    auto found = running_.find(&brief);
+    if (found == running_.end())
+        return;
+    int number = 0;
+    while (number < brief.Entries.Count() && &brief.Entries[number] != &entry)
+        ++number;
+    found->second.MissingEntryPages.push_back({number + 1, entry.EntryName, std::string(address)});
 }
 
 void ConsoleObserver::Finish(const TBrief& brief, BriefStatus status, std::string_view archive)
@@ -241,7 +253,7 @@ void ConsoleObserver::Finish(const TBrief& brief, BriefStatus status, std::strin
     end.Taken = std::chrono::steady_clock::now() - found->second.Started;
     if (status == BriefStatus::Available && !archive.empty())
     {
-        end.Archive = archive;
+        end.Archive = std::filesystem::absolute(std::filesystem::path(archive)).string();
         std::error_code error;
         end.ArchiveBytes = std::filesystem::file_size(end.Archive, error);
         end.SummaryAddress = ServerPageAddress(options_.ServerPort, end.Archive);
@@ -273,7 +285,7 @@ void ConsoleObserver::DrawLive()
     const auto now = std::chrono::steady_clock::now();
     std::string block;
     for (const auto& [brief, tally] : running_)
-        block += LiveLineText(tally, bytesReceived_, now, width > 1 ? width - 1 : width) + "\n";
+        block += LiveLineText(tally, now, width > 1 ? width - 1 : width) + "\n";
     std::fputs(block.c_str(), options_.Terminal);
     std::fflush(options_.Terminal);
     linesShown_ = running_.size();

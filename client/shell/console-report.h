@@ -34,10 +34,17 @@ struct BriefTally
     std::chrono::steady_clock::time_point Started;
     int EntriesRun = 0;
     int Pending = 0;
+    std::uint64_t BytesReceived = 0;
     std::array<int, 7> Pages{}; // by PageFate
     std::string CurrentAddress;
-    // Entries whose own page could not be retrieved: name and address.
-    std::vector<std::pair<std::string, std::string>> MissingEntryPages;
+    // Entries whose own page could not be retrieved.
+    struct MissingEntryPage
+    {
+        int Number = 0; // the entry's place in the brief, from 1
+        std::string Name;
+        std::string Address;
+    };
+    std::vector<MissingEntryPage> MissingEntryPages;
 
     int Stored() const { return Pages[0]; }
     int NotRetrieved() const;
@@ -48,8 +55,7 @@ struct BriefTally
 std::string ShortenMiddle(const std::string& text, std::size_t width);
 
 // One live line, at most width characters wide.
-std::string LiveLineText(const BriefTally& tally, std::uint64_t bytesReceived, std::chrono::steady_clock::time_point now,
-                         std::size_t width);
+std::string LiveLineText(const BriefTally& tally, std::chrono::steady_clock::time_point now, std::size_t width);
 
 // The summary printed when a brief ends. archive is empty when the brief did
 // not end "Available".
@@ -85,8 +91,8 @@ public:
     void UpdateStatusDetail(const TBrief& brief, std::string_view detail) override;
     void ErrorMessage(std::string_view caption, std::string_view text) override;
     void EntryStarted(const TBrief& brief, const TWebPage& entry) override;
-    void CountsChanged(const RunCounts& counts) override;
     void RequestStarted(const TBrief& brief, std::string_view address, int pending) override;
+    void RequestFinished(const TBrief& brief, std::uint64_t received, int pending) override;
     void PageRecorded(const TBrief& brief, std::string_view address, PageFate fate) override;
     void EntryPageNotRetrieved(const TBrief& brief, const TWebPage& entry, std::string_view address) override;
 
@@ -101,7 +107,6 @@ private:
 
     Options options_;
     std::map<const TBrief*, BriefTally> running_;
-    std::uint64_t bytesReceived_ = 0;
     std::size_t linesShown_ = 0;
     bool dirty_ = false;
     bool entryPageMissing_ = false;

@@ -118,6 +118,12 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
         driver.StartBrief(brief);
     if (driver.RunActive())
         loop.exec();
+    for (const TBrief& brief : briefs)
+    {
+        if (!observer.Statuses().contains(brief.BriefName))
+            std::fprintf(stderr, "RVClient: the brief %s did not run: its archive could not be written in %s.\n",
+                         brief.BriefName.c_str(), std::filesystem::path(brief.FilePath).parent_path().c_str());
+    }
     return observer.AllAvailable() ? 0 : 1;
 }
 

@@ -67,6 +67,11 @@ void RunObserverRelay::RequestStarted(const TBrief& brief, std::string_view addr
     CallOnThreadOf(context_, [&, url = std::string(address), pending] { target_.RequestStarted(brief, url, pending); });
 }
 
+void RunObserverRelay::RequestFinished(const TBrief& brief, std::uint64_t received, int pending)
+{
+    CallOnThreadOf(context_, [&, received, pending] { target_.RequestFinished(brief, received, pending); });
+}
+
 void RunObserverRelay::PageRecorded(const TBrief& brief, std::string_view address, PageFate fate)
 {
     // Records are written while the run lock may be held (requests dropped

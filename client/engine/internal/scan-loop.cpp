@@ -226,12 +226,24 @@ bool ScanLoop::HandleComplete(TRetrievalList::Node* node)
     EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;
     if (progress && request.PageInaccessible)
         progress->Inaccessible = true;
+    int pending = 0;
     if (!request.Uncounted)
     {
         std::lock_guard guard(lock_);
         if (run)
+        {
             CountOutstanding(run->Progress, request, -1);
+            pending = run->Progress.Outstanding;
+        }
         state_.RemoveActive(&request);
+    }
+    if (run && !request.Uncounted && !request.NotStarted)
+    {
+        // A failed fetch holds the explanatory page made for it, not bytes that arrived.
+        const std::uint64_t received = request.PageInaccessible          ? 0
+                                       : request.TempFile.Path().empty() ? request.Data.Size()
+                                                                         : request.TempFile.Size();
+        observer_.RequestFinished(*run->Brief, received, pending);
     }
     if (run && !replaced && !request.Processed && !request.Uncounted)
     {
