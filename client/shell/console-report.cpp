@@ -19,7 +19,8 @@ namespace
 // terminal.
 constexpr std::chrono::milliseconds RedrawInterval{250};
 
-// Live lines narrower than this are not worth cutting an address for.
+// An address cut to fewer characters than this says nothing: the line goes
+// without it.
 constexpr std::size_t NarrowestLine = 20;
 
 constexpr PageFate NotRetrievedFates[] = {PageFate::Inaccessible, PageFate::Excluded, PageFate::TooDeep,
@@ -91,9 +92,9 @@ std::string LiveLineText(const BriefTally& tally, std::chrono::steady_clock::tim
     std::string_view address = tally.CurrentAddress;
     if (address.starts_with("http://"))
         address.remove_prefix(7);
-    if (!address.empty() && width - line.size() > 2)
-        line += "  " + ShortenMiddle(Readable(address), std::max(width - line.size() - 2, NarrowestLine));
-    return line.size() > width ? line.substr(0, width) : line;
+    if (!address.empty() && width - line.size() >= 2 + NarrowestLine)
+        line += "  " + ShortenMiddle(Readable(address), width - line.size() - 2);
+    return line;
 }
 
 std::string SummaryText(const BriefTally& tally, const BriefEnd& end)
