@@ -31,8 +31,7 @@ std::filesystem::path ProgramFolder()
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "This RVClient has neither its windows nor packaging yet: only --generate and --schedule are available.\n%s",
+    std::fprintf(stderr, "The RVClient windows are not built yet: only the headless modes are available.\n%s",
                  rv::UsageHint().c_str());
     return rv::ExitBadArguments;
 }
