@@ -1,0 +1,68 @@
+#include "client/shell/app/windowed-client.h"
+
+#include "client/shell/app/brief-hand-off.h"
+#include "client/shell/app/mdi-frame.h"
+#include "client/shell/stop-signals.h"
+#include "platform/program-folders.h"
+#include "platform/server-control.h"
+#include "platform/settings-store.h"
+#include "platform/single-instance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <cstdio>
+#include <string>
+
+namespace rv
+{
+namespace
+{
+
+QIcon ProgramIcon(const QString& dataFolder)
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QDir(dataFolder).filePath(QStringLiteral("icons/hicolor/%1x%1/apps/ravelin-client.png").arg(size)));
+    return icon;
+}
+
+} // namespace
+
+int RunWindowedClient(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
+    QApplication::setApplicationName(QStringLiteral("Ravelin"));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(ApplicationTitle));
+    QApplication::setDesktopFileName(QStringLiteral("ravelin-client"));
+
+    QStringList briefs;
+    for (const QString& argument : QApplication::arguments().mid(1))
+        briefs << QFileInfo(argument).absoluteFilePath();
+
+    const SingleInstance instance(ClientLockPath());
+    if (!instance.IsFirst())
+    {
+        if (HandBriefsOver(BriefHandOffSocketPath(), briefs))
+            return 0;
+        const qint64 holder = instance.HolderPid();
+        std::fprintf(stderr, "RVClient is already running for this user%s without windows; nothing was opened.\n",
+                     holder > 0 ? (" (process " + std::to_string(holder) + ")").c_str() : "");
+        return 1;
+    }
+
+    const QString programFolder = QApplication::applicationDirPath();
+    const QString dataFolder = DataFolderFor(programFolder);
+    QApplication::setWindowIcon(ProgramIcon(dataFolder));
+    TMDIFrame frame(DesktopServices(programFolder, dataFolder, DefaultSettingsPath()), briefs);
+    BriefHandOff handOff;
+    QObject::connect(&handOff, &BriefHandOff::BriefsHandedOver, &frame, &TMDIFrame::OpenHandedOver);
+    handOff.Listen(BriefHandOffSocketPath());
+    StopSignals stopSignals([&frame] { frame.close(); });
+    frame.show();
+    return QApplication::exec();
+}
+
+} // namespace rv
