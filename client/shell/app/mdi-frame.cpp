@@ -72,6 +72,8 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
 {
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     setObjectName(QStringLiteral("MDIFrame"));
+    // Fits a 1024 by 768 screen; a stored layout replaces it.
+    resize(960, 680);
     if (services_.StartServer)
         services_.StartServer();
 
@@ -344,6 +346,7 @@ TKestrelForm* TMDIFrame::AddBriefWindow(const WindowPlacement* placement)
     connect(window, &TKestrelForm::SelectionChanged, this, [this] { UpdateCommands(); });
     connect(window, &TKestrelForm::BriefModified, this, [this] { UpdateCommands(); });
     briefs_.push_back(window);
+    sub->resize(460, 300);
     sub->show();
     if (placement)
         Place(*sub, *placement);
