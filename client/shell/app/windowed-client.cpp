@@ -20,11 +20,20 @@ namespace rv
 namespace
 {
 
+// The icons sit in the data folder in the build tree and in the desktop's
+// icon folder beside it when installed.
 QIcon ProgramIcon(const QString& dataFolder)
 {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QDir(dataFolder).filePath(QStringLiteral("icons/hicolor/%1x%1/apps/ravelin-client.png").arg(size)));
+    for (const char* folder : {"icons/hicolor", "../icons/hicolor"})
+        for (int size : {16, 32, 48, 64, 128, 256})
+        {
+            const QString file =
+                QDir(dataFolder)
+                    .filePath(QStringLiteral("%1/%2x%2/apps/ravelin-client.png").arg(QString::fromLatin1(folder)).arg(size));
+            if (QFileInfo::exists(file))
+                icon.addFile(file);
+        }
     return icon;
 }
 
