@@ -14,7 +14,7 @@ packages=(
     python3-doc gzip curl openssl
     libgumbo-dev
     chromium
-    xvfb xauth xdotool imagemagick appstream
+    xvfb xdotool imagemagick
 )
 
 missing=()

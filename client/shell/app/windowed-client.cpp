@@ -41,6 +41,13 @@ QIcon ProgramIcon(const QString& dataFolder)
 
 int RunWindowedClient(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    {
+        std::fprintf(stderr, "RVClient: there is no display for its windows; without one, use --generate or "
+                             "--schedule.\n");
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QApplication::setApplicationName(QStringLiteral("Ravelin"));
