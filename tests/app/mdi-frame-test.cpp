@@ -133,6 +133,11 @@ struct FirstStartCase
     bool opensSamples;
 };
 
+void PrintTo(const FirstStartCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class FirstStartTest : public MdiFrameTest, public testing::WithParamInterface<FirstStartCase>
 {
 };

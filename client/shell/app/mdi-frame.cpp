@@ -345,6 +345,7 @@ TKestrelForm* TMDIFrame::AddBriefWindow(const WindowPlacement* placement)
     sub->installEventFilter(this);
     connect(window, &TKestrelForm::SelectionChanged, this, [this] { UpdateCommands(); });
     connect(window, &TKestrelForm::BriefModified, this, [this] { UpdateCommands(); });
+    connect(window, &TKestrelForm::SavePathNeeded, this, [this, window] { SaveAs(*window); });
     briefs_.push_back(window);
     sub->resize(460, 300);
     sub->show();
@@ -421,7 +422,7 @@ QString TMDIFrame::AskSavePath(const QString& title)
 
 void TMDIFrame::NewBriefClick()
 {
-    const QString path = AskSavePath(QStringLiteral("*.brf"));
+    const QString path = AskSavePath(QStringLiteral("New Brief"));
     if (path.isEmpty())
         return;
     for (TKestrelForm* open : briefs_)
@@ -449,11 +450,14 @@ void TMDIFrame::OpenBriefClick()
 
 void TMDIFrame::SaveAsClick()
 {
-    TKestrelForm* window = CurrentBrief();
-    if (!window)
-        return;
-    const QString path = AskSavePath(QStringLiteral("Save ") + window->FilePath() + QStringLiteral(" As"));
-    if (path.isEmpty() || !window->SaveAs(path))
+    if (TKestrelForm* window = CurrentBrief())
+        SaveAs(*window);
+}
+
+void TMDIFrame::SaveAs(TKestrelForm& window)
+{
+    const QString path = AskSavePath(QStringLiteral("Save ") + window.FilePath() + QStringLiteral(" As"));
+    if (path.isEmpty() || !window.SaveAs(path))
         return;
     recent_.Push(Local(path));
     UpdateRecentMenu();
@@ -479,18 +483,20 @@ bool TMDIFrame::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     // The schedule check may be looking at this brief from inside a message
-    // box of its own; the window stays until it has finished.
-    closing_ = true;
-    while (checkRunning_)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    closing_ = false;
+    // box of its own; the window closes once the check has finished.
+    if (checkRunning_)
+    {
+        pendingCloses_.push_back(sub);
+        event->ignore();
+        return true;
+    }
     RemoveBriefWindow(*window);
     return false;
 }
 
 void TMDIFrame::ScheduleTick()
 {
-    if (shuttingDown_ || closing_ || checkRunning_)
+    if (shuttingDown_ || checkRunning_)
         return;
     std::vector<TBrief*> open;
     for (TKestrelForm* window : briefs_)
@@ -498,6 +504,9 @@ void TMDIFrame::ScheduleTick()
     checkRunning_ = true;
     scheduleCheck_->Check(open);
     checkRunning_ = false;
+    for (const QPointer<QMdiSubWindow>& sub : std::exchange(pendingCloses_, {}))
+        if (sub)
+            sub->close();
 }
 
 void TMDIFrame::StartRun(TKestrelForm& window, bool scheduled, const std::string& targetName)

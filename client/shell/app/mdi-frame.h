@@ -145,6 +145,7 @@ private:
     void Shutdown();
     // The save dialog: asks again when the user declines to overwrite.
     QString AskSavePath(const QString& title);
+    void SaveAs(TKestrelForm& window);
     QString BriefsFolder() const;
     TKestrelForm* WindowOf(const TBrief& brief) const;
     QMdiSubWindow* SubWindowOf(const TKestrelForm& window) const;
@@ -173,7 +174,8 @@ private:
     bool activated_ = false;
     bool shuttingDown_ = false;
     bool checkRunning_ = false;
-    bool closing_ = false; // a brief window is closing: the schedule check skips a tick
+    // Brief windows asked to close while the schedule check ran.
+    std::vector<QPointer<QMdiSubWindow>> pendingCloses_;
 };
 
 } // namespace rv
