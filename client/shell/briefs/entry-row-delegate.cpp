@@ -6,6 +6,12 @@
 #include <QApplication>
 #include <QPainter>
 
+// The icons are built into this static library; nothing else pulls them in.
+static void InitBriefWindowImages()
+{
+    Q_INIT_RESOURCE(brief_window_images);
+}
+
 namespace rv
 {
 namespace
@@ -32,10 +38,12 @@ QColor KindColour(int kind, const QPalette& palette)
 
 } // namespace
 
-EntryRowDelegate::EntryRowDelegate(QObject* parent)
-    : QStyledItemDelegate(parent), differences_(QStringLiteral(":/brief-window/diff.gif")),
-      mark_(QStringLiteral(":/brief-window/mdiff.gif")), smartSearch_(QStringLiteral(":/brief-window/smart.gif"))
+EntryRowDelegate::EntryRowDelegate(QObject* parent) : QStyledItemDelegate(parent)
 {
+    InitBriefWindowImages();
+    differences_ = QIcon(QStringLiteral(":/brief-window/diff.gif"));
+    mark_ = QIcon(QStringLiteral(":/brief-window/mdiff.gif"));
+    smartSearch_ = QIcon(QStringLiteral(":/brief-window/smart.gif"));
 }
 
 QRect EntryRowDelegate::CheckMarkRect(const QRect& row)
@@ -60,17 +68,7 @@ void EntryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const bool selected = index.data(BriefEntriesModel::SelectedRole).toBool();
     painter->save();
 
-    // The kind's colour shows through the selection, so that a selected
-    // search row still reads as one.
     painter->fillRect(row, KindColour(index.data(BriefEntriesModel::KindRole).toInt(), palette));
-    QColor text = palette.color(QPalette::Text);
-    if (selected)
-    {
-        QColor highlight = palette.color(QPalette::Highlight);
-        highlight.setAlpha(170);
-        painter->fillRect(row, highlight);
-        text = palette.color(QPalette::HighlightedText);
-    }
     painter->setPen(palette.color(QPalette::Mid));
     painter->drawLine(row.bottomLeft(), row.bottomRight());
 
@@ -86,7 +84,17 @@ void EntryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &check, painter, option.widget);
 
     const QRect cell = RetrievalCellRect(row);
-    const QRect name(check.rect.right() + 8, row.top(), cell.left() - check.rect.right() - 16, row.height());
+    // A selected row highlights its name, as a selected label does; the
+    // kind's colour stays around it so that a selected search row still
+    // reads as one.
+    const QRect label(check.rect.right() + 4, row.top() + 2, cell.left() - check.rect.right() - 8, row.height() - 5);
+    const QRect name = label.adjusted(4, 0, -4, 0);
+    QColor text = palette.color(QPalette::Text);
+    if (selected)
+    {
+        painter->fillRect(label, palette.color(QPalette::Highlight));
+        text = palette.color(QPalette::HighlightedText);
+    }
     painter->setPen(text);
     painter->setFont(option.font);
     painter->drawText(name, Qt::AlignVCenter | Qt::AlignLeft,
@@ -107,7 +115,7 @@ void EntryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     drawIcon(differences_, index.data(BriefEntriesModel::DifferencesIconRole).toBool());
     drawIcon(mark_, index.data(BriefEntriesModel::MarkIconRole).toBool());
     drawIcon(smartSearch_, index.data(BriefEntriesModel::SmartSearchIconRole).toBool());
-    painter->setPen(text);
+    painter->setPen(palette.color(QPalette::Text));
     painter->drawText(QRect(x, row.top(), cell.right() - x - 4, row.height()), Qt::AlignVCenter | Qt::AlignRight,
                       index.data(BriefEntriesModel::RetrievalTextRole).toString());
 
