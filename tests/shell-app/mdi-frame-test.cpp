@@ -196,6 +196,39 @@ TEST_F(MdiFrameTest, FifthBriefPushesTheOldestOutOfTheRecentBriefsAndAReopenedOn
               (std::vector<std::string>{paths[2], paths[4], paths[3], paths[1]}));
 }
 
+TEST_F(MdiFrameTest, ViewingSendsTheBrowserToTheArchiveThroughTheLocalServer)
+{
+    std::vector<QString> addresses;
+    services.OpenAddress = [&](const QString& address) { addresses.push_back(address); };
+    const std::string path = MakeBrief("kept.brf");
+    TBrief kept;
+    ASSERT_EQ(LoadBrief(path, kept).Status, LoadStatus::Loaded);
+    for (const char* archive : {"kept.old.rvd", "kept.new.rvd"})
+    {
+        test::WriteFile(PathOf(archive), "");
+        kept.ArchiveFiles.push_back(archive);
+        kept.ArchiveCaptions.push_back(archive);
+    }
+    ASSERT_EQ(SaveBrief(kept, false), SaveStatus::Saved);
+    auto frame = Start({QString::fromStdString(path)});
+    ASSERT_EQ(frame->OpenBriefs().size(), 1u);
+    TBrief& brief = frame->OpenBriefs()[0]->Brief();
+    const std::string folder = PathOf("").string().substr(1);
+    const std::string server = "http://127.0.0.1:1888/" + folder;
+
+    frame->ViewLastBriefClick();
+    frame->ViewCumulativeBriefClick(); // no summary fragments: the last brief
+    brief.Entries[0].SummaryFragments.push_back({"<p>", "kept.new.rvd"});
+    frame->ViewCumulativeBriefClick();
+    brief.Retrieving = true; // the newest archive is still being written
+    frame->ViewLastBriefClick();
+    brief.Retrieving = false;
+    EXPECT_EQ(addresses, (std::vector<QString>{QString::fromStdString(server + "kept.new.rvd/"),
+                                               QString::fromStdString(server + "kept.new.rvd/"),
+                                               QString::fromStdString(server + "kept.new.rvd/cumulative"),
+                                               QString::fromStdString(server + "kept.old.rvd/")}));
+}
+
 TEST_F(MdiFrameTest, ClosingDuringARunOnlyBeepsAndLeavesEverythingRunning)
 {
     test::OriginServer origin({test::OriginReply{"", true}});
