@@ -65,6 +65,7 @@ protected:
     // Saves a picture of every page and checks the fit and the help page.
     void Look(QDialog& dialog, const std::string& name, int helpContext)
     {
+        const std::string title = dialog.windowTitle().toStdString();
         QString opened;
         auto* setup = dynamic_cast<EntrySetupDialog*>(&dialog);
         if (setup)
@@ -91,6 +92,9 @@ protected:
             dialog.findChild<QPushButton*>(QStringLiteral("HelpButton"))->click();
             EXPECT_TRUE(opened.endsWith(QStringLiteral("/help/%1.html").arg(helpContext))) << opened.toStdString();
         }
+        // The page of the dialog's help context ships with the program and is about this dialog.
+        const std::string page = ReadFile(SourceDir() / "data/help" / (std::to_string(helpContext) + ".html"));
+        EXPECT_NE(page.find("<title>" + title + "</title>"), std::string::npos) << name << " " << helpContext;
     }
 
     DefinitionSet definitions;

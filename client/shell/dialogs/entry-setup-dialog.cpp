@@ -144,7 +144,10 @@ QWidget* EntrySetupDialog::BuildRetrievalPage()
     externalDepth_->setRange(MinExternalDepth, MaxExternalDepth);
     auto* externalLabel = new QLabel(QStringLiteral("External Spider Dept&h:"), depths);
     externalLabel->setBuddy(externalDepth_);
-    form->addRow(externalLabel, externalDepth_);
+    auto* externalRow = new QHBoxLayout;
+    externalRow->addWidget(externalDepth_);
+    externalRow->addStretch(1);
+    form->addRow(externalLabel, externalRow);
     stayInSubdir_ = MakeCheck("Stay in director&y tree", "StayInSubdir", depths);
     form->addRow(stayInSubdir_);
     layout->addWidget(depths);

@@ -67,15 +67,17 @@ void MarkBoxes(QTreeWidgetItem* parent, const std::vector<CategoryBox>& boxes)
     }
 }
 
-// A chosen category as the list shows it: its names, then its address.
-QString CategoryCaption(const std::string& category)
+// A chosen category as the list shows it: its names; its address is the
+// row's tool tip.
+QListWidgetItem* CategoryRow(const std::string& category)
 {
     const std::size_t tab = category.find('\t');
     QString names = FromBytes(category.substr(0, tab));
     names.replace(QChar(7), QStringLiteral(" > "));
-    if (tab == std::string::npos)
-        return names;
-    return names + QStringLiteral("  (") + FromBytes(category.substr(tab + 1)) + QStringLiteral(")");
+    auto* item = new QListWidgetItem(names);
+    if (tab != std::string::npos)
+        item->setToolTip(FromBytes(category.substr(tab + 1)));
+    return item;
 }
 
 constexpr int PropertyRole = Qt::UserRole;
@@ -248,7 +250,7 @@ void TYahooProps::ShowSelected()
 {
     selected_->clear();
     for (const std::string& category : choice_->SelectedCategories())
-        selected_->addItem(CategoryCaption(category));
+        selected_->addItem(CategoryRow(category));
 }
 
 void TYahooProps::CollectOwnChanges(EntrySetupFields& changed) const
