@@ -13,6 +13,7 @@
 #include "tests/support/sandbox.h"
 #include "widgets/help-opener.h"
 
+#include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -23,6 +24,21 @@ namespace rv::test
 {
 namespace
 {
+
+// Tab from the top of the dialog reaches every control on show before the
+// dialog's own buttons.
+void ExpectButtonsLastInTabOrder(QDialog& dialog, const std::string& name)
+{
+    bool buttonsReached = false;
+    for (QWidget* w = dialog.nextInFocusChain(); w != &dialog; w = w->nextInFocusChain())
+    {
+        if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        const bool dialogButton = qobject_cast<QDialogButtonBox*>(w->parentWidget()) != nullptr;
+        EXPECT_FALSE(buttonsReached && !dialogButton) << name << ": " << w->objectName().toStdString();
+        buttonsReached = buttonsReached || dialogButton;
+    }
+}
 
 class DialogPicturesTest : public SandboxedTest
 {
@@ -83,10 +99,14 @@ protected:
             for (int page = 0; page < tabs->count(); ++page)
             {
                 tabs->setCurrentIndex(page);
+                ExpectButtonsLastInTabOrder(dialog, name + "-" + std::to_string(page));
                 EXPECT_FALSE(SaveScreenshot(dialog, name + "-" + std::to_string(page)).empty());
             }
         else
+        {
+            ExpectButtonsLastInTabOrder(dialog, name);
             EXPECT_FALSE(SaveScreenshot(dialog, name).empty());
+        }
         if (setup)
         {
             dialog.findChild<QPushButton*>(QStringLiteral("HelpButton"))->click();

@@ -80,6 +80,7 @@ EntrySetupDialog::EntrySetupDialog(TWebList& list, EntryKind kind, ClientSetting
     help_ = new HelpOpener(environment_.programDir, environment_.settingsPath, this);
 
     auto* layout = new QVBoxLayout(this);
+    layout_ = layout;
     auto* top = new QHBoxLayout;
     active_ = MakeCheck("&Active", "Active", this);
     top->addWidget(active_);
@@ -95,24 +96,6 @@ EntrySetupDialog::EntrySetupDialog(TWebList& list, EntryKind kind, ClientSetting
     tabs_->addTab(BuildSmartSearchPage(), QStringLiteral("Smar&t Search"));
     tabs_->addTab(BuildAdvancedPage(), QStringLiteral("Ad&vanced"));
     layout->addWidget(tabs_, 1);
-
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setDefault(true);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    setDefault_ = buttons->addButton(QStringLiteral("Set &Default"), QDialogButtonBox::ResetRole);
-    setDefault_->setObjectName(QStringLiteral("SetDefaultButton"));
-    auto* help = buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole);
-    help->setObjectName(QStringLiteral("HelpButton"));
-    for (QPushButton* button : {ok, cancel, setDefault_, help})
-        button->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, [this] { OkClick(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(setDefault_, &QPushButton::clicked, this, [this] { SetDefaultClick(); });
-    connect(help, &QPushButton::clicked, this, [this] { help_->OpenContext(helpContext_); });
-    layout->addWidget(buttons);
 
     Load();
 }
@@ -332,6 +315,25 @@ void EntrySetupDialog::AddOwnPage(QWidget* page, const QString& title)
 
 void EntrySetupDialog::FinishSetup(QWidget* firstFocus)
 {
+    // The buttons come last, after the kind's own page, so that Tab walks the
+    // page on show before it reaches them.
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setDefault(true);
+    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    setDefault_ = buttons->addButton(QStringLiteral("Set &Default"), QDialogButtonBox::ResetRole);
+    setDefault_->setObjectName(QStringLiteral("SetDefaultButton"));
+    auto* help = buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole);
+    help->setObjectName(QStringLiteral("HelpButton"));
+    for (QPushButton* button : {ok, cancel, setDefault_, help})
+        button->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, [this] { OkClick(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(setDefault_, &QPushButton::clicked, this, [this] { SetDefaultClick(); });
+    connect(help, &QPushButton::clicked, this, [this] { help_->OpenContext(helpContext_); });
+    layout_->addWidget(buttons);
     for (QCheckBox* box :
          {active_, followExternal_, stayInSubdir_, images_, frames_, plugIns_, applets_, activeX_, other_, keepUnfiltered_,
           smartSearch_, caseSensitive_, checkHeader_, searchHTML_, preserveOnly_, bypassProxyCache_, exclusionLists_})

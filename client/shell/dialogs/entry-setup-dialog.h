@@ -115,6 +115,7 @@ private:
 
     int helpContext_;
     HelpOpener* help_ = nullptr;
+    QVBoxLayout* layout_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QLabel* locked_ = nullptr;
     QCheckBox* active_ = nullptr;
