@@ -46,7 +46,7 @@ void ShowFlag(QCheckBox* box, const std::optional<bool>& value)
 
 void ShowText(QLineEdit* edit, const std::optional<std::string>& value)
 {
-    edit->setText(FromBytes(value.value_or(std::string())));
+    edit->setText(DialogText(value.value_or(std::string())));
 }
 
 // The agent text for what the combo box shows: a choice's name selects that
@@ -57,17 +57,17 @@ std::string AgentOf(const QComboBox* combo)
     for (int choice = 0; choice < static_cast<int>(std::size(UserAgentNames)); ++choice)
         if (text == QString::fromLatin1(UserAgentNames[choice]))
             return UserAgentForChoice(static_cast<UserAgentChoice>(choice), std::string());
-    return UserAgentForChoice(UserAgentChoice::UserSpecified, ToBytes(text));
+    return UserAgentForChoice(UserAgentChoice::UserSpecified, DialogBytes(text));
 }
 
 } // namespace
 
-QString FromBytes(const std::string& text)
+QString DialogText(const std::string& text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string ToBytes(const QString& text)
+std::string DialogBytes(const QString& text)
 {
     return text.toLatin1().toStdString();
 }
@@ -279,7 +279,7 @@ void EntrySetupDialog::Load()
         const UserAgentChoice choice = ChoiceForUserAgent(*f.UserAgent);
         userAgent_->setCurrentIndex(static_cast<int>(choice));
         if (choice == UserAgentChoice::UserSpecified)
-            userAgent_->setEditText(FromBytes(*f.UserAgent));
+            userAgent_->setEditText(DialogText(*f.UserAgent));
     }
     else
     {
@@ -299,7 +299,7 @@ void EntrySetupDialog::Load()
         QFont font = locked_->font();
         font.setPointSize(std::max(1, list_[focus].LockedFontSize));
         locked_->setFont(font);
-        locked_->setText(FromBytes(list_[focus].LockedText));
+        locked_->setText(DialogText(list_[focus].LockedText));
     }
     else
     {
@@ -415,11 +415,11 @@ EntrySetupFields EntrySetupDialog::CollectChanges() const
             changed.MarkDiffs = markDiffs_->isChecked();
     }
     if (tracker_.Changed(searchFor_))
-        changed.SearchFor = ToBytes(searchFor_->text());
+        changed.SearchFor = DialogBytes(searchFor_->text());
     if (tracker_.Changed(userName_))
-        changed.UserName = ToBytes(userName_->text());
+        changed.UserName = DialogBytes(userName_->text());
     if (tracker_.Changed(password_))
-        changed.Password = ToBytes(password_->text());
+        changed.Password = DialogBytes(password_->text());
     if (tracker_.Changed(userAgent_))
         changed.UserAgent = AgentOf(userAgent_);
     if (exclusionsEdited_)
@@ -439,7 +439,7 @@ void EntrySetupDialog::OkClick()
         return;
     }
     const EntrySetupFields changed = CollectChanges();
-    if (const std::optional<UserMessage> refused = ApplyEntrySetup(list_, changed, ToBytes(confirmPassword_->text())))
+    if (const std::optional<UserMessage> refused = ApplyEntrySetup(list_, changed, DialogBytes(confirmPassword_->text())))
     {
         ShowMessage(this, *refused, MessageIcon::Error);
         return;
@@ -467,7 +467,7 @@ void EntrySetupDialog::SetDefaultClick()
     record.FullRetrieval = !markDiffs_->isChecked() && !extractDiffs_->isChecked();
     record.MarkDiffs = markDiffs_->isChecked();
     record.SmartSearch = smartSearch_->isChecked();
-    record.SearchFor = ToBytes(searchFor_->text());
+    record.SearchFor = DialogBytes(searchFor_->text());
     record.CaseSensitive = caseSensitive_->isChecked();
     record.CheckHeader = checkHeader_->isChecked();
     record.SearchHTML = searchHTML_->isChecked();

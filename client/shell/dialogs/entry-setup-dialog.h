@@ -58,8 +58,8 @@ struct EntrySetupEnvironment
 };
 
 // The brief layer keeps texts as bytes; the windows show them as Latin-1.
-QString FromBytes(const std::string& text);
-std::string ToBytes(const QString& text);
+QString DialogText(const std::string& text);
+std::string DialogBytes(const QString& text);
 
 class EntrySetupDialog : public QDialog
 {

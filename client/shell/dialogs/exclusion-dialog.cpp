@@ -67,7 +67,7 @@ QString ExclusionLineCaption(const std::string& line)
         const char* type = f.type == 'I' ? "Is" : f.type == 'S' ? "Starts With" : f.type == 'E' ? "Ends With" : "Contains";
         caption = QString::fromLatin1(type) + QStringLiteral(": ");
     }
-    caption += FromBytes(f.text);
+    caption += DialogText(f.text);
     QStringList kinds;
     if (f.global)
         kinds << QStringLiteral("all kinds");

@@ -94,7 +94,7 @@ TEditEx::TEditEx(const std::string& line, const QString& programDir, const QStri
     (fields.advanced ? advanced_ : simple_)->setChecked(true);
     const int type = type_->findData(QChar::fromLatin1(fields.type));
     type_->setCurrentIndex(type < 0 ? 0 : type);
-    text_->setText(FromBytes(fields.text));
+    text_->setText(DialogText(fields.text));
     const std::pair<QCheckBox*, bool> boxes[] = {
         {global_, fields.global},   {html_, fields.html}, {images_, fields.images}, {plugIns_, fields.plugIns},
         {activeX_, fields.activeX}, {java_, fields.java}, {other_, fields.other}};
@@ -123,7 +123,7 @@ ExclusionLineFields TEditEx::Fields() const
     ExclusionLineFields fields;
     fields.advanced = advanced_->isChecked();
     fields.type = type_->currentData().toChar().toLatin1();
-    fields.text = ToBytes(text_->text());
+    fields.text = DialogBytes(text_->text());
     fields.global = global_->isChecked();
     fields.html = html_->isChecked();
     fields.images = images_->isChecked();

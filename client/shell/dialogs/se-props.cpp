@@ -18,7 +18,7 @@ void ShowEngineRows(QListWidget* list, const std::vector<EngineRow>& rows)
     list->clear();
     for (const EngineRow& row : rows)
     {
-        auto* item = new QListWidgetItem(FromBytes(row.Text), list);
+        auto* item = new QListWidgetItem(DialogText(row.Text), list);
         if (row.Kind == EngineRowKind::Engine)
         {
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -66,7 +66,7 @@ TSEProps::TSEProps(TWebList& list, ClientSettings& settings, EntrySetupEnvironme
     if (single_)
     {
         const TWebPage& entry = list_[list_.SelectedPositions().front()];
-        query_->setText(entry.NameSet ? FromBytes(entry.EntryName) : QString());
+        query_->setText(entry.NameSet ? DialogText(entry.EntryName) : QString());
     }
     query_->setEnabled(single_);
     searchYahoo_->setChecked(shown_.SearchYahoo.value_or(false));
@@ -90,7 +90,7 @@ TSEProps::~TSEProps() = default;
 void TSEProps::CollectOwnChanges(EntrySetupFields& changed) const
 {
     if (single_ && tracker_.Changed(query_))
-        changed.EntryName = ToBytes(query_->text());
+        changed.EntryName = DialogBytes(query_->text());
     if (tracker_.Changed(searchYahoo_))
         changed.SearchYahoo = searchYahoo_->isChecked();
 }
@@ -110,7 +110,7 @@ void TSEProps::ApplyOwnChanges()
 void TSEProps::FillOwnDefaults(EntryDefaults& record) const
 {
     record.SearchYahoo = searchYahoo_->isChecked();
-    record.SearchQuery = ToBytes(query_->text());
+    record.SearchQuery = DialogBytes(query_->text());
     record.SearchEngineList = choice_->SetSearchEngineList().Bytes;
 }
 

@@ -31,8 +31,8 @@ TWebProperties::TWebProperties(TWebList& list, ClientSettings& settings, EntrySe
     {
         const TWebPage& entry = list_[list_.SelectedPositions().front()];
         // An unnamed entry shows an empty name: typing one names it.
-        name_->setText(entry.NameSet ? FromBytes(entry.EntryName) : QString());
-        url_->setText(FromBytes(entry.URL));
+        name_->setText(entry.NameSet ? DialogText(entry.EntryName) : QString());
+        url_->setText(DialogText(entry.URL));
     }
     name_->setEnabled(single_);
     url_->setEnabled(single_);
@@ -47,9 +47,9 @@ void TWebProperties::CollectOwnChanges(EntrySetupFields& changed) const
     if (!single_)
         return;
     if (tracker_.Changed(name_))
-        changed.EntryName = ToBytes(name_->text());
+        changed.EntryName = DialogBytes(name_->text());
     if (tracker_.Changed(url_))
-        changed.URL = ToBytes(url_->text());
+        changed.URL = DialogBytes(url_->text());
 }
 
 std::vector<QWidget*> TWebProperties::OwnControls() const

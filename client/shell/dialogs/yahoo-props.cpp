@@ -52,7 +52,7 @@ void AddBoxes(QTreeWidgetItem* parent, const std::vector<CategoryBox>& boxes)
 {
     for (const CategoryBox& box : boxes)
     {
-        auto* item = new QTreeWidgetItem(parent, QStringList(FromBytes(box.Name)));
+        auto* item = new QTreeWidgetItem(parent, QStringList(DialogText(box.Name)));
         AddBoxes(item, box.Children);
     }
 }
@@ -72,11 +72,11 @@ void MarkBoxes(QTreeWidgetItem* parent, const std::vector<CategoryBox>& boxes)
 QListWidgetItem* CategoryRow(const std::string& category)
 {
     const std::size_t tab = category.find('\t');
-    QString names = FromBytes(category.substr(0, tab));
+    QString names = DialogText(category.substr(0, tab));
     names.replace(QChar(7), QStringLiteral(" > "));
     auto* item = new QListWidgetItem(names);
     if (tab != std::string::npos)
-        item->setToolTip(FromBytes(category.substr(tab + 1)));
+        item->setToolTip(DialogText(category.substr(tab + 1)));
     return item;
 }
 
@@ -147,22 +147,22 @@ TYahooProps::TYahooProps(TWebList& list, ClientSettings& settings, EntrySetupEnv
     if (single_)
     {
         const TWebPage& entry = list_[list_.SelectedPositions().front()];
-        name_->setText(entry.NameSet ? FromBytes(entry.EntryName) : QString());
+        name_->setText(entry.NameSet ? DialogText(entry.EntryName) : QString());
     }
     name_->setEnabled(single_);
     search_->setChecked(shown_.SearchYahoo.value_or(false));
-    searchText_->setText(FromBytes(shown_.YahooSearch.value_or(std::string())));
+    searchText_->setText(DialogText(shown_.YahooSearch.value_or(std::string())));
 
     for (std::size_t p = 0; p < choice_->Properties().size(); ++p)
     {
         const DirectoryProperty& property = choice_->Properties()[p];
-        auto* item = new QTreeWidgetItem(properties_, QStringList(FromBytes(property.Name)));
+        auto* item = new QTreeWidgetItem(properties_, QStringList(DialogText(property.Name)));
         item->setData(0, PropertyRole, static_cast<qulonglong>(p));
         for (std::size_t s = 0; s < property.SubItems.size(); ++s)
         {
             if (property.SubItems[s].Name.empty())
                 continue;
-            auto* sub = new QTreeWidgetItem(item, QStringList(FromBytes(property.SubItems[s].Name)));
+            auto* sub = new QTreeWidgetItem(item, QStringList(DialogText(property.SubItems[s].Name)));
             sub->setData(0, PropertyRole, static_cast<qulonglong>(p));
             sub->setData(0, SubItemRole, static_cast<qulonglong>(s));
         }
@@ -256,11 +256,11 @@ void TYahooProps::ShowSelected()
 void TYahooProps::CollectOwnChanges(EntrySetupFields& changed) const
 {
     if (single_ && tracker_.Changed(name_))
-        changed.EntryName = ToBytes(name_->text());
+        changed.EntryName = DialogBytes(name_->text());
     if (tracker_.Changed(search_))
         changed.SearchYahoo = search_->isChecked();
     if (tracker_.Changed(searchText_))
-        changed.YahooSearch = ToBytes(searchText_->text());
+        changed.YahooSearch = DialogBytes(searchText_->text());
 }
 
 void TYahooProps::ApplyOwnChanges()
