@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <gtest/gtest.h>
 
 namespace rv
@@ -247,6 +248,29 @@ TEST_F(MdiFrameTest, ClosingDuringARunOnlyBeepsAndLeavesEverythingRunning)
     EXPECT_FALSE(frame->ShuttingDown());
     EXPECT_EQ(frame->OpenBriefs().size(), 1u);
     EXPECT_FALSE(SettingsStore(services.SettingsPath).Value("Startup/Open Briefs").has_value());
+}
+
+// The menu commands reach the setup dialogs: a new entry's full setup dialog
+// (cancelled: the entry goes again) and the brief setup on its schedule page.
+TEST_F(MdiFrameTest, EntryAndBriefCommandsOpenTheirSetupDialogs)
+{
+    auto frame = Start({QString::fromStdString(MakeBrief("one.brf"))});
+    ASSERT_EQ(frame->OpenBriefs().size(), 1u);
+    TKestrelForm& window = *frame->OpenBriefs()[0];
+    std::vector<QString> captions;
+    const auto cancel = [&](QDialog& dialog)
+    {
+        captions.push_back(dialog.windowTitle());
+        dialog.reject();
+    };
+    test::WhenModal(cancel);
+    frame->Action(QStringLiteral("AddSearchEntry"))->trigger();
+    EXPECT_EQ(window.Brief().Entries.Count(), 1);
+    test::WhenModal(cancel);
+    frame->Action(QStringLiteral("SetTimers"))->trigger();
+    ASSERT_EQ(captions.size(), 2u);
+    EXPECT_EQ(captions[1], QStringLiteral("Brief Organizer Setup"));
+    EXPECT_EQ(captions[0], QStringLiteral("Search Engine Entry Setup"));
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 #include "client/shell/app/mdi-frame.h"
+#include "client/shell/dialogs/settings/desktop-browsers.h"
+#include "client/shell/dialogs/settings/preferences-dialog.h"
 #include "platform/server-control.h"
 #include "widgets/browser-launcher.h"
 #include "widgets/message-box.h"
@@ -62,6 +64,16 @@ FrameServices DesktopServices(const QString& programFolder, const QString& dataF
     };
     services.AskOpenPath = [filter](const QString& folder)
     { return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), folder, filter); };
+    // The browser is asked for only when the desktop offers none either:
+    // addresses go to the desktop's default browser otherwise.
+    services.FirstStartPrompts = [](TMDIFrame& frame)
+    {
+        const ClientSettings& settings = frame.Settings();
+        if (settings.Dialer.UsingDialer && settings.Dialer.Selection.empty())
+            frame.PreferencesClick(static_cast<int>(PreferencesPage::DialUp), static_cast<int>(PreferencesPrompt::SetDialer));
+        if (settings.Browser.Path.empty() && DefaultBrowserDesktopId().isEmpty() && DesktopBrowsers({}).empty())
+            frame.PreferencesClick(static_cast<int>(PreferencesPage::General), static_cast<int>(PreferencesPrompt::SetBrowser));
+    };
     return services;
 }
 

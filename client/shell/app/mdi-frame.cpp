@@ -6,6 +6,9 @@
 #include "client/pages/entry-targets.h"
 #include "client/shell/app/frame-run-observer.h"
 #include "client/shell/briefs/brief-window.h"
+#include "client/shell/dialogs/run-entry-setup.h"
+#include "client/shell/dialogs/settings/brief-options-dialog.h"
+#include "client/shell/dialogs/settings/preferences-dialog.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
 #include "store/temp-files.h"
@@ -92,8 +95,8 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
     FillRetrievalSettings(settings_, retrieval);
     retrieval.ProgramFolder = Local(services_.DataFolder);
     engine_ = std::make_unique<RunEngine>(retrieval, *observer_);
-    auto definitions = std::make_shared<DefinitionSet>(LoadDefinitions(retrieval.ProgramFolder));
-    engine_->SetTargetsOf([definitions](const TWebPage& entry) { return EntryTargets(entry, *definitions); });
+    definitions_ = std::make_shared<DefinitionSet>(LoadDefinitions(retrieval.ProgramFolder));
+    engine_->SetTargetsOf([definitions = definitions_](const TWebPage& entry) { return EntryTargets(entry, *definitions); });
     engine_->SetArchiveCloser([](const std::filesystem::path& archive)
                               { ServerCloseFile(QString::fromStdString(archive.string())); });
     engine_->SetRunEnded([this] { RunEnded(); });
@@ -175,6 +178,9 @@ void TMDIFrame::CreateActions()
     add("EntrySetup", QStringLiteral("Entry &Setup..."), onBrief([](TKestrelForm& w) { w.OpenEntrySetup(); }),
         QKeySequence(Qt::ALT | Qt::Key_Return));
     add("SortEntries", QStringLiteral("&Sort Entries"), onBrief([](TKestrelForm& w) { w.SortEntries(); }));
+    add("BriefSetup", QStringLiteral("&Brief Setup..."), [this] { BriefSetupClick(false); });
+    add("SetTimers", QStringLiteral("Set &Timers..."), [this] { BriefSetupClick(true); });
+    add("Preferences", QStringLiteral("P&references..."), [this] { PreferencesClick(); });
     add(
         "GenerateBrief", QStringLiteral("&Generate Brief"), [this] { GenerateBriefClick(); }, QKeySequence(Qt::Key_F9));
     add(
@@ -207,6 +213,8 @@ void TMDIFrame::CreateMenus()
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     for (const char* name : {"NewBrief", "OpenBrief", "SaveAs", "CloseBrief"})
         fileMenu_->addAction(Action(QString::fromLatin1(name)));
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(Action(QStringLiteral("Preferences")));
     recentSeparator_ = fileMenu_->addSeparator();
     fileMenu_->addSeparator();
     fileMenu_->addAction(exitAction_);
@@ -217,6 +225,9 @@ void TMDIFrame::CreateMenus()
 
     QMenu* brief = menuBar()->addMenu(QStringLiteral("&Brief"));
     for (const char* name : {"AddWebEntry", "AddSearchEntry", "AddYahooEntry", "EntrySetup", "SortEntries"})
+        brief->addAction(Action(QString::fromLatin1(name)));
+    brief->addSeparator();
+    for (const char* name : {"BriefSetup", "SetTimers"})
         brief->addAction(Action(QString::fromLatin1(name)));
     brief->addSeparator();
     for (const char* name : {"GenerateBrief", "ViewLastBrief", "ViewCumulativeBrief"})
@@ -247,6 +258,7 @@ void TMDIFrame::CreateMenus()
     tool("Paste", "Paste");
     tools->addSeparator();
     tool("GenerateBrief", "Generate Brief");
+    tool("SetTimers", "Set Timers");
     tool("ViewLastBrief", "View Last Brief");
 }
 
@@ -303,6 +315,36 @@ void TMDIFrame::UpdateCommands()
     enable("EntrySetup", entries);
     enable("SortEntries", editable && entries);
     enable("GenerateBrief", editable);
+    enable("BriefSetup", open);
+    enable("SetTimers", open);
+}
+
+void TMDIFrame::BriefSetupClick(bool timers)
+{
+    TKestrelForm* window = CurrentBrief();
+    if (!window)
+        return;
+    BriefOptionsHooks hooks;
+    hooks.headerChanged = [window] { window->Refresh(); };
+    TBriefOpts dialog(window->Brief(), std::move(hooks), this);
+    dialog.Open(timers ? BriefOptionsPage::RetrievalTime : BriefOptionsPage::Properties);
+    window->Refresh();
+    UpdateCommands();
+}
+
+void TMDIFrame::PreferencesClick(int page, int prompt)
+{
+    PreferencesOptions options;
+    options.applied = [this](const ClientSettings& applied)
+    {
+        SharedClientSettings::Instance().Replace(applied);
+        RetrievalSettings retrieval;
+        FillRetrievalSettings(applied, retrieval);
+        retrieval.ProgramFolder = Local(services_.DataFolder);
+        engine_->SetSettings(retrieval);
+    };
+    TKSPrefs dialog(*store_, settings_, std::move(options), this);
+    dialog.Open(static_cast<PreferencesPage>(page), static_cast<PreferencesPrompt>(prompt));
 }
 
 TKestrelForm* TMDIFrame::CurrentBrief() const
@@ -346,6 +388,13 @@ TKestrelForm* TMDIFrame::AddBriefWindow(const WindowPlacement* placement)
     connect(window, &TKestrelForm::SelectionChanged, this, [this] { UpdateCommands(); });
     connect(window, &TKestrelForm::BriefModified, this, [this] { UpdateCommands(); });
     connect(window, &TKestrelForm::SavePathNeeded, this, [this, window] { SaveAs(*window); });
+    window->SetEntrySetup(
+        [this](TKestrelForm& form, const std::vector<int>& selected, bool newEntry)
+        {
+            const EntrySetupEnvironment environment{store_.get(), definitions_.get(), services_.DataFolder,
+                                                    services_.SettingsPath};
+            return RunEntrySetup(&form, form.Brief(), selected, newEntry, settings_, environment);
+        });
     briefs_.push_back(window);
     sub->resize(460, 300);
     sub->show();
@@ -616,6 +665,8 @@ void TMDIFrame::FormActivateFirst()
             if (services_.ShowHelp)
                 services_.ShowHelp(FirstStartHelpContext);
         }
+        if (services_.FirstStartPrompts)
+            services_.FirstStartPrompts(*this);
         WriteFirstStart(*store_, false);
     }
     // The recent briefs opened above come first; the stored ones follow.

@@ -38,6 +38,7 @@ class QTimer;
 namespace rv
 {
 
+class DefinitionSet;
 class FrameRunObserver;
 class RunEngine;
 class SettingsStore;
@@ -71,6 +72,9 @@ struct FrameServices
     ScheduleCheck::Clock Clock = LocalCivilTime;
     // Makes the status log window; none: "Show Log" is kept as it was read.
     std::function<QWidget*(class TMDIFrame& frame)> MakeStatusLogWindow;
+    // At a first start, after the sample briefs: asks for the dialer and the
+    // browser where the settings and the desktop lack them.
+    std::function<void(class TMDIFrame& frame)> FirstStartPrompts;
 };
 
 // The services of the real program: RVServer beside RVClient, the browser of
@@ -105,6 +109,11 @@ public:
     void GenerateBriefClick();
     void ViewLastBriefClick();
     void ViewCumulativeBriefClick();
+    // The brief setup dialog of the current brief, on its Properties page or
+    // (Set Timers) on its Retrieval Time page.
+    void BriefSetupClick(bool timers);
+    // The preferences, on a page, with the caption of a start-up prompt.
+    void PreferencesClick(int page = 0, int prompt = 0);
 
     // The run hand-over: starts a run of the brief or joins it to the run
     // under way.
@@ -118,6 +127,7 @@ public:
     const RecentBriefs& Recent() const { return recent_; }
     StatusLogModel& StatusLog() { return *statusLog_; }
     RunEngine& Engine() { return *engine_; }
+    const ClientSettings& Settings() const { return settings_; }
     QMdiArea& Area() { return *area_; }
     bool ShuttingDown() const { return shuttingDown_; }
     // The recent-brief items at the end of the File menu, "&1" first.
@@ -161,6 +171,7 @@ private:
     std::unique_ptr<FrameRunObserver> observer_;
     std::unique_ptr<RunEngine> engine_;
     std::unique_ptr<ScheduleCheck> scheduleCheck_;
+    std::shared_ptr<DefinitionSet> definitions_;
     QMdiArea* area_ = nullptr;
     QTimer* timer_ = nullptr;
     StatusLogModel* statusLog_ = nullptr;
