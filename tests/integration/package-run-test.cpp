@@ -5,12 +5,14 @@
 // to <build>/test-output/package-run/.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
+#include "client/shell/server-commands.h"
 #include "store/archive-reader.h"
 #include "tests/integration/generate-archive.h"
 #include "tests/support/headless-browser.h"
 #include "tests/support/nginx-server.h"
 
 #include <QProcess>
+#include <QTcpSocket>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
@@ -122,6 +124,27 @@ protected:
             if (record.Number == number && record.Offset > 0)
                 pages[record.Key] = reader.ReadPage(record);
         return pages;
+    }
+
+    void StartServer()
+    {
+        server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
+        ASSERT_TRUE(server.waitForStarted(5000));
+        ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+    }
+
+    // The server's whole answer to a request for a page of an archive.
+    static std::string Get(int serverPort, const std::string& archive, const std::string& page)
+    {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", static_cast<quint16>(serverPort));
+        if (!socket.waitForConnected(5000))
+            return "no connection";
+        socket.write(QByteArray::fromStdString("GET " + archive + "/" + page + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"));
+        std::string answer;
+        while (socket.waitForReadyRead(5000))
+            answer += socket.readAll().toStdString();
+        return answer;
     }
 
     std::unique_ptr<test::NginxServer> nginx;
@@ -274,6 +297,35 @@ TEST_F(PackageRunTest, ServedPackageLeadsEveryLinkToAStoredPageAndIsReplacedWhil
     ASSERT_EQ(Package({package.c_str(), QString::fromStdString(archives["Market"]), "Market stalls"}, output), 0) << output;
     ASSERT_TRUE(browser.Navigate(base));
     EXPECT_NE(browser.Text().find("Brief: Packaged Brief"), std::string::npos) << browser.Text();
+}
+
+TEST_F(PackageRunTest, ServerLetsGoOfADeletedArchiveMovesToANewPortAndShutsDownWhenAsked)
+{
+    ASSERT_NO_FATAL_FAILURE(StartServer());
+    const std::string harbour = archives["Harbour"];
+    ASSERT_NE(Get(port, harbour, "index").find("Brief: </b>Harbour"), std::string::npos);
+    EXPECT_TRUE(DeleteArchiveFile(harbour));
+    EXPECT_FALSE(std::filesystem::exists(harbour));
+    EXPECT_NE(Get(port, harbour, "index").find("File Not Found"), std::string::npos) << "still served after deletion";
+
+    const int moved = test::FreeLoopbackPort();
+    ServerPortChanged(port, moved);
+    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(moved), 5000));
+    EXPECT_NE(Get(moved, archives["Market"], "index").find("Brief: </b>Market"), std::string::npos);
+
+    ServerSettings servers;
+    for (bool closeServer : {false, true})
+    {
+        SCOPED_TRACE(closeServer ? "Close Server set" : "Close Server not set");
+        servers.closeServer = closeServer;
+        ServerOnClientExit(servers);
+        EXPECT_EQ(server.waitForFinished(closeServer ? 10000 : 500), closeServer);
+    }
+
+    // With no server running every command is a no-op.
+    EXPECT_TRUE(DeleteArchiveFile(archives["Market"]));
+    ServerPortChanged(moved, port);
+    ServerOnClientExit(servers);
 }
 
 } // namespace
