@@ -292,6 +292,13 @@ TEST_F(PackageRunTest, ServedPackageLeadsEveryLinkToAStoredPageAndIsReplacedWhil
         EXPECT_TRUE(browser.KeepScreenshot(outputDir / ("link-" + std::to_string(i) + ".png")));
     }
 
+    // A page of the entry that moved from number 0 to 1 still leads on.
+    ASSERT_TRUE(browser.Navigate(base));
+    ASSERT_TRUE(browser.Click("a[href^=\"1/\"]"));
+    ASSERT_TRUE(browser.Click("a"));
+    EXPECT_NE(browser.Text().find(Market.SecondPage), std::string::npos) << browser.Text();
+    EXPECT_TRUE(browser.KeepScreenshot(outputDir / "moved-entry-next-page.png"));
+
     // Packaging again over the file the server holds open: the server lets
     // go of it first, so the new package is what it serves.
     ASSERT_EQ(Package({package.c_str(), QString::fromStdString(archives["Market"]), "Market stalls"}, output), 0) << output;
