@@ -272,6 +272,7 @@ TEST_F(PackageRunTest, ServedPackageLeadsEveryLinkToAStoredPageAndIsReplacedWhil
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + package.string() + "/";
     ASSERT_TRUE(browser.Navigate(base));
     EXPECT_NE(browser.Text().find("Web Entry: Market stalls"), std::string::npos) << browser.Text();
+    EXPECT_EQ(browser.BrokenImages(), "");
     EXPECT_TRUE(browser.KeepScreenshot(outputDir / "summary.png"));
     const std::string links = browser.DevTools().Evaluate("Array.from(document.links).map(a => a.href).join('\\n')");
     std::vector<std::string> targets;
