@@ -21,12 +21,6 @@ bool DeleteArchiveFile(const std::filesystem::path& archive)
     return false;
 }
 
-void ServerPortChanged(int oldPort, int newPort)
-{
-    if (oldPort != newPort)
-        ServerResetPort(newPort);
-}
-
 void ServerOnClientExit(const ServerSettings& servers)
 {
     if (servers.closeServer)

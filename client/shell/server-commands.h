@@ -1,6 +1,7 @@
 // What the client tells the page server as the user works: let go of an
-// archive before the client deletes it, move to the port the preferences
-// now name, and shut down when the client exits and the user wants that.
+// archive before the client deletes it, and shut down when the client exits
+// and the user wants that. (The preferences dialog moves the server to a
+// new port itself.)
 //
 // Each call is a no-op towards the server when none runs; each blocks the
 // calling thread (the main thread) for at most ServerCommandTimeoutMs.
@@ -17,10 +18,6 @@ namespace rv
 // server may still be sending a page of it when it is asked. True when the
 // file is gone afterwards; a failed delete leaves it as it was.
 [[nodiscard]] bool DeleteArchiveFile(const std::filesystem::path& archive);
-
-// The preferences were applied: when the port changed, the server moves to
-// the new one.
-void ServerPortChanged(int oldPort, int newPort);
 
 // The client's main window closes: the server shuts down when "Close Server"
 // is set.
