@@ -3,6 +3,8 @@
 //   RVClient --generate FILE.brf ...   run the briefs without windows
 //   RVClient --schedule FILE.brf ...   run each brief at its scheduled times
 //                                      without windows, until SIGTERM
+//   RVClient --package OUT.rvd SOURCE ...  package kept retrievals into one
+//                                      archive (package-command.h)
 //
 // One RVClient runs per user: a second headless one says which process runs
 // and exits 1 without touching anything; a second windowed one hands its
@@ -14,6 +16,7 @@
 #include "client/shell/client-settings.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
+#include "client/shell/package-command.h"
 #include "platform/program-folders.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
@@ -50,6 +53,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));
+    if (argc >= 2 && std::string(argv[1]) == "--package")
+        return rv::RunPackageCommand(std::vector<std::string>(argv + 2, argv + argc));
     const std::string mode = argc >= 3 ? argv[1] : "";
     if (mode != "--generate" && mode != "--schedule")
         return Usage();
