@@ -6,6 +6,7 @@
 #include "client/pages/entry-targets.h"
 #include "client/shell/app/frame-run-observer.h"
 #include "client/shell/briefs/brief-window.h"
+#include "client/shell/runs/run-windows.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
 #include "store/temp-files.h"
@@ -91,7 +92,8 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
     RetrievalSettings retrieval;
     FillRetrievalSettings(settings_, retrieval);
     retrieval.ProgramFolder = Local(services_.DataFolder);
-    engine_ = std::make_unique<RunEngine>(retrieval, *observer_);
+    CreateRunWindows();
+    engine_ = std::make_unique<RunEngine>(retrieval, runWindows_->Model());
     auto definitions = std::make_shared<DefinitionSet>(LoadDefinitions(retrieval.ProgramFolder));
     engine_->SetTargetsOf([definitions](const TWebPage& entry) { return EntryTargets(entry, *definitions); });
     engine_->SetArchiveCloser([](const std::filesystem::path& archive)

@@ -40,6 +40,7 @@ namespace rv
 
 class FrameRunObserver;
 class RunEngine;
+class RunWindows;
 class SettingsStore;
 class TKestrelForm;
 
@@ -117,6 +118,13 @@ public:
     int WindowNumber(const TKestrelForm& window) const;
     const RecentBriefs& Recent() const { return recent_; }
     StatusLogModel& StatusLog() { return *statusLog_; }
+    RunWindows& Runs() { return *runWindows_; }
+    // The run windows' commands: the progress window, the status log window
+    // (an MDI child), the current brief's archive window and packaging.
+    void ShowProgressClick();
+    QWidget* ShowStatusLog();
+    void ShowArchiveClick();
+    void ShowPackage();
     RunEngine& Engine() { return *engine_; }
     QMdiArea& Area() { return *area_; }
     bool ShuttingDown() const { return shuttingDown_; }
@@ -137,6 +145,8 @@ private:
     friend class FrameRunObserver;
 
     void CreateActions();
+    // The run windows and their menu; defined in frame-run-windows.cpp.
+    void CreateRunWindows();
     void CreateMenus();
     void UpdateRecentMenu();
     void UpdateCommands();
@@ -159,6 +169,7 @@ private:
     ClientSettings settings_;
     EntryClipboard clipboard_;
     std::unique_ptr<FrameRunObserver> observer_;
+    std::unique_ptr<RunWindows> runWindows_;
     std::unique_ptr<RunEngine> engine_;
     std::unique_ptr<ScheduleCheck> scheduleCheck_;
     QMdiArea* area_ = nullptr;

@@ -91,6 +91,7 @@ void RunModel::SetProgressLabel(ProgressLabel label, std::string_view text)
 
 void RunModel::ShowProgressWindow(bool shown)
 {
+    runShows_ = shown;
     if (!shown)
         timer_.stop();
     emit ProgressWindowShown(shown);

@@ -54,6 +54,8 @@ public:
     QString CurrentEntry() const { return currentEntry_; }
     QString Transfer() const { return transfer_; }
     bool ControlsEnabled() const { return controlsEnabled_; }
+    // The run has the progress window shown: it may not close.
+    bool RunShowsProgress() const { return runShows_; }
 
     // The user skipped the entry: its line leaves the pending list at once.
     void DropPending(const TBrief& brief, int position);
@@ -99,6 +101,7 @@ private:
     QString currentEntry_;
     QString transfer_;
     bool controlsEnabled_ = true;
+    bool runShows_ = false;
 };
 
 // The text of an entry in the pending list: its caption, or its address
