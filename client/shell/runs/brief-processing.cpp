@@ -27,6 +27,8 @@ QLabel* ValueLabel(const char* name)
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
     label->setMinimumWidth(40);
+    // A long text is shortened to fit; it never widens the window.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return label;
 }
 
@@ -112,7 +114,10 @@ void TBriefProcessing::UpdateItem(ProgressItem item, const QString& text)
 {
     const int i = int(item);
     itemTexts_[i] = text;
-    items_[i]->setText(ShortenedProgressText(text, items_[i]->fontMetrics(), statistics_->width()));
+    // The labels sit beside their captions, so they are narrower than the
+    // statistics group once the window is laid out.
+    const int width = items_[i]->width() > 0 ? std::min(items_[i]->width(), statistics_->width()) : statistics_->width();
+    items_[i]->setText(ShortenedProgressText(text, items_[i]->fontMetrics(), width));
 }
 
 QString TBriefProcessing::ItemText(ProgressItem item) const
@@ -242,6 +247,13 @@ void TBriefProcessing::AbortClick()
     SetControls(false);
     if (services_.StopBrief)
         services_.StopBrief(*selected->Brief);
+}
+
+void TBriefProcessing::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    for (int i = 0; i < 3; ++i)
+        UpdateItem(ProgressItem(i), itemTexts_[i]);
 }
 
 void TBriefProcessing::closeEvent(QCloseEvent* event)

@@ -106,8 +106,12 @@ TStatusWin::TStatusWin(QAbstractItemModel& lines, int archiveRole,
     header_->setModel(columns);
     header_->setStretchLastSection(false);
     header_->resizeSection(0, BriefColumn);
-    header_->resizeSection(1, StartTimeColumn);
-    header_->resizeSection(2, StatusColumn);
+    // The start time and the longest status never lose their end to the
+    // column in the desktop's font.
+    const QFontMetrics metrics = fontMetrics();
+    header_->resizeSection(1, std::max(StartTimeColumn, metrics.horizontalAdvance(QStringLiteral("12/31/99, 12:59:59PM")) + 8));
+    header_->resizeSection(2, std::max(StatusColumn, metrics.horizontalAdvance(QStringLiteral("Connection Failure")) + 8));
+    header_->setFixedHeight(header_->sizeHint().height());
     header_->setSectionResizeMode(0, QHeaderView::Stretch);
     header_->setSectionResizeMode(1, QHeaderView::Fixed);
     header_->setSectionResizeMode(2, QHeaderView::Fixed);
@@ -137,7 +141,7 @@ TStatusWin::TStatusWin(QAbstractItemModel& lines, int archiveRole,
     }
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    resize(BriefColumn + StartTimeColumn + StatusColumn + 40, 220);
+    resize(BriefColumn + header_->sectionSize(1) + header_->sectionSize(2) + 24, 220);
 
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { ListBox1Click(); });
     connect(list_, &QListView::clicked, this, [this] { emit Activated(); });
