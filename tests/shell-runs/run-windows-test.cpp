@@ -86,8 +86,7 @@ TEST_F(RunWindowsTest, StatusLineCommandsNeedAnArchive)
     log.AddLine("A brief with a rather long name that does not fit", "3/7/5, 1:00:00PM", "Available",
                 "/home/ann/Briefs/News.3-7-5.13h00m00s.rvd", "/b/n.brf");
     TStatusWin window(
-        log, StatusLogModel::DetailRole, [&log](const std::string& archive) { log.RemoveLinesWithDetail(archive); },
-        services);
+        log, StatusLogModel::DetailRole, [&log](const std::string& archive) { log.RemoveLinesWithDetail(archive); }, services);
     window.show();
     struct Case
     {
@@ -140,7 +139,8 @@ TEST_F(RunWindowsTest, ProgressLabelsKeepTheStartAndEndOfALongText)
         EXPECT_TRUE(shown.startsWith(longName.left(20) + QStringLiteral("..."))) << shown.toStdString();
         EXPECT_TRUE(shown.endsWith(QStringLiteral("/end-of-it.html"))) << shown.toStdString();
         EXPECT_LT(shown.size(), longName.size());
-        EXPECT_LE(window.fontMetrics().horizontalAdvance(shown), window.findChild<QLabel*>(QStringLiteral("CurrentFile"))->width());
+        EXPECT_LE(window.fontMetrics().horizontalAdvance(shown),
+                  window.findChild<QLabel*>(QStringLiteral("CurrentFile"))->width());
     }
     test::SaveScreenshot(window, "generating-brief");
 }
@@ -297,8 +297,7 @@ TEST_F(ServedArchiveTest, PackagingChosenEntriesWritesAnArchiveTheServerServes)
 {
     const std::string source = CopySample("Harbour.3-7-5.0h05m09s.rvd");
     const std::string target = PathOf("Packed.rvd").string();
-    services.AskSavePath = [&target](const QString&, const QString&, const QString&)
-    { return QString::fromStdString(target); };
+    services.AskSavePath = [&target](const QString&, const QString&, const QString&) { return QString::fromStdString(target); };
     TPackageDlg dialog(QString(), QString::fromStdString(Dir().string()), services);
     dialog.show();
     dialog.SetOrganizerMode(false);

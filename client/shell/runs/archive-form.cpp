@@ -19,8 +19,7 @@ namespace rv
 namespace
 {
 
-constexpr const char* MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char* MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 QString TwoDigits(const QString& number)
 {
@@ -45,11 +44,12 @@ public:
         background.text.clear();
         QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &background, painter);
         painter->save();
-        painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                                   : QPalette::Text));
+        painter->setPen(
+            option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         // month day year , hour : minutes : seconds AM/PM
-        const QStringList cells = {columns[0], columns[1], columns[2], columns[3] + QStringLiteral(":"),
-                                   columns[4] + QStringLiteral(":"), columns[5], columns[6]};
+        const QStringList cells = {
+            columns[0], columns[1], columns[2], columns[3] + QStringLiteral(":"), columns[4] + QStringLiteral(":"),
+            columns[5], columns[6]};
         for (int i = 0; i < cells.size(); ++i)
         {
             const QRect cell(option.rect.left() + ColumnLefts[i], option.rect.top(), ColumnLefts[i + 1] - ColumnLefts[i],
@@ -137,8 +137,8 @@ void TArchiveForm::Reload()
     const int row = list_->currentRow();
     list_->clear();
     for (std::size_t i = 0; i < brief_.ArchiveFiles.size(); ++i)
-        list_->addItem(QString::fromLatin1(i < brief_.ArchiveCaptions.size() ? brief_.ArchiveCaptions[i]
-                                                                               : brief_.ArchiveFiles[i]));
+        list_->addItem(
+            QString::fromLatin1(i < brief_.ArchiveCaptions.size() ? brief_.ArchiveCaptions[i] : brief_.ArchiveFiles[i]));
     if (list_->count() > 0)
         list_->setCurrentRow(row < 0 ? list_->count() - 1 : std::min(row, list_->count() - 1));
     UpdateButtons();
@@ -180,7 +180,8 @@ void TArchiveForm::ViewBriefClick()
     if (path.ends_with("htm"))
     {
         std::replace(path.begin(), path.end(), '\\', '/');
-        services_.OpenAddress(QStringLiteral("file:///") + QString::fromLocal8Bit(path.starts_with('/') ? path.substr(1) : path));
+        services_.OpenAddress(QStringLiteral("file:///") +
+                              QString::fromLocal8Bit(path.starts_with('/') ? path.substr(1) : path));
         return;
     }
     services_.OpenAddress(ArchiveAddress(services_.ServerPort ? services_.ServerPort() : 0, path));

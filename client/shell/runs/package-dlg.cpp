@@ -210,8 +210,8 @@ void TPackageDlg::RemoveClick()
 void TPackageDlg::ViewBriefClick()
 {
     if (!archive_->text().isEmpty() && services_.OpenAddress)
-        services_.OpenAddress(ArchiveAddress(services_.ServerPort ? services_.ServerPort() : 0,
-                                             archive_->text().toLocal8Bit().toStdString()));
+        services_.OpenAddress(
+            ArchiveAddress(services_.ServerPort ? services_.ServerPort() : 0, archive_->text().toLocal8Bit().toStdString()));
 }
 
 void TPackageDlg::UpdateControls()

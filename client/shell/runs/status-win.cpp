@@ -40,8 +40,8 @@ public:
         QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &background, painter);
         const QStringList fields = index.data().toString().split(QChar(2));
         painter->save();
-        painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                                   : QPalette::Text));
+        painter->setPen(
+            option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const QFontMetrics metrics(option.font);
         for (int column = 0; column < 3 && column < fields.size(); ++column)
         {
@@ -54,8 +54,7 @@ public:
                     text.chop(1);
                 text += QStringLiteral("...");
             }
-            const QRect cell(option.rect.left() + left + 2, option.rect.top(), std::max(0, width - 2),
-                             option.rect.height());
+            const QRect cell(option.rect.left() + left + 2, option.rect.top(), std::max(0, width - 2), option.rect.height());
             painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, text);
         }
         painter->restore();
@@ -79,7 +78,8 @@ bool SaveArchiveAs(const RunWindowServices& services, const QString& title, cons
     if (!services.AskSavePath)
         return false;
     const QString start = QDir(folder).exists() ? folder : QCoreApplication::applicationDirPath();
-    QString path = services.AskSavePath(title, QDir(start).filePath(QStringLiteral("*.rvd")), QString::fromLatin1(ArchiveFilter));
+    QString path =
+        services.AskSavePath(title, QDir(start).filePath(QStringLiteral("*.rvd")), QString::fromLatin1(ArchiveFilter));
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().isEmpty())
