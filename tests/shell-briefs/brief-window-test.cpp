@@ -170,7 +170,7 @@ TEST_F(BriefWindowTest, ALongNameIsPastedIntoAnotherBriefWithItsFirst256Characte
     source.CopyEntries();
     EXPECT_TRUE(target.CanPaste());
     target.PasteEntries();
-    EXPECT_EQ(Shown(target), std::vector<std::string>{std::string(256, 'n')});
+    ASSERT_EQ(Shown(target), std::vector<std::string>{std::string(256, 'n')});
     EXPECT_EQ(target.Brief().Entries[0].Kind, EntryKind::Search);
 }
 
