@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -188,6 +189,18 @@ TEST_F(RunWindowsTest, SkipEntryAndStopBriefAskBeforeTheEngineActs)
             EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("StopButton"))->isEnabled());
         }
     }
+}
+
+TEST_F(RunWindowsTest, AFastRunUpdatesTheWindowsAFewTimesASecond)
+{
+    RunModel model(nullptr);
+    QSignalSpy changed(&model, &RunModel::Changed);
+    for (int i = 0; i < 1000; ++i)
+        model.CountsChanged({i, i, std::uint32_t(i) * 1024});
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_TRUE(changed.wait(2 * RunModel::UpdateIntervalMs));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(model.Label(ProgressLabel::Pages), QStringLiteral("999"));
 }
 
 TEST_F(RunWindowsTest, StoppingStepsAreCheckedOffInOrder)
