@@ -27,7 +27,7 @@ QString TwoDigits(const QString& number)
 }
 
 // Left edges of the caption columns, in pixels from the row's left.
-constexpr int ColumnLefts[] = {4, 40, 66, 92, 110, 132, 154, 178};
+constexpr int ColumnLefts[] = {4, 40, 66, 92, 110, 128, 148, 178};
 
 class ArchiveRowDelegate : public QStyledItemDelegate
 {
