@@ -13,6 +13,7 @@
 #include "client/shell/console-report.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
+#include "client/shell/package-command.h"
 #include "platform/program-folders.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
@@ -59,6 +60,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "RVClient: %s.\n%s", command.Error.c_str(), rv::UsageHint().c_str());
         return rv::ExitBadArguments;
     }
+    if (command.Mode == rv::ClientMode::Package)
+        return rv::RunPackageCommand(command.Files);
     if (command.Mode != rv::ClientMode::Generate && command.Mode != rv::ClientMode::Schedule)
         return Usage();
 

@@ -9,6 +9,7 @@
 #include "client/shell/dialogs/run-entry-setup.h"
 #include "client/shell/dialogs/settings/brief-options-dialog.h"
 #include "client/shell/dialogs/settings/preferences-dialog.h"
+#include "client/shell/runs/run-windows.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
 #include "store/temp-files.h"
@@ -94,7 +95,8 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
     RetrievalSettings retrieval;
     FillRetrievalSettings(settings_, retrieval);
     retrieval.ProgramFolder = Local(services_.DataFolder);
-    engine_ = std::make_unique<RunEngine>(retrieval, *observer_);
+    CreateRunWindows();
+    engine_ = std::make_unique<RunEngine>(retrieval, runWindows_->Model());
     definitions_ = std::make_shared<DefinitionSet>(LoadDefinitions(retrieval.ProgramFolder));
     engine_->SetTargetsOf([definitions = definitions_](const TWebPage& entry) { return EntryTargets(entry, *definitions); });
     engine_->SetArchiveCloser([](const std::filesystem::path& archive)

@@ -41,6 +41,7 @@ namespace rv
 class DefinitionSet;
 class FrameRunObserver;
 class RunEngine;
+class RunWindows;
 class SettingsStore;
 class TKestrelForm;
 
@@ -126,6 +127,13 @@ public:
     int WindowNumber(const TKestrelForm& window) const;
     const RecentBriefs& Recent() const { return recent_; }
     StatusLogModel& StatusLog() { return *statusLog_; }
+    RunWindows& Runs() { return *runWindows_; }
+    // The run windows' commands: the progress window, the status log window
+    // (an MDI child), the current brief's archive window and packaging.
+    void ShowProgressClick();
+    QWidget* ShowStatusLog();
+    void ShowArchiveClick();
+    void ShowPackage();
     RunEngine& Engine() { return *engine_; }
     const ClientSettings& Settings() const { return settings_; }
     QMdiArea& Area() { return *area_; }
@@ -147,6 +155,8 @@ private:
     friend class FrameRunObserver;
 
     void CreateActions();
+    // The run windows and their menu; defined in frame-run-windows.cpp.
+    void CreateRunWindows();
     void CreateMenus();
     void UpdateRecentMenu();
     void UpdateCommands();
@@ -169,6 +179,7 @@ private:
     ClientSettings settings_;
     EntryClipboard clipboard_;
     std::unique_ptr<FrameRunObserver> observer_;
+    std::unique_ptr<RunWindows> runWindows_;
     std::unique_ptr<RunEngine> engine_;
     std::unique_ptr<ScheduleCheck> scheduleCheck_;
     std::shared_ptr<DefinitionSet> definitions_;
