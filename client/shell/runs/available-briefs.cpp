@@ -29,6 +29,9 @@ TAvailableBriefs::TAvailableBriefs(QWidget* parent) : QDialog(parent, Qt::Window
 {
     setObjectName(QStringLiteral("AvailableBriefs"));
     setWindowTitle(QStringLiteral("Available Briefs"));
+    // The notice has no parent window, yet it must not keep the program
+    // running once the main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(this);
     text_ = new QLabel;
     text_->setObjectName(QStringLiteral("NoticeText"));
