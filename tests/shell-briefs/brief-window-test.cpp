@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -259,6 +260,9 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
     EXPECT_FALSE(window.NameEdit()->isEnabled());
     EXPECT_FALSE(window.ActiveBox()->isEnabled());
     EXPECT_FALSE(window.CanPaste());
+    const std::unique_ptr<QMenu> refusing = window.MakePopupMenu();
+    for (QAction* action : refusing->actions())
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
     const std::unique_ptr<QMimeData> data(source.DragData(0));
     const std::vector<std::pair<const char*, std::function<void()>>> edits{
         {"Delete key", [&] { Key(window, Qt::Key_Delete); }},
@@ -293,7 +297,89 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
     Key(window, Qt::Key_Delete);
     EXPECT_TRUE(asked);
     EXPECT_TRUE(window.NameEdit()->isEnabled());
+    const std::unique_ptr<QMenu> editing = window.MakePopupMenu();
+    for (QAction* action : editing->actions())
+        EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
 }
+
+struct SetupRow
+{
+    const char* name;
+    std::function<void(TKestrelForm&)> act;
+    bool answer; // what the setup dialog returns
+    std::vector<int> selected;
+    bool newEntry;
+    std::vector<std::string> shown;
+};
+
+void PrintTo(const SetupRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class EntrySetupTest : public BriefWindowTest, public ::testing::WithParamInterface<SetupRow>
+{
+};
+
+TEST_P(EntrySetupTest, TheSetupSeamGetsTheEntriesAndItsAnswerDecides)
+{
+    const SetupRow& row = GetParam();
+    TKestrelForm& window = OpenWindow(Webs({"e0", "e1", "e2", "e3"}));
+    std::vector<int> selected;
+    std::optional<bool> newEntry;
+    window.SetEntrySetup(
+        [&](TKestrelForm& given, const std::vector<int>& entries, bool isNew)
+        {
+            EXPECT_EQ(&given, &window);
+            selected = entries;
+            newEntry = isNew;
+            return row.answer;
+        });
+    row.act(window);
+    EXPECT_EQ(selected, row.selected);
+    EXPECT_EQ(newEntry, row.newEntry);
+    EXPECT_EQ(Shown(window), row.shown);
+    if (row.answer)
+        EXPECT_EQ(Saved(window), row.shown);
+    else
+        EXPECT_FALSE(std::filesystem::exists(window.Brief().FilePath));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Setups, EntrySetupTest,
+    ::testing::Values(SetupRow{"NewEntryStaysBeforeTheFocus",
+                               [](TKestrelForm& window)
+                               {
+                                   QTest::mouseClick(
+                                       window.EntriesView()->viewport(), Qt::LeftButton, {},
+                                       window.EntriesView()->visualRect(window.EntriesView()->model()->index(2, 0)).center());
+                                   window.NewEntry(EntryKind::Web);
+                               },
+                               true,
+                               {2},
+                               true,
+                               {"e0", "e1", "New Page", "e2", "e3"}},
+                      SetupRow{"CancelledNewEntryIsDeletedAgain",
+                               [](TKestrelForm& window) { window.NewEntry(EntryKind::Yahoo); },
+                               false,
+                               {0},
+                               true,
+                               {"e0", "e1", "e2", "e3"}},
+                      SetupRow{"EnterOpensTheSelection",
+                               [](TKestrelForm& window)
+                               {
+                                   BriefEntriesView& view = *window.EntriesView();
+                                   QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                                                     view.visualRect(view.model()->index(1, 0)).center());
+                                   QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                                     view.visualRect(view.model()->index(3, 0)).center());
+                                   QTest::keyClick(&view, Qt::Key_Return);
+                               },
+                               true,
+                               {1, 3},
+                               false,
+                               {"e0", "e1", "e2", "e3"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct SystemClipboardRow
 {

@@ -10,12 +10,14 @@
 #include "widgets/message-box.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QVBoxLayout>
 #include <map>
@@ -554,6 +556,38 @@ void TKestrelForm::SortEntries()
     model_->Reload();
     SelectionDone();
     EditDone();
+}
+
+std::unique_ptr<QMenu> TKestrelForm::MakePopupMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    const bool editable = !brief_.Retrieving;
+    QAction* setup = menu->addAction(QStringLiteral("&Entry Setup..."), this, &TKestrelForm::OpenEntrySetup);
+    setup->setEnabled(editable && !brief_.Entries.Empty());
+    QAction* remove = menu->addAction(QStringLiteral("&Delete Entry"), this, &TKestrelForm::DeleteEntries);
+    remove->setEnabled(editable && HasSelection());
+    QAction* sort = menu->addAction(QStringLiteral("&Sort Entries"), this, &TKestrelForm::SortEntries);
+    sort->setEnabled(CanSort());
+    emit PopupMenuShown(menu.get());
+    return menu;
+}
+
+void TKestrelForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A click on a row that is not selected selects it first, so that the
+    // menu acts on the row under the pointer.
+    if (event->reason() == QContextMenuEvent::Mouse)
+    {
+        const QPoint point = view_->viewport()->mapFrom(this, event->pos());
+        const QModelIndex index = view_->indexAt(point);
+        if (index.isValid() && !brief_.Entries[index.row()].Selected)
+        {
+            brief_.Entries.Click(index.row());
+            SelectionDone();
+        }
+    }
+    const std::unique_ptr<QMenu> menu = MakePopupMenu();
+    menu->exec(event->globalPos());
 }
 
 QMimeData* TKestrelForm::DragData(int row) const

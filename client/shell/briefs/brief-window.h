@@ -25,10 +25,12 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 
 namespace rv
@@ -96,6 +98,11 @@ public:
     // another program. False when nothing was dropped.
     bool DropData(const QMimeData& data, int row, bool copyKey);
 
+    // The rows' popup menu: "&Entry Setup...", "&Delete Entry" and "&Sort
+    // Entries", enabled as the brief allows, then whatever PopupMenuShown's
+    // receivers add (the main window adds its run commands).
+    std::unique_ptr<QMenu> MakePopupMenu();
+
     // Finds the window's controls in tests and tools.
     BriefEntriesView* EntriesView() const { return view_; }
     QLineEdit* NameEdit() const { return nameEdit_; }
@@ -106,6 +113,12 @@ signals:
     void SelectionChanged();
     // Save found no file for the brief; the main window asks for one (Save As).
     void SavePathNeeded();
+    // The popup menu is being built; receivers may add their actions to it.
+    // Emitted on the GUI thread; the menu lives until it closes.
+    void PopupMenuShown(QMenu* menu);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void ShowHeader();
