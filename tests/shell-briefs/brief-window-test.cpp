@@ -302,6 +302,33 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
         EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
 }
 
+TEST_F(BriefWindowTest, HeaderEditsAreSavedAsTheyHappen)
+{
+    TKestrelForm& window = OpenWindow(Webs({"e0"}), "News.brf");
+    QTest::keyClicks(window.NameEdit(), " daily");
+    QTest::mouseClick(window.ActiveBox(), Qt::LeftButton);
+    TBrief saved;
+    ASSERT_EQ(LoadBrief(window.Brief().FilePath, saved).Status, LoadStatus::Loaded);
+    EXPECT_EQ(saved.BriefName, "News daily");
+    EXPECT_FALSE(saved.BriefActive);
+}
+
+TEST_F(BriefWindowTest, WithoutSetupDialogsANewEntryTakesItsAddressFromTheSmallDialog)
+{
+    TKestrelForm& window = OpenWindow({});
+    WhenModal(
+        [](QDialog& dialog)
+        {
+            dialog.findChild<QLineEdit*>("EntryAddressEdit")->setText("http://www.example.com/");
+            SaveScreenshot(dialog, "entry-setup");
+            dialog.accept();
+        });
+    window.NewEntry(EntryKind::Web);
+    EXPECT_EQ(Shown(window), std::vector<std::string>{"http://www.example.com/"});
+    EXPECT_FALSE(window.Brief().Entries[0].NameSet);
+    EXPECT_EQ(Saved(window), std::vector<std::string>{"http://www.example.com/"});
+}
+
 struct SetupRow
 {
     const char* name;
