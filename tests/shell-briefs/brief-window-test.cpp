@@ -305,11 +305,13 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
 TEST_F(BriefWindowTest, HeaderEditsAreSavedAsTheyHappen)
 {
     TKestrelForm& window = OpenWindow(Webs({"e0"}), "News.brf");
-    QTest::keyClicks(window.NameEdit(), " daily");
-    QTest::mouseClick(window.ActiveBox(), Qt::LeftButton);
     TBrief saved;
+    QTest::keyClicks(window.NameEdit(), " daily");
     ASSERT_EQ(LoadBrief(window.Brief().FilePath, saved).Status, LoadStatus::Loaded);
     EXPECT_EQ(saved.BriefName, "News daily");
+    EXPECT_TRUE(saved.BriefActive);
+    QTest::mouseClick(window.ActiveBox(), Qt::LeftButton);
+    ASSERT_EQ(LoadBrief(window.Brief().FilePath, saved).Status, LoadStatus::Loaded);
     EXPECT_FALSE(saved.BriefActive);
 }
 
