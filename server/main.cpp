@@ -1,6 +1,7 @@
 // RVServer: serves the user's stored briefs to the browser on 127.0.0.1.
 //
 //   RVServer [--no-window] [ARCHIVE-PATH ...]
+//   RVServer --help | --version
 //
 // With paths, the browser is pointed at them (by this instance, or by the
 // one already running). The program shows its window TForm1 with a tray
@@ -12,6 +13,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstring>
+
+#ifndef RV_VERSION
+#define RV_VERSION "unknown"
+#endif
 
 namespace
 {
@@ -50,6 +57,23 @@ int RunServer(rv::ServerApp& server, const QStringList& arguments, rv::TForm1* w
     return code;
 }
 
+constexpr const char* Help = "Usage: RVServer [--no-window] [ARCHIVE-PATH ...]\n"
+                             "       RVServer --help | --version\n"
+                             "\n"
+                             "Ravelin's page server: shows the retrieval archives in the browser from\n"
+                             "http://127.0.0.1:PORT/. A second RVServer passes its paths to the one that runs.\n"
+                             "\n"
+                             "  --no-window   run without window or tray icon; messages go to stderr (also\n"
+                             "                without a display)\n"
+                             "  ARCHIVE-PATH  point the browser at these archives\n"
+                             "  --help        print this text and exit\n"
+                             "  --version     print the version and exit\n"
+                             "\n"
+                             "Exit status: 0 after a clean shutdown, or when another RVServer took the paths;\n"
+                             "1 when the server could not start.\n"
+                             "\n"
+                             "RVClient, the workbench that runs briefs, has its own: RVClient --help.\n";
+
 bool HasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
@@ -60,6 +84,13 @@ bool HasDisplay()
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--help") == 0)
+            return std::fputs(Help, stdout) < 0;
+        if (std::strcmp(argv[i], "--version") == 0)
+            return std::fputs("RVServer (Ravelin) " RV_VERSION "\n", stdout) < 0;
+    }
     bool headless = !HasDisplay();
     for (int i = 1; i < argc; ++i)
         headless = headless || QByteArray(argv[i]) == "--no-window";

@@ -71,11 +71,8 @@ int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions
     for (const std::string& file : options.BriefFiles)
     {
         TBrief& brief = briefs.emplace_back();
-        if (LoadBrief(file, brief).Status != LoadStatus::Loaded)
-        {
-            std::fprintf(stderr, "RVClient: cannot open the brief file %s\n", file.c_str());
+        if (!LoadBriefForRun(file, brief))
             return 2;
-        }
         open.push_back(&brief);
     }
     RunEngine driver(options.Settings, observer);
