@@ -242,6 +242,24 @@ TEST_F(BriefWindowTest, DraggingOntoAnotherBriefWindowCopiesAndLeavesTheSourceAs
     EXPECT_EQ(Saved(target), (std::vector<std::string>{"x", "y", "b"}));
 }
 
+TEST_F(BriefWindowTest, ALinkDroppedFromAnotherProgramBecomesAWebEntryAndForeignRowsAreRefused)
+{
+    TKestrelForm& window = OpenWindow(Webs({"a", "b"}));
+    // The same row as another process would name it.
+    const std::unique_ptr<QMimeData> own(window.DragData(0));
+    QList<QByteArray> parts = own->data("application/x-ravelin-entry-row").split(' ');
+    ASSERT_EQ(parts.size(), 3);
+    parts[0] = "1";
+    QMimeData forged;
+    forged.setData("application/x-ravelin-entry-row", parts.join(' '));
+    EXPECT_FALSE(DropOn(window, forged, 1, false));
+    QMimeData link;
+    link.setUrls({QUrl("http://www.example.com/")});
+    ASSERT_TRUE(DropOn(window, link, 1, false));
+    EXPECT_EQ(Shown(window), (std::vector<std::string>{"a", "http://www.example.com/", "b"}));
+    EXPECT_EQ(window.Brief().Entries.Focus(), 1);
+}
+
 TEST_F(BriefWindowTest, SortingOrdersTheRowsByNameWithoutRegardToCase)
 {
     TKestrelForm& window = OpenWindow(Webs({"beta", "Alpha", "alpha2"}));

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -21,15 +22,16 @@
 #include <QMimeData>
 #include <QVBoxLayout>
 #include <map>
+#include <optional>
 
 namespace rv
 {
 namespace
 {
 
-// A dragged row: "<window id> <row>". Only windows of this process read it;
-// the id, not a pointer, names the window so that a drag that outlives its
-// window finds nothing.
+// A dragged row: "<process id> <window id> <row>". Only windows of this
+// process take it; the id, not a pointer, names the window so that a drag
+// that outlives its window finds nothing.
 const QString EntryRowFormat = QStringLiteral("application/x-ravelin-entry-row");
 
 std::map<quint64, TKestrelForm*>& OpenWindows()
@@ -62,6 +64,34 @@ QString Latin1(const std::string& text)
 std::string LocalPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+struct DraggedRow
+{
+    quint64 Window = 0;
+    int Row = -1;
+};
+
+// The row the data carries, when it names a row of an open window of this
+// process.
+std::optional<DraggedRow> DraggedRowIn(const QMimeData& data)
+{
+    const QList<QByteArray> parts = data.data(EntryRowFormat).split(' ');
+    bool windowRead = false;
+    bool rowRead = false;
+    DraggedRow dragged;
+    if (parts.size() != 3 || parts[0] != QByteArray::number(QCoreApplication::applicationPid()))
+    {
+        return std::nullopt;
+    }
+    dragged.Window = parts[1].toULongLong(&windowRead);
+    dragged.Row = parts[2].toInt(&rowRead);
+    const auto window = OpenWindows().find(dragged.Window);
+    if (!windowRead || !rowRead || window == OpenWindows().end() || !window->second->Brief().Entries.IsValid(dragged.Row))
+    {
+        return std::nullopt;
+    }
+    return dragged;
 }
 
 bool Matches(int key, Qt::KeyboardModifiers modifiers, QKeySequence::StandardKey standard)
@@ -597,7 +627,8 @@ QMimeData* TKestrelForm::DragData(int row) const
         return nullptr;
     }
     QMimeData* data = AddressesMimeData({&brief_.Entries[row]});
-    data->setData(EntryRowFormat, QByteArray::number(id_) + ' ' + QByteArray::number(row));
+    data->setData(EntryRowFormat, QByteArray::number(QCoreApplication::applicationPid()) + ' ' + QByteArray::number(id_) + ' ' +
+                                      QByteArray::number(row));
     return data;
 }
 
@@ -613,33 +644,19 @@ bool TKestrelForm::DropData(const QMimeData& data, int row, bool copyKey)
     {
         return false;
     }
-    if (data.hasFormat(EntryRowFormat))
+    if (const std::optional<DraggedRow> dragged = DraggedRowIn(data))
     {
-        const QList<QByteArray> parts = data.data(EntryRowFormat).split(' ');
-        bool idRead = false;
-        bool rowRead = false;
-        const quint64 sourceId = parts.value(0).toULongLong(&idRead);
-        const int from = parts.value(1).toInt(&rowRead);
-        const auto source = OpenWindows().find(sourceId);
-        if (parts.size() != 2 || !idRead || !rowRead || source == OpenWindows().end() ||
-            !source->second->Brief().Entries.IsValid(from))
-        {
-            return false;
-        }
-        if (source->second == this)
-        {
-            if (!DropEntryWithin(list, from, row, copyKey))
-            {
-                return false;
-            }
-        }
-        else if (DropEntryOnto(list, source->second->Brief().Entries[from], row) < 0)
+        TKestrelForm& source = *OpenWindows().at(dragged->Window);
+        const bool dropped = &source == this ? DropEntryWithin(list, dragged->Row, row, copyKey)
+                                             : DropEntryOnto(list, source.Brief().Entries[dragged->Row], row) >= 0;
+        if (!dropped)
         {
             return false;
         }
     }
     else
     {
+        // Addresses from another program, or a row of a window that is gone.
         const int first = list.IsValid(row) ? row : list.Count();
         if (InsertAddressEntries(list, AddressesIn(data), first, defaults_) == 0)
         {
