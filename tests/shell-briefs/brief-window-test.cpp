@@ -428,6 +428,46 @@ INSTANTIATE_TEST_SUITE_P(
                                {"e0", "e1", "e2", "e3"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct KeysRow
+{
+    const char* name;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys; // after a click on row 0
+    std::vector<int> selected;
+    int focus;
+};
+
+void PrintTo(const KeysRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class BriefWindowKeysTest : public BriefWindowTest, public ::testing::WithParamInterface<KeysRow>
+{
+};
+
+TEST_P(BriefWindowKeysTest, KeysMoveTheSelectionAsClicksWould)
+{
+    const KeysRow& row = GetParam();
+    TKestrelForm& window = OpenWindow(Webs({"e0", "e1", "e2", "e3", "e4"}));
+    ClickRow(window, 0);
+    for (const auto& [key, modifiers] : row.keys)
+        Key(window, key, modifiers);
+    EXPECT_EQ(window.Brief().Entries.SelectedPositions(), row.selected);
+    EXPECT_EQ(window.Brief().Entries.Focus(), row.focus);
+    EXPECT_EQ(window.EntriesView()->currentIndex().row(), row.focus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, BriefWindowKeysTest,
+    ::testing::Values(
+        KeysRow{"Down", {{Qt::Key_Down, {}}, {Qt::Key_Down, {}}}, {2}, 2},
+        KeysRow{"ShiftDown", {{Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_Down, Qt::ShiftModifier}}, {0, 1, 2}, 2},
+        KeysRow{"EndThenShiftUp", {{Qt::Key_End, {}}, {Qt::Key_Up, Qt::ShiftModifier}}, {3, 4}, 3},
+        KeysRow{
+            "CtrlDownThenCtrlSpace", {{Qt::Key_Down, Qt::ControlModifier}, {Qt::Key_Space, Qt::ControlModifier}}, {0, 1}, 1},
+        KeysRow{"UpStopsAtTheTop", {{Qt::Key_Up, {}}}, {0}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct SystemClipboardRow
 {
     const char* name;

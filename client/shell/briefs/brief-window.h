@@ -109,7 +109,11 @@ public:
     QCheckBox* ActiveBox() const { return activeBox_; }
 
 signals:
-    void BriefModified(); // after any edit has been saved
+    // After any edit, once it has been saved (or its save failed and the
+    // saving error was shown).
+    void BriefModified();
+    // The selection, the focus, the clipboard or the run state changed: the
+    // main window updates the commands it enables.
     void SelectionChanged();
     // Save found no file for the brief; the main window asks for one (Save As).
     void SavePathNeeded();
