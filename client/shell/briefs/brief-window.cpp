@@ -118,9 +118,11 @@ TKestrelForm::TKestrelForm(EntryClipboard& clipboard, const EntryDefaultsRecords
 
     nameEdit_ = new QLineEdit(this);
     nameEdit_->setObjectName(QStringLiteral("BriefNameEdit"));
-    auto* nameLabel = new QLabel(QStringLiteral("&Brief:"), this);
+    // No mnemonics here: the window is a child of the main window, whose
+    // menus own the Alt keys. Tab reaches both controls from the rows.
+    auto* nameLabel = new QLabel(QStringLiteral("Brief:"), this);
     nameLabel->setBuddy(nameEdit_);
-    activeBox_ = new QCheckBox(QStringLiteral("A&ctive"), this);
+    activeBox_ = new QCheckBox(QStringLiteral("Active"), this);
     activeBox_->setObjectName(QStringLiteral("BriefActiveBox"));
 
     model_ = new BriefEntriesModel(brief_.Entries, this);
