@@ -275,6 +275,7 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
     ClickRow(window, 0);
     window.CopyEntries();
     window.SetRetrieving(true);
+    SaveScreenshot(window, "retrieving");
     EXPECT_FALSE(window.NameEdit()->isEnabled());
     EXPECT_FALSE(window.ActiveBox()->isEnabled());
     EXPECT_FALSE(window.CanPaste());

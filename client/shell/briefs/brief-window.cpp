@@ -256,7 +256,7 @@ void TKestrelForm::SetRetrieving(bool retrieving)
 {
     brief_.Retrieving = retrieving;
     ShowHeader();
-    view_->viewport()->update();
+    model_->SetReadOnly(retrieving);
     emit SelectionChanged();
 }
 
