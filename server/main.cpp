@@ -7,6 +7,7 @@
 // one already running). The program shows its window TForm1 with a tray
 // icon; --no-window, or a session without a display, runs the same server
 // without window or tray and writes messages to stderr.
+#include "platform/program-folders.h"
 #include "server/server-app.h"
 #include "server/server-window.h"
 
@@ -102,7 +103,7 @@ int main(int argc, char** argv)
         QStringList arguments = QCoreApplication::arguments().mid(1);
         arguments.removeAll(QStringLiteral("--no-window"));
         HeadlessUi ui;
-        rv::ServerApp server(rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath()), ui);
+        rv::ServerApp server(rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath())), ui);
         return RunServer(server, arguments, nullptr);
     }
 
@@ -112,7 +113,7 @@ int main(int argc, char** argv)
     // The window may be hidden in the tray; the program ends when it closes.
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const rv::ServerAppPaths paths = rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath());
+    const rv::ServerAppPaths paths = rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath()));
     rv::TForm1 window(rv::ServerWindowOptions{paths.settingsPath, paths.serverDir, std::nullopt});
     rv::ServerApp server(paths, window);
     return RunServer(server, arguments, &window);

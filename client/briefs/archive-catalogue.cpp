@@ -35,6 +35,8 @@ struct CatalogueContents
 {
     std::vector<std::string> Files;
     std::vector<std::string> Captions;
+    std::string BriefName;
+    std::string Comments;
     std::vector<std::vector<SummaryFragment>> Fragments; // per entry
 };
 
@@ -61,9 +63,8 @@ bool Parse(std::string_view bytes, int entryCount, CatalogueContents& out)
     {
         return true;
     }
-    std::string skipped;
     std::uint16_t entries = 0;
-    if (!in.Text(skipped) || !in.Text(skipped) || !in.Word(entries) || entries > entryCount)
+    if (!in.Text(out.BriefName) || !in.Text(out.Comments) || !in.Word(entries) || entries > entryCount)
     {
         return false;
     }
@@ -135,6 +136,16 @@ bool ReadCatalogue(std::string_view bytes, TBrief& brief)
         }
     }
     return true;
+}
+
+std::optional<CatalogueFragments> ReadCatalogueFragments(std::string_view bytes)
+{
+    CatalogueContents contents;
+    if (!Parse(bytes, 0xFFFF, contents))
+    {
+        return std::nullopt;
+    }
+    return CatalogueFragments{std::move(contents.BriefName), std::move(contents.Comments), std::move(contents.Fragments)};
 }
 
 std::string CataloguePath(const std::string& briefPath, bool duringRun)

@@ -14,8 +14,10 @@
 
 #include "client/briefs/brief.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rv
 {
@@ -31,6 +33,20 @@ std::string WriteCatalogue(const TBrief& brief);
 // entries, every archive list and fragment list is emptied and false is
 // returned; the brief is otherwise untouched.
 [[nodiscard]] bool ReadCatalogue(std::string_view bytes, TBrief& brief);
+
+// What a catalogue says of a brief's entries, read without the brief file:
+// the brief's name and comments, and for each entry its summary fragments
+// with the archives they belong to (the packaging tool's sources).
+struct CatalogueFragments
+{
+    std::string BriefName;
+    std::string Comments;
+    std::vector<std::vector<SummaryFragment>> Entries;
+};
+
+// Nothing for a short or damaged catalogue; a catalogue without archives
+// gives no entries.
+std::optional<CatalogueFragments> ReadCatalogueFragments(std::string_view bytes);
 
 // The catalogue path of a brief file: its extension replaced by ".cat", or
 // by ".ca~" for the copy written during a run.

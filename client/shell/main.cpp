@@ -1,16 +1,20 @@
 // RVClient: the user's workbench. The modes, options and exit statuses are
 // in client/shell/command-line.h (and RVClient --help).
 //
-// One RVClient runs per user: a second one, in any mode, says which process
-// runs and exits 1 without touching anything.
+// One RVClient runs per user: a second headless one says which process runs
+// and exits 1 without touching anything; a second windowed one hands its
+// briefs to the windows that run.
 //
-// The windows are not built yet; without one of these the program says so.
+//   RVClient [FILE.brf ...]            the windows, with these briefs open
 #include "client/engine/run-engine.h"
+#include "client/shell/app/windowed-client.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/command-line.h"
 #include "client/shell/console-report.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
+#include "client/shell/package-command.h"
+#include "platform/program-folders.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
 #include "platform/single-instance.h"
@@ -26,13 +30,12 @@ namespace
 
 std::filesystem::path ProgramFolder()
 {
-    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    return std::filesystem::path(rv::DataFolderFor(QCoreApplication::applicationDirPath()).toStdString());
 }
 
 int Usage()
 {
-    std::fprintf(stderr, "The RVClient windows are not built yet: only the headless modes are available.\n%s",
-                 rv::UsageHint().c_str());
+    std::fputs(rv::UsageHint().c_str(), stderr);
     return rv::ExitBadArguments;
 }
 
@@ -40,6 +43,9 @@ int Usage()
 
 int main(int argc, char** argv)
 {
+    // Without an option the windows start; only they need a display.
+    if (argc < 2 || argv[1][0] != '-')
+        return rv::RunWindowedClient(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));
@@ -54,6 +60,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "RVClient: %s.\n%s", command.Error.c_str(), rv::UsageHint().c_str());
         return rv::ExitBadArguments;
     }
+    if (command.Mode == rv::ClientMode::Package)
+        return rv::RunPackageCommand(command.Files);
     if (command.Mode != rv::ClientMode::Generate && command.Mode != rv::ClientMode::Schedule)
         return Usage();
 

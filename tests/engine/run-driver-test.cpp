@@ -496,6 +496,42 @@ TEST_F(RunDriverTest, RunThatCannotConnectKeepsEveryOldRetrievalOfABriefAtItsLim
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(brief.Folder) / file)) << file;
 }
 
+TEST_F(RunDriverTest, PageServerLetsGoOfEveryArchiveARunDeletesOrReplaces)
+{
+    const struct
+    {
+        const char* name;
+        bool connects;
+        std::string target;
+    } rows[] = {{"rolled back", false, ""}, {"replaced by a target name", true, "Target.rvd"}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        TBrief& brief = NewBrief(std::string("Released ") + row.name, {"page0.html"});
+        brief.NumArchives = -1;
+        if (!row.target.empty())
+            test::WriteFile(std::filesystem::path(brief.Folder) / row.target, "an older archive");
+        RunDriver driver(settings, observer);
+        driver.SetConnect([&] { return row.connects; });
+        // What is closed, and what the file held when it was.
+        std::vector<std::pair<std::string, std::string>> closed;
+        driver.SetArchiveCloser([&](const std::filesystem::path& archive)
+                                { closed.emplace_back(archive.filename().string(), test::ReadFile(archive)); });
+        RunToEnd(driver, [&] { driver.StartBrief(brief, row.target); });
+        ASSERT_EQ(closed.size(), 1u);
+        if (row.target.empty())
+        {
+            EXPECT_TRUE(closed[0].first.starts_with(brief.BriefName)) << closed[0].first;
+            EXPECT_TRUE(closed[0].second.starts_with("KSDB-MWR"));
+        }
+        else
+        {
+            EXPECT_EQ(closed[0].first, row.target);
+            EXPECT_EQ(closed[0].second, "an older archive");
+        }
+    }
+}
+
 TEST_F(RunDriverTest, BriefOnADriveBelowTheReserveDoesNotStartAndSaysDiskError)
 {
     settings.DiskBuffer = 1 << 30; // a megabyte count no drive here has free

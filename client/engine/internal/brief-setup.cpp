@@ -94,8 +94,13 @@ std::unique_ptr<BriefRun> BriefSetup::SetUp(TBrief& brief, const std::string& ta
         diskFull = true;
         return nullptr;
     }
+    std::error_code ignored;
     if (!targetName.empty())
+    {
         run->ArchivePath = folder / targetName;
+        if (closeArchive_ && std::filesystem::exists(run->ArchivePath, ignored))
+            closeArchive_(run->ArchivePath);
+    }
     else if (!brief.FilePath.empty())
         run->ArchivePath = NewArchivePath(brief.FilePath, run->StartLocal);
     else

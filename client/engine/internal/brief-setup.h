@@ -8,6 +8,7 @@
 #include "client/pages/retrieval-settings.h"
 #include "store/run-lock.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ public:
 
     // The addresses an entry starts from; by default a web entry's URL.
     void SetTargetsOf(TargetsOf targets) { targetsOf_ = std::move(targets); }
+    // Tells the page server to let go of an archive that a target name
+    // replaces.
+    void SetCloser(std::function<void(const std::filesystem::path& archive)> closer) { closeArchive_ = std::move(closer); }
 
     // The brief's BriefRun with its archive open and its summary written;
     // its first requests, one per target of every active entry, go to
@@ -50,6 +54,7 @@ private:
     RunLock& lock_;
     BriefPageWriter& pages_;
     TargetsOf targetsOf_;
+    std::function<void(const std::filesystem::path& archive)> closeArchive_;
 };
 
 } // namespace rv

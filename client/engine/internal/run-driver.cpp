@@ -240,6 +240,8 @@ void RunDriver::RollBack(BriefStatus status)
         CallOnThreadOf(this,
                        [&]
                        {
+                           if (closeArchive_)
+                               closeArchive_(archive);
                            std::error_code ignored;
                            std::filesystem::remove(archive, ignored);
                            if (!brief.ArchiveFiles.empty())

@@ -84,8 +84,14 @@ public:
     void SetTargetsOf(TargetsOf targets) { setup_.SetTargetsOf(std::move(targets)); }
     // Makes the network usable (dial-up); by default it always succeeds.
     void SetConnect(ConnectStep connect) { connect_ = std::move(connect); }
-    // Tells the page server to close an archive before it is deleted.
-    void SetArchiveCloser(ArchiveCloser closer) { trimmer_.SetCloser(std::move(closer)); }
+    // Tells the page server to close an archive before it is deleted or
+    // replaced: by trimming, by a run rolled back, by a target name.
+    void SetArchiveCloser(ArchiveCloser closer)
+    {
+        trimmer_.SetCloser(closer);
+        setup_.SetCloser(closer);
+        closeArchive_ = std::move(closer);
+    }
     // Called on the main thread when a run has ended.
     void SetRunEnded(std::function<void()> ended) { runEnded_ = std::move(ended); }
 
@@ -153,6 +159,7 @@ private:
     BriefPageWriter pages_;
     BriefSetup setup_;
     ArchiveTrimmer trimmer_;
+    ArchiveCloser closeArchive_;
     BriefFinisher finisher_;
     ConnectStep connect_;
     RunBuffers buffers_; // the run's text buffers
