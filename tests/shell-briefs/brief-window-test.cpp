@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -241,6 +242,24 @@ TEST_F(BriefWindowTest, DraggingOntoAnotherBriefWindowCopiesAndLeavesTheSourceAs
     EXPECT_EQ(Saved(target), (std::vector<std::string>{"x", "y", "b"}));
 }
 
+TEST_F(BriefWindowTest, ALinkDroppedFromAnotherProgramBecomesAWebEntryAndForeignRowsAreRefused)
+{
+    TKestrelForm& window = OpenWindow(Webs({"a", "b"}));
+    // The same row as another process would name it.
+    const std::unique_ptr<QMimeData> own(window.DragData(0));
+    QList<QByteArray> parts = own->data("application/x-ravelin-entry-row").split(' ');
+    ASSERT_EQ(parts.size(), 3);
+    parts[0] = "1";
+    QMimeData forged;
+    forged.setData("application/x-ravelin-entry-row", parts.join(' '));
+    EXPECT_FALSE(DropOn(window, forged, 1, false));
+    QMimeData link;
+    link.setUrls({QUrl("http://www.example.com/")});
+    ASSERT_TRUE(DropOn(window, link, 1, false));
+    EXPECT_EQ(Shown(window), (std::vector<std::string>{"a", "http://www.example.com/", "b"}));
+    EXPECT_EQ(window.Brief().Entries.Focus(), 1);
+}
+
 TEST_F(BriefWindowTest, SortingOrdersTheRowsByNameWithoutRegardToCase)
 {
     TKestrelForm& window = OpenWindow(Webs({"beta", "Alpha", "alpha2"}));
@@ -256,9 +275,13 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
     ClickRow(window, 0);
     window.CopyEntries();
     window.SetRetrieving(true);
+    SaveScreenshot(window, "retrieving");
     EXPECT_FALSE(window.NameEdit()->isEnabled());
     EXPECT_FALSE(window.ActiveBox()->isEnabled());
     EXPECT_FALSE(window.CanPaste());
+    const std::unique_ptr<QMenu> refusing = window.MakePopupMenu();
+    for (QAction* action : refusing->actions())
+        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
     const std::unique_ptr<QMimeData> data(source.DragData(0));
     const std::vector<std::pair<const char*, std::function<void()>>> edits{
         {"Delete key", [&] { Key(window, Qt::Key_Delete); }},
@@ -293,7 +316,158 @@ TEST_F(BriefWindowTest, WhileRetrievingEveryEditIsRefused)
     Key(window, Qt::Key_Delete);
     EXPECT_TRUE(asked);
     EXPECT_TRUE(window.NameEdit()->isEnabled());
+    const std::unique_ptr<QMenu> editing = window.MakePopupMenu();
+    for (QAction* action : editing->actions())
+        EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
 }
+
+TEST_F(BriefWindowTest, HeaderEditsAreSavedAsTheyHappen)
+{
+    TKestrelForm& window = OpenWindow(Webs({"e0"}), "News.brf");
+    TBrief saved;
+    QTest::keyClicks(window.NameEdit(), " daily");
+    ASSERT_EQ(LoadBrief(window.Brief().FilePath, saved).Status, LoadStatus::Loaded);
+    EXPECT_EQ(saved.BriefName, "News daily");
+    EXPECT_TRUE(saved.BriefActive);
+    QTest::mouseClick(window.ActiveBox(), Qt::LeftButton);
+    ASSERT_EQ(LoadBrief(window.Brief().FilePath, saved).Status, LoadStatus::Loaded);
+    EXPECT_FALSE(saved.BriefActive);
+}
+
+TEST_F(BriefWindowTest, WithoutSetupDialogsANewEntryTakesItsAddressFromTheSmallDialog)
+{
+    TKestrelForm& window = OpenWindow({});
+    WhenModal(
+        [](QDialog& dialog)
+        {
+            dialog.findChild<QLineEdit*>("EntryAddressEdit")->setText("http://www.example.com/");
+            SaveScreenshot(dialog, "entry-setup");
+            dialog.accept();
+        });
+    window.NewEntry(EntryKind::Web);
+    EXPECT_EQ(Shown(window), std::vector<std::string>{"http://www.example.com/"});
+    EXPECT_FALSE(window.Brief().Entries[0].NameSet);
+    EXPECT_EQ(Saved(window), std::vector<std::string>{"http://www.example.com/"});
+}
+
+struct SetupRow
+{
+    const char* name;
+    std::function<void(TKestrelForm&)> act;
+    bool answer; // what the setup dialog returns
+    std::vector<int> selected;
+    bool newEntry;
+    std::vector<std::string> shown;
+};
+
+void PrintTo(const SetupRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class EntrySetupTest : public BriefWindowTest, public ::testing::WithParamInterface<SetupRow>
+{
+};
+
+TEST_P(EntrySetupTest, TheSetupSeamGetsTheEntriesAndItsAnswerDecides)
+{
+    const SetupRow& row = GetParam();
+    TKestrelForm& window = OpenWindow(Webs({"e0", "e1", "e2", "e3"}));
+    std::vector<int> selected;
+    std::optional<bool> newEntry;
+    window.SetEntrySetup(
+        [&](TKestrelForm& given, const std::vector<int>& entries, bool isNew)
+        {
+            EXPECT_EQ(&given, &window);
+            selected = entries;
+            newEntry = isNew;
+            return row.answer;
+        });
+    row.act(window);
+    EXPECT_EQ(selected, row.selected);
+    EXPECT_EQ(newEntry, row.newEntry);
+    EXPECT_EQ(Shown(window), row.shown);
+    if (row.answer)
+        EXPECT_EQ(Saved(window), row.shown);
+    else
+        EXPECT_FALSE(std::filesystem::exists(window.Brief().FilePath));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Setups, EntrySetupTest,
+    ::testing::Values(SetupRow{"NewEntryStaysBeforeTheFocus",
+                               [](TKestrelForm& window)
+                               {
+                                   QTest::mouseClick(
+                                       window.EntriesView()->viewport(), Qt::LeftButton, {},
+                                       window.EntriesView()->visualRect(window.EntriesView()->model()->index(2, 0)).center());
+                                   window.NewEntry(EntryKind::Web);
+                               },
+                               true,
+                               {2},
+                               true,
+                               {"e0", "e1", "New Page", "e2", "e3"}},
+                      SetupRow{"CancelledNewEntryIsDeletedAgain",
+                               [](TKestrelForm& window) { window.NewEntry(EntryKind::Yahoo); },
+                               false,
+                               {0},
+                               true,
+                               {"e0", "e1", "e2", "e3"}},
+                      SetupRow{"EnterOpensTheSelection",
+                               [](TKestrelForm& window)
+                               {
+                                   BriefEntriesView& view = *window.EntriesView();
+                                   QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                                                     view.visualRect(view.model()->index(1, 0)).center());
+                                   QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                                     view.visualRect(view.model()->index(3, 0)).center());
+                                   QTest::keyClick(&view, Qt::Key_Return);
+                               },
+                               true,
+                               {1, 3},
+                               false,
+                               {"e0", "e1", "e2", "e3"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct KeysRow
+{
+    const char* name;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys; // after a click on row 0
+    std::vector<int> selected;
+    int focus;
+};
+
+void PrintTo(const KeysRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class BriefWindowKeysTest : public BriefWindowTest, public ::testing::WithParamInterface<KeysRow>
+{
+};
+
+TEST_P(BriefWindowKeysTest, KeysMoveTheSelectionAsClicksWould)
+{
+    const KeysRow& row = GetParam();
+    TKestrelForm& window = OpenWindow(Webs({"e0", "e1", "e2", "e3", "e4"}));
+    ClickRow(window, 0);
+    for (const auto& [key, modifiers] : row.keys)
+        Key(window, key, modifiers);
+    EXPECT_EQ(window.Brief().Entries.SelectedPositions(), row.selected);
+    EXPECT_EQ(window.Brief().Entries.Focus(), row.focus);
+    EXPECT_EQ(window.EntriesView()->currentIndex().row(), row.focus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, BriefWindowKeysTest,
+    ::testing::Values(
+        KeysRow{"Down", {{Qt::Key_Down, {}}, {Qt::Key_Down, {}}}, {2}, 2},
+        KeysRow{"ShiftDown", {{Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_Down, Qt::ShiftModifier}}, {0, 1, 2}, 2},
+        KeysRow{"EndThenShiftUp", {{Qt::Key_End, {}}, {Qt::Key_Up, Qt::ShiftModifier}}, {3, 4}, 3},
+        KeysRow{
+            "CtrlDownThenCtrlSpace", {{Qt::Key_Down, Qt::ControlModifier}, {Qt::Key_Space, Qt::ControlModifier}}, {0, 1}, 1},
+        KeysRow{"UpStopsAtTheTop", {{Qt::Key_Up, {}}}, {0}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct SystemClipboardRow
 {

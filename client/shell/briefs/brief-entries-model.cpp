@@ -52,6 +52,10 @@ QVariant BriefEntriesModel::data(const QModelIndex& index, int role) const
 
 Qt::ItemFlags BriefEntriesModel::flags(const QModelIndex& index) const
 {
+    if (readOnly_)
+    {
+        return index.isValid() ? Qt::ItemIsEnabled : Qt::NoItemFlags;
+    }
     if (!index.isValid())
     {
         return Qt::ItemIsDropEnabled;
@@ -76,6 +80,15 @@ void BriefEntriesModel::RowsChanged(int first, int last)
     if (first <= last)
     {
         emit dataChanged(index(first), index(last));
+    }
+}
+
+void BriefEntriesModel::SetReadOnly(bool readOnly)
+{
+    if (readOnly != readOnly_)
+    {
+        readOnly_ = readOnly;
+        SelectionChanged();
     }
 }
 

@@ -42,9 +42,13 @@ public:
     void RowsChanged(int first, int last);
     // Every row's selection or focus may have changed.
     void SelectionChanged();
+    // While a run has the brief its rows cannot be checked, dragged or
+    // dropped on.
+    void SetReadOnly(bool readOnly);
 
 private:
     TWebList& list_;
+    bool readOnly_ = false;
 };
 
 // The name a row shows: the entry's name once the user has named it, else

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace rv
 {
@@ -130,15 +131,55 @@ void BriefEntriesView::dragMoveEvent(QDragMoveEvent* event)
 {
     if (CanDrop && CanDrop(*event->mimeData()))
     {
+        ShowDropRow(DropRowAt(event->position().toPoint()));
         event->setDropAction(ActionFor(event->modifiers()));
         event->accept();
         return;
     }
+    ShowDropRow(-1);
     event->ignore();
+}
+
+void BriefEntriesView::dragLeaveEvent(QDragLeaveEvent*)
+{
+    ShowDropRow(-1);
+}
+
+void BriefEntriesView::ShowDropRow(int row)
+{
+    if (row != dropRow_)
+    {
+        dropRow_ = row;
+        viewport()->update();
+    }
+}
+
+void BriefEntriesView::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    if (dropRow_ < 0 || !model())
+    {
+        return;
+    }
+    // A line above the row the drop lands on, or below the last row.
+    const int rows = model()->rowCount();
+    int y = 1;
+    if (dropRow_ < rows)
+    {
+        y = visualRect(model()->index(dropRow_, 0)).top() + 1;
+    }
+    else if (rows > 0)
+    {
+        y = visualRect(model()->index(rows - 1, 0)).bottom();
+    }
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawLine(0, y, viewport()->width(), y);
 }
 
 void BriefEntriesView::dropEvent(QDropEvent* event)
 {
+    ShowDropRow(-1);
     const bool copy = event->modifiers() & Qt::ControlModifier;
     if (Drop && Drop(*event->mimeData(), DropRowAt(event->position().toPoint()), copy))
     {

@@ -50,11 +50,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void ShowDropRow(int row);
+
     QPoint pressPoint_;
     int pressRow_ = -1;
+    int dropRow_ = -1; // where a drag in progress would land; -1 when none
 };
 
 } // namespace rv

@@ -10,24 +10,28 @@
 #include "widgets/message-box.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QVBoxLayout>
 #include <map>
+#include <optional>
 
 namespace rv
 {
 namespace
 {
 
-// A dragged row: "<window id> <row>". Only windows of this process read it;
-// the id, not a pointer, names the window so that a drag that outlives its
-// window finds nothing.
+// A dragged row: "<process id> <window id> <row>". Only windows of this
+// process take it; the id, not a pointer, names the window so that a drag
+// that outlives its window finds nothing.
 const QString EntryRowFormat = QStringLiteral("application/x-ravelin-entry-row");
 
 std::map<quint64, TKestrelForm*>& OpenWindows()
@@ -62,6 +66,34 @@ std::string LocalPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+struct DraggedRow
+{
+    quint64 Window = 0;
+    int Row = -1;
+};
+
+// The row the data carries, when it names a row of an open window of this
+// process.
+std::optional<DraggedRow> DraggedRowIn(const QMimeData& data)
+{
+    const QList<QByteArray> parts = data.data(EntryRowFormat).split(' ');
+    bool windowRead = false;
+    bool rowRead = false;
+    DraggedRow dragged;
+    if (parts.size() != 3 || parts[0] != QByteArray::number(QCoreApplication::applicationPid()))
+    {
+        return std::nullopt;
+    }
+    dragged.Window = parts[1].toULongLong(&windowRead);
+    dragged.Row = parts[2].toInt(&rowRead);
+    const auto window = OpenWindows().find(dragged.Window);
+    if (!windowRead || !rowRead || window == OpenWindows().end() || !window->second->Brief().Entries.IsValid(dragged.Row))
+    {
+        return std::nullopt;
+    }
+    return dragged;
+}
+
 bool Matches(int key, Qt::KeyboardModifiers modifiers, QKeySequence::StandardKey standard)
 {
     const QKeyCombination pressed(modifiers, static_cast<Qt::Key>(key));
@@ -86,9 +118,11 @@ TKestrelForm::TKestrelForm(EntryClipboard& clipboard, const EntryDefaultsRecords
 
     nameEdit_ = new QLineEdit(this);
     nameEdit_->setObjectName(QStringLiteral("BriefNameEdit"));
-    auto* nameLabel = new QLabel(QStringLiteral("&Brief:"), this);
+    // No mnemonics here: the window is a child of the main window, whose
+    // menus own the Alt keys. Tab reaches both controls from the rows.
+    auto* nameLabel = new QLabel(QStringLiteral("Brief:"), this);
     nameLabel->setBuddy(nameEdit_);
-    activeBox_ = new QCheckBox(QStringLiteral("A&ctive"), this);
+    activeBox_ = new QCheckBox(QStringLiteral("Active"), this);
     activeBox_->setObjectName(QStringLiteral("BriefActiveBox"));
 
     model_ = new BriefEntriesModel(brief_.Entries, this);
@@ -222,7 +256,7 @@ void TKestrelForm::SetRetrieving(bool retrieving)
 {
     brief_.Retrieving = retrieving;
     ShowHeader();
-    view_->viewport()->update();
+    model_->SetReadOnly(retrieving);
     emit SelectionChanged();
 }
 
@@ -556,6 +590,38 @@ void TKestrelForm::SortEntries()
     EditDone();
 }
 
+std::unique_ptr<QMenu> TKestrelForm::MakePopupMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    const bool editable = !brief_.Retrieving;
+    QAction* setup = menu->addAction(QStringLiteral("&Entry Setup..."), this, &TKestrelForm::OpenEntrySetup);
+    setup->setEnabled(editable && !brief_.Entries.Empty());
+    QAction* remove = menu->addAction(QStringLiteral("&Delete Entry"), this, &TKestrelForm::DeleteEntries);
+    remove->setEnabled(editable && HasSelection());
+    QAction* sort = menu->addAction(QStringLiteral("&Sort Entries"), this, &TKestrelForm::SortEntries);
+    sort->setEnabled(CanSort());
+    emit PopupMenuShown(menu.get());
+    return menu;
+}
+
+void TKestrelForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A click on a row that is not selected selects it first, so that the
+    // menu acts on the row under the pointer.
+    if (event->reason() == QContextMenuEvent::Mouse)
+    {
+        const QPoint point = view_->viewport()->mapFrom(this, event->pos());
+        const QModelIndex index = view_->indexAt(point);
+        if (index.isValid() && !brief_.Entries[index.row()].Selected)
+        {
+            brief_.Entries.Click(index.row());
+            SelectionDone();
+        }
+    }
+    const std::unique_ptr<QMenu> menu = MakePopupMenu();
+    menu->exec(event->globalPos());
+}
+
 QMimeData* TKestrelForm::DragData(int row) const
 {
     if (!brief_.Entries.IsValid(row))
@@ -563,7 +629,8 @@ QMimeData* TKestrelForm::DragData(int row) const
         return nullptr;
     }
     QMimeData* data = AddressesMimeData({&brief_.Entries[row]});
-    data->setData(EntryRowFormat, QByteArray::number(id_) + ' ' + QByteArray::number(row));
+    data->setData(EntryRowFormat, QByteArray::number(QCoreApplication::applicationPid()) + ' ' + QByteArray::number(id_) + ' ' +
+                                      QByteArray::number(row));
     return data;
 }
 
@@ -579,33 +646,19 @@ bool TKestrelForm::DropData(const QMimeData& data, int row, bool copyKey)
     {
         return false;
     }
-    if (data.hasFormat(EntryRowFormat))
+    if (const std::optional<DraggedRow> dragged = DraggedRowIn(data))
     {
-        const QList<QByteArray> parts = data.data(EntryRowFormat).split(' ');
-        bool idRead = false;
-        bool rowRead = false;
-        const quint64 sourceId = parts.value(0).toULongLong(&idRead);
-        const int from = parts.value(1).toInt(&rowRead);
-        const auto source = OpenWindows().find(sourceId);
-        if (parts.size() != 2 || !idRead || !rowRead || source == OpenWindows().end() ||
-            !source->second->Brief().Entries.IsValid(from))
-        {
-            return false;
-        }
-        if (source->second == this)
-        {
-            if (!DropEntryWithin(list, from, row, copyKey))
-            {
-                return false;
-            }
-        }
-        else if (DropEntryOnto(list, source->second->Brief().Entries[from], row) < 0)
+        TKestrelForm& source = *OpenWindows().at(dragged->Window);
+        const bool dropped = &source == this ? DropEntryWithin(list, dragged->Row, row, copyKey)
+                                             : DropEntryOnto(list, source.Brief().Entries[dragged->Row], row) >= 0;
+        if (!dropped)
         {
             return false;
         }
     }
     else
     {
+        // Addresses from another program, or a row of a window that is gone.
         const int first = list.IsValid(row) ? row : list.Count();
         if (InsertAddressEntries(list, AddressesIn(data), first, defaults_) == 0)
         {

@@ -25,10 +25,12 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 
 namespace rv
@@ -96,16 +98,31 @@ public:
     // another program. False when nothing was dropped.
     bool DropData(const QMimeData& data, int row, bool copyKey);
 
+    // The rows' popup menu: "&Entry Setup...", "&Delete Entry" and "&Sort
+    // Entries", enabled as the brief allows, then whatever PopupMenuShown's
+    // receivers add (the main window adds its run commands).
+    std::unique_ptr<QMenu> MakePopupMenu();
+
     // Finds the window's controls in tests and tools.
     BriefEntriesView* EntriesView() const { return view_; }
     QLineEdit* NameEdit() const { return nameEdit_; }
     QCheckBox* ActiveBox() const { return activeBox_; }
 
 signals:
-    void BriefModified(); // after any edit has been saved
+    // After any edit, once it has been saved (or its save failed and the
+    // saving error was shown).
+    void BriefModified();
+    // The selection, the focus, the clipboard or the run state changed: the
+    // main window updates the commands it enables.
     void SelectionChanged();
     // Save found no file for the brief; the main window asks for one (Save As).
     void SavePathNeeded();
+    // The popup menu is being built; receivers may add their actions to it.
+    // Emitted on the GUI thread; the menu lives until it closes.
+    void PopupMenuShown(QMenu* menu);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void ShowHeader();

@@ -76,9 +76,11 @@ void EntryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     check.rect = CheckMarkRect(row);
     check.state = QStyle::State_Enabled;
     check.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
-    if (!(option.state & QStyle::State_Enabled))
+    check.palette = palette;
+    if (!(option.state & QStyle::State_Enabled) || !(index.flags() & Qt::ItemIsUserCheckable))
     {
         check.state &= ~QStyle::State_Enabled;
+        check.palette.setCurrentColorGroup(QPalette::Disabled);
     }
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &check, painter, option.widget);
