@@ -14,6 +14,7 @@ packages=(
     python3-doc gzip curl openssl
     libgumbo-dev
     chromium
+    dbus-daemon python3-dbusmock
 )
 
 missing=()
