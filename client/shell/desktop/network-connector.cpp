@@ -1,5 +1,6 @@
 #include "client/shell/desktop/network-connector.h"
 
+#include <QNetworkInterface>
 #include <QTimer>
 
 namespace rv
@@ -36,6 +37,18 @@ DialFailure DescribeDialFailure(DialResult result, int retriesWait)
 void QtDialClock::After(int seconds, std::function<void()> tick)
 {
     QTimer::singleShot(seconds * 1000, std::move(tick));
+}
+
+bool NetworkIsUp()
+{
+    for (const QNetworkInterface& face : QNetworkInterface::allInterfaces())
+    {
+        const auto flags = face.flags();
+        if (flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning) &&
+            !flags.testFlag(QNetworkInterface::IsLoopBack) && !face.addressEntries().isEmpty())
+            return true;
+    }
+    return false;
 }
 
 NetworkConnector::NetworkConnector(ConnectionService& service, DialClock& clock, std::function<bool()> networkUp,

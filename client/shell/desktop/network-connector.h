@@ -75,6 +75,10 @@ public:
     void After(int seconds, std::function<void()> tick) override;
 };
 
+// True when an interface other than loopback is up, running and has an
+// address: what "the network is up" means without a connection service.
+bool NetworkIsUp();
+
 struct DialSettings
 {
     bool usingDialer = false;
