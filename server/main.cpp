@@ -1,17 +1,25 @@
 // RVServer: serves the user's stored briefs to the browser on 127.0.0.1.
 //
 //   RVServer [--no-window] [ARCHIVE-PATH ...]
+//   RVServer --help | --version
 //
 // With paths, the browser is pointed at them (by this instance, or by the
 // one already running). The program shows its window TForm1 with a tray
 // icon; --no-window, or a session without a display, runs the same server
 // without window or tray and writes messages to stderr.
+#include "platform/program-folders.h"
 #include "server/server-app.h"
 #include "server/server-window.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstring>
+
+#ifndef RV_VERSION
+#define RV_VERSION "unknown"
+#endif
 
 namespace
 {
@@ -50,6 +58,23 @@ int RunServer(rv::ServerApp& server, const QStringList& arguments, rv::TForm1* w
     return code;
 }
 
+constexpr const char* Help = "Usage: RVServer [--no-window] [ARCHIVE-PATH ...]\n"
+                             "       RVServer --help | --version\n"
+                             "\n"
+                             "Ravelin's page server: shows the retrieval archives in the browser from\n"
+                             "http://127.0.0.1:PORT/. A second RVServer passes its paths to the one that runs.\n"
+                             "\n"
+                             "  --no-window   run without window or tray icon; messages go to stderr (also\n"
+                             "                without a display)\n"
+                             "  ARCHIVE-PATH  point the browser at these archives\n"
+                             "  --help        print this text and exit\n"
+                             "  --version     print the version and exit\n"
+                             "\n"
+                             "Exit status: 0 after a clean shutdown, or when another RVServer took the paths;\n"
+                             "1 when the server could not start.\n"
+                             "\n"
+                             "RVClient, the workbench that runs briefs, has its own: RVClient --help.\n";
+
 bool HasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
@@ -60,6 +85,13 @@ bool HasDisplay()
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--help") == 0)
+            return std::fputs(Help, stdout) < 0;
+        if (std::strcmp(argv[i], "--version") == 0)
+            return std::fputs("RVServer (Ravelin) " RV_VERSION "\n", stdout) < 0;
+    }
     bool headless = !HasDisplay();
     for (int i = 1; i < argc; ++i)
         headless = headless || QByteArray(argv[i]) == "--no-window";
@@ -71,7 +103,7 @@ int main(int argc, char** argv)
         QStringList arguments = QCoreApplication::arguments().mid(1);
         arguments.removeAll(QStringLiteral("--no-window"));
         HeadlessUi ui;
-        rv::ServerApp server(rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath()), ui);
+        rv::ServerApp server(rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath())), ui);
         return RunServer(server, arguments, nullptr);
     }
 
@@ -81,7 +113,7 @@ int main(int argc, char** argv)
     // The window may be hidden in the tray; the program ends when it closes.
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const rv::ServerAppPaths paths = rv::DefaultServerAppPaths(QCoreApplication::applicationDirPath());
+    const rv::ServerAppPaths paths = rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath()));
     rv::TForm1 window(rv::ServerWindowOptions{paths.settingsPath, paths.serverDir, std::nullopt});
     rv::ServerApp server(paths, window);
     return RunServer(server, arguments, &window);

@@ -329,6 +329,10 @@ bool TKSDB::EndPage(std::vector<std::string>* redirects)
     current_.Length = lastBlockLength_;
     pageOpen_ = false;
     WriteRecord(current_);
+    if (listener_)
+    {
+        listener_(current_);
+    }
     if (redirects)
     {
         WriteAliases(*redirects, true);
@@ -446,7 +450,11 @@ bool TKSDB::AddNotStored(std::string_view url, std::int32_t offset, std::string_
     }
     IndexRecord record = NewRecord(url, {}, caption, number, flags);
     record.Offset = offset;
-    WriteRecord(std::move(record));
+    WriteRecord(record);
+    if (listener_)
+    {
+        listener_(record);
+    }
     return true;
 }
 

@@ -41,6 +41,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace rv
@@ -58,6 +59,12 @@ public:
     ~TKSDB();
     TKSDB(const TKSDB&) = delete;
     TKSDB& operator=(const TKSDB&) = delete;
+
+    // Called with the record of every page EndPage finishes and of every URL
+    // that was not stored, after it is written; not for aliases or AddRecord.
+    // Runs on the thread that writes the store.
+    using RecordListener = std::function<void(const IndexRecord& record)>;
+    void SetRecordListener(RecordListener listener) { listener_ = std::move(listener); }
 
     void SetDisabled(bool disabled) { disabled_ = disabled; }
     bool Disabled() const { return disabled_; }
@@ -160,6 +167,7 @@ private:
     void CloseFiles();
 
     Clock clock_;
+    RecordListener listener_;
     bool disabled_ = false;
     bool open_ = false;
     bool pageOpen_ = false;

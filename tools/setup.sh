@@ -14,6 +14,7 @@ packages=(
     python3-doc gzip curl openssl
     libgumbo-dev
     chromium
+    xvfb xdotool imagemagick
     dbus-daemon python3-dbusmock
 )
 

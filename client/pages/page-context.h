@@ -57,6 +57,10 @@ struct BriefRun
     // in a content coding that could not be undone. Retrieval thread.
     std::int32_t CutPages = 0;
     std::int32_t UndecodedPages = 0;
+    // The page being stored is the explanatory page of a failed fetch; the
+    // brief is stopping because it reached a limit. Retrieval thread.
+    bool StoringInaccessible = false;
+    bool StoppedForLimits = false;
     // The brief's and its entries' counts and results of this run.
     BriefProgress Progress;
 };

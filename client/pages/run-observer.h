@@ -71,6 +71,40 @@ struct RunCounts
     std::uint32_t Bytes = 0;
 };
 
+// What became of one address of a brief, as its archive records it.
+enum class PageFate
+{
+    Stored,
+    Inaccessible, // an explanatory page stands in for it
+    Excluded,     // by the entry's exclusion lists
+    TooDeep,      // past the entry's link depth, or content it does not load
+    OtherSite,    // outside the entry's site or folder tree
+    Skipped,      // the user skipped its entry or stopped the brief
+    OverLimit,    // the brief reached a limit of time, size or disk space
+};
+
+constexpr const char* PageFateText(PageFate fate)
+{
+    switch (fate)
+    {
+    case PageFate::Stored:
+        return "stored";
+    case PageFate::Inaccessible:
+        return "inaccessible";
+    case PageFate::Excluded:
+        return "excluded";
+    case PageFate::TooDeep:
+        return "too deep";
+    case PageFate::OtherSite:
+        return "other site";
+    case PageFate::Skipped:
+        return "skipped";
+    case PageFate::OverLimit:
+        return "over a limit";
+    }
+    return "";
+}
+
 // The labels of the progress window.
 enum class ProgressLabel
 {
@@ -114,6 +148,18 @@ public:
     // run's own record, passed by value.
     virtual void EntryFinished(const TBrief& /*brief*/, const TWebPage& /*entry*/, const EntryOutcome& /*outcome*/) {}
     virtual void CountsChanged(const RunCounts& /*counts*/) {}
+    // A request of the brief is sent; pending counts the brief's requests
+    // not yet done, this one included.
+    virtual void RequestStarted(const TBrief& /*brief*/, std::string_view /*address*/, int /*pending*/) {}
+    // A request of the brief has ended (received is what arrived for it,
+    // header included; 0 when nothing did); pending as above, without it.
+    virtual void RequestFinished(const TBrief& /*brief*/, std::uint64_t /*received*/, int /*pending*/) {}
+    // A page of the brief went into its archive, or an address was recorded
+    // as not retrieved (address in stored form, without scheme). Generated
+    // pages (summary, site maps, previous copies) are not reported.
+    virtual void PageRecorded(const TBrief& /*brief*/, std::string_view /*address*/, PageFate /*fate*/) {}
+    // The entry's own start page could not be retrieved.
+    virtual void EntryPageNotRetrieved(const TBrief& /*brief*/, const TWebPage& /*entry*/, std::string_view /*address*/) {}
     // The socket worker's state: " Contacting Host...", " Connected...",
     // " Transferring Data...".
     virtual void TransferStatus(std::string_view /*text*/) {}

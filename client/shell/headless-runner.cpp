@@ -8,6 +8,9 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <list>
 
 namespace rv
@@ -55,8 +58,42 @@ bool PrintingObserver::AllAvailable() const
 
 void PrintingObserver::Print(const std::string& briefName, const std::string& status)
 {
+    if (!out_)
+        return;
     std::fprintf(out_, "%s  %s  %s\n", briefName.c_str(), startTimes_[briefName].c_str(), status.c_str());
     std::fflush(out_);
+}
+
+std::string BriefLoadProblem(const std::string& path, const LoadResult& result)
+{
+    std::error_code error;
+    if (result.Status == LoadStatus::NotLoaded)
+    {
+        if (!std::filesystem::exists(path, error))
+            return "missing";
+        if (!std::filesystem::is_regular_file(path, error))
+            return "not a file";
+        return "not a brief file";
+    }
+    if (result.Status == LoadStatus::Failed)
+    {
+        if (std::FILE* file = std::fopen(path.c_str(), "rb"))
+            std::fclose(file);
+        else
+            return std::strerror(errno);
+        const std::optional<UserMessage> message = MessageFor(result);
+        return message ? "damaged: " + message->Caption + ": " + message->Text : "damaged";
+    }
+    return "";
+}
+
+bool LoadBriefForRun(const std::string& path, TBrief& brief)
+{
+    const LoadResult result = LoadBrief(path, brief);
+    if (result.Status == LoadStatus::Loaded)
+        return true;
+    std::fprintf(stderr, "RVClient: cannot open the brief file %s: %s\n", path.c_str(), BriefLoadProblem(path, result).c_str());
+    return false;
 }
 
 int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer)
@@ -65,12 +102,8 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
     for (const std::string& file : options.BriefFiles)
     {
         TBrief& brief = briefs.emplace_back();
-        LoadResult loaded = LoadBrief(file, brief);
-        if (loaded.Status != LoadStatus::Loaded)
-        {
-            std::fprintf(stderr, "RVClient: cannot open the brief file %s\n", file.c_str());
+        if (!LoadBriefForRun(file, brief))
             return 2;
-        }
     }
     RunEngine driver(options.Settings, observer);
     const DefinitionSet definitions = LoadDefinitions(options.Settings.ProgramFolder);
@@ -85,6 +118,12 @@ int RunBriefsHeadless(const HeadlessOptions& options, PrintingObserver& observer
         driver.StartBrief(brief);
     if (driver.RunActive())
         loop.exec();
+    for (const TBrief& brief : briefs)
+    {
+        if (!observer.Statuses().contains(brief.BriefName))
+            std::fprintf(stderr, "RVClient: the brief %s did not run: its archive could not be written in %s.\n",
+                         brief.BriefName.c_str(), std::filesystem::path(brief.FilePath).parent_path().c_str());
+    }
     return observer.AllAvailable() ? 0 : 1;
 }
 

@@ -13,6 +13,7 @@
 // Threads: the main thread, which runs the Qt event loop until the run ends.
 #pragma once
 
+#include "client/briefs/brief-store.h"
 #include "client/engine/run-engine.h"
 
 #include <cstdio>
@@ -24,7 +25,8 @@
 namespace rv
 {
 
-// Prints status lines and remembers the last status of every brief.
+// Prints status lines (none when out is null) and remembers the last status
+// of every brief.
 class PrintingObserver : public RunObserver
 {
 public:
@@ -56,6 +58,13 @@ struct HeadlessOptions
     // (tests use it to stop or skip through the run state).
     std::function<void(RunEngine&)> Prepare;
 };
+
+// Why a brief file did not load, in a few words: "missing", "not a brief
+// file", or "damaged: " and the loading message.
+std::string BriefLoadProblem(const std::string& path, const LoadResult& result);
+// Loads a brief for a headless mode; when it does not load, says why on
+// stderr and returns false.
+bool LoadBriefForRun(const std::string& path, TBrief& brief);
 
 // Loads the briefs, runs them and returns the exit status (0: all
 // "Available"; 1: some brief did not end so; 2: a brief file could not be

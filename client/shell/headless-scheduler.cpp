@@ -4,65 +4,15 @@
 #include "client/briefs/brief.h"
 #include "client/engine/run-engine.h"
 #include "client/pages/entry-targets.h"
+#include "client/shell/stop-signals.h"
 #include "platform/server-control.h"
 
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <list>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace rv
 {
-
-namespace
-{
-
-// The write end of the pipe that turns a signal into an event-loop event.
-int signalPipe[2] = {-1, -1};
-
-void OnStopSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] ssize_t written = write(signalPipe[1], &byte, 1);
-}
-
-// Routes SIGTERM and SIGINT to `stop` on the event loop for its lifetime.
-class StopSignals
-{
-public:
-    explicit StopSignals(const std::function<void()>& stop)
-    {
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-            return;
-        notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                         [stop]
-                         {
-                             char byte = 0;
-                             [[maybe_unused]] ssize_t got = read(signalPipe[0], &byte, 1);
-                             stop();
-                         });
-        std::signal(SIGTERM, OnStopSignal);
-        std::signal(SIGINT, OnStopSignal);
-    }
-    ~StopSignals()
-    {
-        std::signal(SIGTERM, SIG_DFL);
-        std::signal(SIGINT, SIG_DFL);
-        notifier_.reset();
-        for (int& end : signalPipe)
-            if (end >= 0)
-                close(std::exchange(end, -1));
-    }
-
-private:
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
-
-} // namespace
 
 int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions& schedule, PrintingObserver& observer)
 {
@@ -71,11 +21,8 @@ int ScheduleBriefsHeadless(const HeadlessOptions& options, const ScheduleOptions
     for (const std::string& file : options.BriefFiles)
     {
         TBrief& brief = briefs.emplace_back();
-        if (LoadBrief(file, brief).Status != LoadStatus::Loaded)
-        {
-            std::fprintf(stderr, "RVClient: cannot open the brief file %s\n", file.c_str());
+        if (!LoadBriefForRun(file, brief))
             return 2;
-        }
         open.push_back(&brief);
     }
     RunEngine driver(options.Settings, observer);

@@ -1,17 +1,19 @@
-// RVClient: the user's workbench.
+// RVClient: the user's workbench. The modes, options and exit statuses are
+// in client/shell/command-line.h (and RVClient --help).
 //
-//   RVClient --generate FILE.brf ...   run the briefs without windows
-//   RVClient --schedule FILE.brf ...   run each brief at its scheduled times
-//                                      without windows, until SIGTERM
+// One RVClient runs per user: a second headless one says which process runs
+// and exits 1 without touching anything; a second windowed one hands its
+// briefs to the windows that run.
 //
-// One RVClient runs per user: a second one, in any mode, says which process
-// runs and exits 1 without touching anything.
-//
-// The windows are not built yet; without one of these the program says so.
+//   RVClient [FILE.brf ...]            the windows, with these briefs open
 #include "client/engine/run-engine.h"
+#include "client/shell/app/windowed-client.h"
 #include "client/shell/client-settings.h"
+#include "client/shell/command-line.h"
+#include "client/shell/console-report.h"
 #include "client/shell/headless-runner.h"
 #include "client/shell/headless-scheduler.h"
+#include "platform/program-folders.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
 #include "platform/single-instance.h"
@@ -20,32 +22,44 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 namespace
 {
 
 std::filesystem::path ProgramFolder()
 {
-    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    return std::filesystem::path(rv::DataFolderFor(QCoreApplication::applicationDirPath()).toStdString());
 }
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: RVClient --generate FILE.brf ...\n"
-                         "       RVClient --schedule FILE.brf ...\n"
-                         "The RVClient windows are not built yet: only the headless modes are available.\n");
-    return 2;
+    std::fputs(rv::UsageHint().c_str(), stderr);
+    return rv::ExitBadArguments;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Without an option the windows start; only they need a display.
+    if (argc < 2 || argv[1][0] != '-')
+        return rv::RunWindowedClient(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));
-    const std::string mode = argc >= 3 ? argv[1] : "";
-    if (mode != "--generate" && mode != "--schedule")
+    const rv::CommandLine command = rv::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (command.Mode == rv::ClientMode::Help || command.Mode == rv::ClientMode::Version)
+    {
+        std::fputs((command.Mode == rv::ClientMode::Help ? rv::HelpText() : rv::VersionText()).c_str(), stdout);
+        return rv::ExitAvailable;
+    }
+    if (!command.Error.empty())
+    {
+        std::fprintf(stderr, "RVClient: %s.\n%s", command.Error.c_str(), rv::UsageHint().c_str());
+        return rv::ExitBadArguments;
+    }
+    if (command.Mode != rv::ClientMode::Generate && command.Mode != rv::ClientMode::Schedule)
         return Usage();
 
     // One RVClient per user: a second process would clear the first one's
@@ -62,16 +76,16 @@ int main(int argc, char** argv)
     }
 
     rv::HeadlessOptions options;
-    for (int i = 2; i < argc; ++i)
-        options.BriefFiles.emplace_back(argv[i]);
+    options.BriefFiles = command.Files;
     rv::SettingsStore store;
     rv::ClientSettings settings;
     rv::ReadStartupSettings(store, settings);
     rv::FillRetrievalSettings(settings, options.Settings);
     options.Settings.ProgramFolder = ProgramFolder();
     rv::DeleteLeftoverTempFiles(options.Settings.ProgramFolder);
-    rv::PrintingObserver observer;
-    if (mode == "--schedule")
+    rv::ConsoleObserver observer(
+        {.Output = command.Output, .LiveLines = ::isatty(STDERR_FILENO) == 1, .ServerPort = options.Settings.ServerPort});
+    if (command.Mode == rv::ClientMode::Schedule)
         return rv::ScheduleBriefsHeadless(options, rv::ScheduleOptions{}, observer);
-    return rv::RunBriefsHeadless(options, observer);
+    return rv::GenerateExitStatus(rv::RunBriefsHeadless(options, observer), observer, command.Strict);
 }

@@ -333,19 +333,40 @@ TEST_F(RvbriefProgram, PrintedBriefWritesBackToAFileThatLoadsTheSame)
     {
         brief.Entries[i].SummaryFragments.clear();
     }
-    test::WriteFile(PathOf("A.brf"), WriteBriefFile(brief));
-    std::string text;
-    ASSERT_EQ(Run("--text --with-credentials " + PathOf("A.brf").string(), text), 0) << text;
-    test::WriteFile(PathOf("A.txt"), text);
+    // Every brief file of the test data and every shipped sample brief.
+    std::vector<std::filesystem::path> files = {PathOf("Full.brf")};
+    test::WriteFile(files.back(), WriteBriefFile(brief));
+    for (const auto& file : std::filesystem::directory_iterator(test::SourceDir() / "fuzz/corpus/brief-file-fuzz"))
+    {
+        TBrief probe;
+        if (ReadBriefFile(test::ReadFile(file.path()), probe).Status == BriefReadStatus::Loaded)
+        {
+            files.push_back(PathOf("corpus-" + file.path().filename().string()));
+            std::filesystem::copy_file(file.path(), files.back());
+        }
+    }
     std::string output;
-    ASSERT_EQ(Run(PathOf("B.brf").string() + " " + PathOf("A.txt").string(), output), 0) << output;
-    TBrief a;
-    TBrief b;
-    ResetBrief(a, PathOf("A.brf").string());
-    ResetBrief(b, PathOf("B.brf").string());
-    ASSERT_EQ(ReadBriefFile(test::ReadFile(PathOf("A.brf")), a).Status, BriefReadStatus::Loaded);
-    ASSERT_EQ(ReadBriefFile(test::ReadFile(PathOf("B.brf")), b).Status, BriefReadStatus::Loaded);
-    ExpectSameBrief(a, b);
+    for (const auto& sample : std::filesystem::directory_iterator(test::SourceDir() / "data/Briefs"))
+    {
+        files.push_back(PathOf("sample-" + sample.path().stem().string() + ".brf"));
+        ASSERT_EQ(Run(files.back().string() + " " + sample.path().string(), output), 0) << sample.path() << "\n" << output;
+    }
+    EXPECT_GE(files.size(), 5u);
+    for (const std::filesystem::path& file : files)
+    {
+        SCOPED_TRACE(file.string());
+        std::string text;
+        ASSERT_EQ(Run("--text --with-credentials " + file.string(), text), 0) << text;
+        test::WriteFile(PathOf("A.txt"), text);
+        ASSERT_EQ(Run(PathOf("B.brf").string() + " " + PathOf("A.txt").string(), output), 0) << output;
+        TBrief a;
+        TBrief b;
+        ResetBrief(a, file.string());
+        ResetBrief(b, PathOf("B.brf").string());
+        ASSERT_EQ(ReadBriefFile(test::ReadFile(file), a).Status, BriefReadStatus::Loaded);
+        ASSERT_EQ(ReadBriefFile(test::ReadFile(PathOf("B.brf")), b).Status, BriefReadStatus::Loaded);
+        ExpectSameBrief(a, b);
+    }
 }
 
 } // namespace

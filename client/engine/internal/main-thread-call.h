@@ -22,4 +22,15 @@ template <typename Function> void CallOnThreadOf(QObject* context, Function&& fu
         QMetaObject::invokeMethod(context, std::forward<Function>(function), Qt::BlockingQueuedConnection);
 }
 
+// Runs a function on the thread of a QObject without waiting for it; called
+// on that thread itself, the function runs at once. For reports that may be
+// made while the caller holds a lock the main thread takes.
+template <typename Function> void PostToThreadOf(QObject* context, Function&& function)
+{
+    if (QThread::currentThread() == context->thread())
+        function();
+    else
+        QMetaObject::invokeMethod(context, std::forward<Function>(function), Qt::QueuedConnection);
+}
+
 } // namespace rv

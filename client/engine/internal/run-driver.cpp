@@ -4,6 +4,7 @@
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
 #include "client/engine/internal/main-thread-call.h"
+#include "client/engine/internal/page-fates.h"
 #include "client/engine/internal/run-failure.h"
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
@@ -205,6 +206,7 @@ bool RunDriver::JoinBrief(TBrief& brief, const std::string& targetName, bool sch
     }
     if (!run || diskFull)
         return false;
+    ReportPageFates(*run, observer_);
     brief.Retrieving = true;
     brief.RunCaption = run->Stamp;
     brief.RunStartTime = run->StartTime;

@@ -62,6 +62,29 @@ void RunObserverRelay::CountsChanged(const RunCounts& counts)
     CallOnThreadOf(context_, [&, counts] { target_.CountsChanged(counts); });
 }
 
+void RunObserverRelay::RequestStarted(const TBrief& brief, std::string_view address, int pending)
+{
+    CallOnThreadOf(context_, [&, url = std::string(address), pending] { target_.RequestStarted(brief, url, pending); });
+}
+
+void RunObserverRelay::RequestFinished(const TBrief& brief, std::uint64_t received, int pending)
+{
+    CallOnThreadOf(context_, [&, received, pending] { target_.RequestFinished(brief, received, pending); });
+}
+
+void RunObserverRelay::PageRecorded(const TBrief& brief, std::string_view address, PageFate fate)
+{
+    // Records are written while the run lock may be held (requests dropped
+    // from the queue): the report must not wait for the main thread.
+    PostToThreadOf(context_,
+                   [&target = target_, &brief, url = std::string(address), fate] { target.PageRecorded(brief, url, fate); });
+}
+
+void RunObserverRelay::EntryPageNotRetrieved(const TBrief& brief, const TWebPage& entry, std::string_view address)
+{
+    CallOnThreadOf(context_, [&, url = std::string(address)] { target_.EntryPageNotRetrieved(brief, entry, url); });
+}
+
 void RunObserverRelay::EnableControls(bool enabled)
 {
     CallOnThreadOf(context_, [&, enabled] { target_.EnableControls(enabled); });

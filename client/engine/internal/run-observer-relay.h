@@ -27,6 +27,10 @@ public:
     void EntryStarted(const TBrief& brief, const TWebPage& entry) override;
     void EntryFinished(const TBrief& brief, const TWebPage& entry, const EntryOutcome& outcome) override;
     void CountsChanged(const RunCounts& counts) override;
+    void RequestStarted(const TBrief& brief, std::string_view address, int pending) override;
+    void RequestFinished(const TBrief& brief, std::uint64_t received, int pending) override;
+    void PageRecorded(const TBrief& brief, std::string_view address, PageFate fate) override;
+    void EntryPageNotRetrieved(const TBrief& brief, const TWebPage& entry, std::string_view address) override;
     void EnableControls(bool enabled) override;
     void RefreshBrief(const TBrief& brief) override;
     void StopDialogStep(StopStep step, int percent) override;

@@ -196,10 +196,15 @@ bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request)
     request.Deferred = 0;
     request.NotStarted = 0;
     request.StartTime = std::chrono::steady_clock::now();
+    int pending = 0;
     {
         std::lock_guard guard(lock_);
         state_.AddActive(&request);
+        if (run)
+            pending = run->Progress.Outstanding;
     }
+    if (run)
+        observer_.RequestStarted(*run->Brief, request.URL, pending);
     // The claim is held; the worker's own claims on this request happen
     // later, from its event loop.
     CallOnThreadOf(mainThread_, [&] { fetch_.Fetch(request); });
@@ -221,28 +226,45 @@ bool ScanLoop::HandleComplete(TRetrievalList::Node* node)
     EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;
     if (progress && request.PageInaccessible)
         progress->Inaccessible = true;
+    int pending = 0;
     if (!request.Uncounted)
     {
         std::lock_guard guard(lock_);
         if (run)
+        {
             CountOutstanding(run->Progress, request, -1);
+            pending = run->Progress.Outstanding;
+        }
         state_.RemoveActive(&request);
+    }
+    if (run && !request.Uncounted && !request.NotStarted)
+    {
+        // A failed fetch holds the explanatory page made for it, not bytes that arrived.
+        const std::uint64_t received = request.PageInaccessible          ? 0
+                                       : request.TempFile.Path().empty() ? request.Data.Size()
+                                                                         : request.TempFile.Size();
+        observer_.RequestFinished(*run->Brief, received, pending);
     }
     if (run && !replaced && !request.Processed && !request.Uncounted)
     {
         request.Processed = 1;
+        run->StoringInaccessible = request.PageInaccessible;
         try
         {
             ProcessBody(*run, request);
         }
         catch (const std::exception& error)
         {
+            run->StoringInaccessible = false;
             if (IsStoreFailure(error))
             {
                 Release(state_, request);
                 throw;
             }
         }
+        run->StoringInaccessible = false;
+        if (request.PageInaccessible && request.IsEntryPage && request.Entry && !request.UnfilteredCopy)
+            observer_.EntryPageNotRetrieved(*run->Brief, *request.Entry, request.URL);
     }
     request.Processed = 1;
     request.InProgress = 0;
@@ -314,6 +336,7 @@ void ScanLoop::StopForLimits(BriefRun& run)
 {
     if (state_.StopRequested)
         return;
+    run.StoppedForLimits = true;
     state_.StopTarget = run.Brief;
     state_.StopByUser = false;
     state_.StopRequested = true;
