@@ -54,6 +54,10 @@ inline constexpr IntSetting ProxyPortSetting{"Servers/Proxy/Proxy Port", 80, Low
 // The browser program, stored in double quotes; the client's preferences set it, both programs start it.
 inline constexpr TextSetting BrowserPathSetting{"Browser/Browser Path", ""};
 
+// The remote-debugging port of a Chromium-family browser the user started with one; the client asks it for the
+// page it shows. 0: no such port, the client takes an address from the clipboard instead.
+inline constexpr IntSetting BrowserDevToolsPortSetting{"Browser/DevTools Port", 0, 0, HighestPort};
+
 // The "Servers" settings as both programs hold them. A default object is what RVServer runs with until it has
 // read the file: port 1888 and every switch off, so a switch the file does not hold stays off in the server.
 // The client's preferences start from PreferredServerSettings() instead, where a missing switch is on.

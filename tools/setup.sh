@@ -15,6 +15,7 @@ packages=(
     libgumbo-dev
     chromium
     xvfb xdotool imagemagick
+    dbus-daemon python3-dbusmock
 )
 
 missing=()

@@ -24,7 +24,9 @@ BrowserLoad DoBrowserLoad(const QString& url, const QString& settingsPath)
         command << opener;
     }
     const QString program = command.takeFirst();
-    return QProcess::startDetached(program, command << url) ? BrowserLoad::Started : BrowserLoad::Failed;
+    // Browsers of old split their command line at blanks; an address is one word.
+    command << QString(url).replace(QLatin1Char(' '), QLatin1String("%20"));
+    return QProcess::startDetached(program, command) ? BrowserLoad::Started : BrowserLoad::Failed;
 }
 
 } // namespace rv

@@ -1,6 +1,6 @@
 // Opening an address in the user's browser: the browser command of the
 // settings ("Browser/Browser Path") with the address as its last argument,
-// else xdg-open.
+// else xdg-open. Blanks in the address reach the browser as "%20".
 #pragma once
 
 #include "client/briefs/user-message.h"
