@@ -1,4 +1,6 @@
 #include "client/shell/app/mdi-frame.h"
+#include "client/shell/desktop/browser-link.h"
+#include "client/shell/desktop/network-manager-service.h"
 #include "client/shell/dialogs/settings/desktop-browsers.h"
 #include "client/shell/dialogs/settings/preferences-dialog.h"
 #include "platform/server-control.h"
@@ -45,16 +47,12 @@ FrameServices DesktopServices(const QString& programFolder, const QString& dataF
     services.ShutdownServer = [] { ServerShutdown(); };
     services.Beep = [] { QApplication::beep(); };
     services.OpenAddress = [settingsPath](const QString& address)
-    {
-        if (DoBrowserLoad(address, settingsPath) == BrowserLoad::NotSet)
-            ShowMessage(QApplication::activeWindow(), BrowserNotSet, MessageIcon::Error);
-    };
+    { OpenInBrowser(QApplication::activeWindow(), address, settingsPath); };
     services.ShowHelp = [dataFolder, settingsPath](int context)
     {
         const QString page = context > 0 ? QString::number(context) + QStringLiteral(".html") : QStringLiteral("index.html");
         const QString url = QUrl::fromLocalFile(QDir(dataFolder).filePath(QStringLiteral("help/") + page)).toString();
-        if (DoBrowserLoad(url, settingsPath) == BrowserLoad::NotSet)
-            ShowMessage(QApplication::activeWindow(), BrowserNotSet, MessageIcon::Error);
+        OpenInBrowser(QApplication::activeWindow(), url, settingsPath);
     };
     const QString filter = QStringLiteral("Brief Files (*.brf *.BRF)");
     services.AskSavePath = [filter](const QString& title, const QString& folder)
@@ -74,6 +72,9 @@ FrameServices DesktopServices(const QString& programFolder, const QString& dataF
         if (settings.Browser.Path.empty() && DefaultBrowserDesktopId().isEmpty() && DesktopBrowsers({}).empty())
             frame.PreferencesClick(static_cast<int>(PreferencesPage::General), static_cast<int>(PreferencesPrompt::SetBrowser));
     };
+    // Without NetworkManager on the system bus the service says so, and a
+    // run needs only the network to be up.
+    services.Connections = std::make_shared<NetworkManagerService>(QDBusConnection::systemBus());
     return services;
 }
 

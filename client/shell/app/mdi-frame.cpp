@@ -6,8 +6,12 @@
 #include "client/pages/entry-targets.h"
 #include "client/shell/app/frame-run-observer.h"
 #include "client/shell/briefs/brief-window.h"
+#include "client/shell/desktop/bookmark-tree-model.h"
+#include "client/shell/desktop/bookmarks-window.h"
+#include "client/shell/desktop/network-connector.h"
 #include "client/shell/dialogs/run-entry-setup.h"
 #include "client/shell/dialogs/settings/brief-options-dialog.h"
+#include "client/shell/dialogs/settings/dialup-connections.h"
 #include "client/shell/dialogs/settings/preferences-dialog.h"
 #include "client/shell/runs/run-windows.h"
 #include "platform/server-control.h"
@@ -87,6 +91,7 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
     statusLog_ = new StatusLogModel(this);
     CreateActions();
     CreateMenus();
+    CreateDesktopCommands();
     statusBar()->showMessage(QStringLiteral(" ") + QString::fromLatin1(ApplicationTitle));
 
     DeleteLeftoverTempFiles(Local(services_.DataFolder));
@@ -102,6 +107,7 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
     engine_->SetArchiveCloser([](const std::filesystem::path& archive)
                               { ServerCloseFile(QString::fromStdString(archive.string())); });
     engine_->SetRunEnded([this] { RunEnded(); });
+    CreateConnector();
 
     scheduleCheck_ = std::make_unique<ScheduleCheck>(
         services_.Clock,
@@ -169,7 +175,16 @@ void TMDIFrame::CreateActions()
         };
     };
     add("Cut", QStringLiteral("Cu&t"), onBrief([](TKestrelForm& w) { w.CutEntries(); }), QKeySequence::Cut);
-    add("Copy", QStringLiteral("&Copy"), onBrief([](TKestrelForm& w) { w.CopyEntries(); }), QKeySequence::Copy);
+    add(
+        "Copy", QStringLiteral("&Copy"),
+        [this]
+        {
+            if (TBkMarks* bookmarks = ActiveBookmarks())
+                bookmarks->Copy1Click();
+            else if (TKestrelForm* window = CurrentBrief())
+                window->CopyEntries();
+        },
+        QKeySequence::Copy);
     add("Paste", QStringLiteral("&Paste"), onBrief([](TKestrelForm& w) { w.PasteEntries(); }), QKeySequence::Paste);
     add("DeleteEntry", QStringLiteral("&Delete Entry"), onBrief([](TKestrelForm& w) { w.DeleteEntries(); }),
         QKeySequence::Delete);
@@ -319,6 +334,7 @@ void TMDIFrame::UpdateCommands()
     enable("GenerateBrief", editable);
     enable("BriefSetup", open);
     enable("SetTimers", open);
+    UpdateDesktopCommands();
 }
 
 void TMDIFrame::BriefSetupClick(bool timers)
@@ -337,6 +353,8 @@ void TMDIFrame::BriefSetupClick(bool timers)
 void TMDIFrame::PreferencesClick(int page, int prompt)
 {
     PreferencesOptions options;
+    const std::unique_ptr<DialUpConnections> connections = DialUpList();
+    options.connections = connections.get();
     options.applied = [this](const ClientSettings& applied)
     {
         SharedClientSettings::Instance().Replace(applied);
@@ -390,6 +408,7 @@ TKestrelForm* TMDIFrame::AddBriefWindow(const WindowPlacement* placement)
     connect(window, &TKestrelForm::SelectionChanged, this, [this] { UpdateCommands(); });
     connect(window, &TKestrelForm::BriefModified, this, [this] { UpdateCommands(); });
     connect(window, &TKestrelForm::SavePathNeeded, this, [this, window] { SaveAs(*window); });
+    window->SetBookmarkReader([](const QMimeData& data) { return BookmarksFromMimeData(data); });
     window->SetEntrySetup(
         [this](TKestrelForm& form, const std::vector<int>& selected, bool newEntry)
         {
@@ -574,6 +593,7 @@ void TMDIFrame::StartRun(TKestrelForm& window, bool scheduled, const std::string
 
 void TMDIFrame::RunEnded()
 {
+    HangUpAfterRun();
     // A brief that could not join the run is free again as well.
     for (TKestrelForm* window : briefs_)
         if (window->Brief().Retrieving)

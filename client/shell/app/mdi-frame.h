@@ -38,11 +38,16 @@ class QTimer;
 namespace rv
 {
 
+class ConnectionService;
 class DefinitionSet;
+class DialClock;
+class DialUpConnections;
 class FrameRunObserver;
+class NetworkConnector;
 class RunEngine;
 class RunWindows;
 class SettingsStore;
+class TBkMarks;
 class TKestrelForm;
 
 inline constexpr const char* ApplicationTitle = "Ravelin Pro";
@@ -76,6 +81,12 @@ struct FrameServices
     // At a first start, after the sample briefs: asks for the dialer and the
     // browser where the settings and the desktop lack them.
     std::function<void(class TMDIFrame& frame)> FirstStartPrompts;
+    // The import commands' open dialog: the chosen files (several only when
+    // `many`), none when cancelled.
+    std::function<QStringList(const QString& title, const QString& folder, const QString& filter, bool many)> AskImportPaths;
+    // The desktop's network connections (NetworkManager); none: dialing is
+    // off and a run needs only the network to be up.
+    std::shared_ptr<ConnectionService> Connections;
 };
 
 // The services of the real program: RVServer beside RVClient, the browser of
@@ -115,6 +126,19 @@ public:
     void BriefSetupClick(bool timers);
     // The preferences, on a page, with the caption of a start-up prompt.
     void PreferencesClick(int page = 0, int prompt = 0);
+
+    // The browser and import commands; defined in frame-desktop-commands.cpp.
+    // The bookmarks windows open as children of the window area.
+    QWidget* ImportBookmarksClick();
+    QWidget* ImportLinksClick();
+    void ImportShortcutsClick();
+    // Adds the browser's page (DevTools port, else a copied address) at the
+    // top of the current brief and saves it.
+    void AddPageFromBrowserClick();
+    void LaunchEntryClick();
+    // The newest stored copy of the focused entry; references to archives
+    // that are gone are dropped on the way.
+    void ViewEntryClick();
 
     // The run hand-over: starts a run of the brief or joins it to the run
     // under way.
@@ -158,6 +182,18 @@ private:
     // The run windows and their menu; defined in frame-run-windows.cpp.
     void CreateRunWindows();
     void CreateMenus();
+    void CreateDesktopCommands();
+    void UpdateDesktopCommands();
+    QWidget* ShowBookmarks(std::unique_ptr<TBkMarks> window);
+    TBkMarks* ActiveBookmarks() const;
+    // Where the import dialogs start: the browser's folder, else the program's.
+    QString BrowserFolder() const;
+    // The connect step of a run; frame-network.cpp. Called on the run's thread.
+    bool ConnectForRun();
+    void CreateConnector();
+    // Hangs up a connection the connect step brought up, when the user wants.
+    void HangUpAfterRun();
+    std::unique_ptr<DialUpConnections> DialUpList() const;
     void UpdateRecentMenu();
     void UpdateCommands();
     void ScheduleTick();
@@ -182,6 +218,9 @@ private:
     std::unique_ptr<RunWindows> runWindows_;
     std::unique_ptr<RunEngine> engine_;
     std::unique_ptr<ScheduleCheck> scheduleCheck_;
+    std::unique_ptr<DialClock> dialClock_;
+    std::unique_ptr<NetworkConnector> connector_;
+    bool connectorUsed_ = false;
     std::shared_ptr<DefinitionSet> definitions_;
     QMdiArea* area_ = nullptr;
     QTimer* timer_ = nullptr;

@@ -636,7 +636,8 @@ QMimeData* TKestrelForm::DragData(int row) const
 
 bool TKestrelForm::CanDrop(const QMimeData& data) const
 {
-    return !brief_.Retrieving && (data.hasFormat(EntryRowFormat) || data.hasUrls() || data.hasText());
+    return !brief_.Retrieving &&
+           (data.hasFormat(EntryRowFormat) || data.hasUrls() || data.hasText() || (bookmarks_ && !bookmarks_(data).empty()));
 }
 
 bool TKestrelForm::DropData(const QMimeData& data, int row, bool copyKey)
@@ -655,6 +656,16 @@ bool TKestrelForm::DropData(const QMimeData& data, int row, bool copyKey)
         {
             return false;
         }
+    }
+    else if (const std::vector<BookmarkNode> nodes = bookmarks_ ? bookmarks_(data) : std::vector<BookmarkNode>{};
+             !nodes.empty())
+    {
+        const int first = list.IsValid(row) ? row : list.Count();
+        if (DropBookmarks(list, nodes, 0, first) == 0)
+        {
+            return false;
+        }
+        list.SetFocus(first);
     }
     else
     {

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "client/briefs/brief.h"
+#include "client/briefs/entry-clipboard.h"
 #include "client/briefs/entry-defaults.h"
 #include "client/briefs/entry-kind.h"
 
@@ -86,6 +87,11 @@ public:
     using EntrySetup = std::function<bool(TKestrelForm& window, const std::vector<int>& selected, bool newEntry)>;
     void SetEntrySetup(EntrySetup setup);
 
+    // Reads the bookmarks a drag from a bookmarks window carries (none when
+    // it carries none); the main window installs it.
+    using BookmarkReader = std::function<std::vector<BookmarkNode>(const QMimeData& data)>;
+    void SetBookmarkReader(BookmarkReader reader) { bookmarks_ = std::move(reader); }
+
     // Shows the brief as it is now after something outside the window (a
     // setup dialog, a run) changed it: header, rows and caption.
     void Refresh();
@@ -138,6 +144,7 @@ private:
     const EntryDefaultsRecords* defaults_;
     TBrief brief_;
     EntrySetup setup_;
+    BookmarkReader bookmarks_;
     quint64 id_;
     QLineEdit* nameEdit_ = nullptr;
     QCheckBox* activeBox_ = nullptr;

@@ -37,15 +37,16 @@ private:
 };
 
 std::unique_ptr<TBkMarks> ImportFile(QWidget* parent, const QString& folder, BookmarkFileKind kind, EntryClipboard& clipboard,
-                                     const EntryDefaults& webDefaults)
+                                     const EntryDefaults& webDefaults, const ImportFileChooser& choose)
 {
     const bool bookmarks = kind == BookmarkFileKind::Bookmarks;
-    const QString path = QFileDialog::getOpenFileName(
-        parent, bookmarks ? QStringLiteral("Import Bookmarks") : QStringLiteral("Import Links"), folder,
-        bookmarks ? QStringLiteral("Bookmark Files (*.HTM);;All Files (*.*)")
-                  : QStringLiteral("HTML Files (*.HTM);;All Files (*.*)"));
-    if (path.isEmpty())
+    const QStringList chosen = choose(bookmarks ? QStringLiteral("Import Bookmarks") : QStringLiteral("Import Links"), folder,
+                                      bookmarks ? QStringLiteral("Bookmark Files (*.HTM);;All Files (*.*)")
+                                                : QStringLiteral("HTML Files (*.HTM);;All Files (*.*)"),
+                                      false);
+    if (chosen.isEmpty() || chosen.front().isEmpty())
         return nullptr;
+    const QString& path = chosen.front();
     UserMessage error;
     std::unique_ptr<TBkMarks> window;
     {
@@ -87,30 +88,39 @@ std::unique_ptr<TBkMarks> OpenBookmarksWindow(const QString& path, BookmarkFileK
     return std::make_unique<TBkMarks>(std::move(tree.Nodes), caption, clipboard, webDefaults);
 }
 
-std::unique_ptr<TBkMarks> ImportBookmarksClick(QWidget* parent, const QString& folder, EntryClipboard& clipboard,
-                                               const EntryDefaults& webDefaults)
+QStringList AskImportFiles(QWidget* parent, const QString& title, const QString& folder, const QString& filter, bool many)
 {
-    return ImportFile(parent, folder, BookmarkFileKind::Bookmarks, clipboard, webDefaults);
+    QFileDialog dialog(parent, title, folder, filter);
+    dialog.setFileMode(many ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (many)
+        dialog.selectFile(QStringLiteral("*.url"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+std::unique_ptr<TBkMarks> ImportBookmarksClick(QWidget* parent, const QString& folder, EntryClipboard& clipboard,
+                                               const EntryDefaults& webDefaults, const ImportFileChooser& choose)
+{
+    return ImportFile(parent, folder, BookmarkFileKind::Bookmarks, clipboard, webDefaults, choose);
 }
 
 std::unique_ptr<TBkMarks> ImportLinksClick(QWidget* parent, const QString& folder, EntryClipboard& clipboard,
-                                           const EntryDefaults& webDefaults)
+                                           const EntryDefaults& webDefaults, const ImportFileChooser& choose)
 {
-    return ImportFile(parent, folder, BookmarkFileKind::Links, clipboard, webDefaults);
+    return ImportFile(parent, folder, BookmarkFileKind::Links, clipboard, webDefaults, choose);
 }
 
 ShortcutImport ImportShortcutsClick(QWidget* parent, const QString& folder, TWebList& list,
-                                    const EntryDefaultsRecords* defaults)
+                                    const EntryDefaultsRecords* defaults, const ImportFileChooser& choose)
 {
-    QFileDialog dialog(parent, QStringLiteral("Import Internet Shortcuts"), folder,
-                       QStringLiteral("Shortcuts (*.URL);;Link Files (*.desktop)"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.selectFile(QStringLiteral("*.url"));
-    if (dialog.exec() != QDialog::Accepted)
+    const QStringList chosen = choose(QStringLiteral("Import Internet Shortcuts"), folder,
+                                      QStringLiteral("Shortcuts (*.URL);;Link Files (*.desktop)"), true);
+    if (chosen.isEmpty())
         return {};
     std::vector<std::string> paths;
-    for (const QString& file : dialog.selectedFiles())
-        paths.push_back(file.toStdString());
+    for (const QString& file : chosen)
+        paths.push_back(file.toLocal8Bit().toStdString());
     ShortcutImport result;
     {
         InputBlock block(parent ? parent->window() : nullptr);

@@ -11,6 +11,8 @@
 #include "client/pages/shortcut-import.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -36,15 +38,23 @@ BookmarkTree LoadBookmarkFile(const QString& path, BookmarkFileKind kind);
 std::unique_ptr<TBkMarks> OpenBookmarksWindow(const QString& path, BookmarkFileKind kind, EntryClipboard& clipboard,
                                               const EntryDefaults& webDefaults, UserMessage* error);
 
+// The open dialog of a command: its title, the starting folder and the
+// filter ("Name (*.EXT);;..."); the chosen files, several only when `many`,
+// none when the user cancelled.
+using ImportFileChooser =
+    std::function<QStringList(const QString& title, const QString& folder, const QString& filter, bool many)>;
+// Qt's open dialog.
+QStringList AskImportFiles(QWidget* parent, const QString& title, const QString& folder, const QString& filter, bool many);
+
 // The commands: the open dialog starts in `folder`. Nothing when the user
 // cancels or the file does not read (the message has then been shown).
 std::unique_ptr<TBkMarks> ImportBookmarksClick(QWidget* parent, const QString& folder, EntryClipboard& clipboard,
-                                               const EntryDefaults& webDefaults);
+                                               const EntryDefaults& webDefaults, const ImportFileChooser& choose);
 std::unique_ptr<TBkMarks> ImportLinksClick(QWidget* parent, const QString& folder, EntryClipboard& clipboard,
-                                           const EntryDefaults& webDefaults);
+                                           const EntryDefaults& webDefaults, const ImportFileChooser& choose);
 // Adds the chosen shortcut files to the brief's list; the caller saves the
 // brief when entries were added.
 ShortcutImport ImportShortcutsClick(QWidget* parent, const QString& folder, TWebList& list,
-                                    const EntryDefaultsRecords* defaults);
+                                    const EntryDefaultsRecords* defaults, const ImportFileChooser& choose);
 
 } // namespace rv

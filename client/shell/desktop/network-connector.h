@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -59,6 +60,8 @@ public:
     // on the main thread, with the outcome.
     virtual void Activate(const QString& name, std::function<void(DialResult)> done) = 0;
     virtual void HangUp(const QString& handle) = 0;
+    // The saved connections the user may choose to dial, by name.
+    virtual QStringList ConnectionNames() { return {}; }
 };
 
 // The timer of the pauses between attempts; tests hand in one they advance.

@@ -71,13 +71,16 @@ std::optional<QString> NetworkManagerService::ActiveConnection()
     return std::nullopt;
 }
 
-std::optional<QString> NetworkManagerService::ConnectionNamed(const QString& name)
+std::vector<std::pair<QString, QString>> NetworkManagerService::Connections()
 {
+    std::vector<std::pair<QString, QString>> found;
+    if (!Available())
+        return found;
     const QDBusMessage list =
         bus_.call(QDBusMessage::createMethodCall(Service, SettingsPath, SettingsInterface, QStringLiteral("ListConnections")),
                   QDBus::Block, CallTimeoutMs);
     if (list.type() != QDBusMessage::ReplyMessage || list.arguments().isEmpty())
-        return std::nullopt;
+        return found;
     for (const QDBusObjectPath& path : Paths(list.arguments().first()))
     {
         const QDBusMessage settings =
@@ -87,10 +90,26 @@ std::optional<QString> NetworkManagerService::ConnectionNamed(const QString& nam
             continue;
         QMap<QString, QVariantMap> groups;
         settings.arguments().first().value<QDBusArgument>() >> groups;
-        if (groups.value(QStringLiteral("connection")).value(QStringLiteral("id")).toString() == name)
-            return path.path();
+        found.emplace_back(groups.value(QStringLiteral("connection")).value(QStringLiteral("id")).toString(), path.path());
     }
+    return found;
+}
+
+std::optional<QString> NetworkManagerService::ConnectionNamed(const QString& name)
+{
+    for (const auto& [id, path] : Connections())
+        if (id == name)
+            return path;
     return std::nullopt;
+}
+
+QStringList NetworkManagerService::ConnectionNames()
+{
+    QStringList names;
+    for (const auto& [id, path] : Connections())
+        if (!id.isEmpty())
+            names << id;
+    return names;
 }
 
 void NetworkManagerService::Activate(const QString& name, std::function<void(DialResult)> done)

@@ -13,6 +13,8 @@
 #include <QDBusMessage>
 #include <QObject>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace rv
 {
@@ -28,6 +30,7 @@ public:
     std::optional<QString> ActiveConnection() override;
     void Activate(const QString& name, std::function<void(DialResult)> done) override;
     void HangUp(const QString& handle) override;
+    QStringList ConnectionNames() override;
 
 private Q_SLOTS:
     void ActiveStateChanged(const QDBusMessage& message);
@@ -39,6 +42,8 @@ private:
         bool answered = false; // the activation call returned this path
     };
     void Settle(const QString& path, unsigned state, unsigned reason);
+    // Every saved connection: its name and its object path.
+    std::vector<std::pair<QString, QString>> Connections();
     std::optional<QString> ConnectionNamed(const QString& name);
 
     QDBusConnection bus_;

@@ -130,6 +130,11 @@ bool TBriefProcessing::HangupWhenDone() const
     return hangup_->isChecked();
 }
 
+void TBriefProcessing::SetHangupWhenDone(bool on)
+{
+    hangup_->setChecked(on);
+}
+
 const RunModel::BriefProgress* TBriefProcessing::Selected() const
 {
     const int at = briefList_->currentIndex();

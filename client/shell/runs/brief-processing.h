@@ -46,6 +46,7 @@ public:
     void UpdateItem(ProgressItem item, const QString& text);
     QString ItemText(ProgressItem item) const;
     bool HangupWhenDone() const;
+    void SetHangupWhenDone(bool on);
     // Set by the run when it ends; until then closing is refused.
     void SetMayClose(bool mayClose) { mayClose_ = mayClose; }
 

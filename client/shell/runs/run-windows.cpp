@@ -4,6 +4,8 @@
 #include "client/shell/runs/brief-processing.h"
 #include "client/shell/runs/stop-dlg.h"
 
+#include <QCheckBox>
+
 namespace rv
 {
 
@@ -60,6 +62,9 @@ void RunWindows::ShowProgress()
         progress_ = new TBriefProcessing(model_, services_, frame_);
         progress_->setAttribute(Qt::WA_DeleteOnClose);
         connect(progress_, &QObject::destroyed, this, [this] { emit ProgressShown(false); });
+        progress_->SetHangupWhenDone(hangupWhenDone_);
+        if (auto* box = progress_->findChild<QCheckBox*>(QStringLiteral("HangupWhenDone")))
+            connect(box, &QCheckBox::toggled, this, [this](bool on) { hangupWhenDone_ = on; });
     }
     progress_->SetMayClose(!model_.RunShowsProgress());
     progress_->show();
@@ -77,9 +82,11 @@ TStopDlg* RunWindows::StopDialog() const
     return stop_;
 }
 
-bool RunWindows::HangupWhenDone() const
+void RunWindows::SetHangupWhenDone(bool on)
 {
-    return progress_ && progress_->HangupWhenDone();
+    hangupWhenDone_ = on;
+    if (progress_)
+        progress_->SetHangupWhenDone(on);
 }
 
 } // namespace rv

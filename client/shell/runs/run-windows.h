@@ -39,8 +39,10 @@ public:
     TBriefProcessing* Progress() const;
     TStopDlg* StopDialog() const;
     TAvailableBriefs& Notice() { return *notice_; }
-    // "&Hangup When Done" as the progress window shows it.
-    bool HangupWhenDone() const;
+    // "&Hangup When Done" as the progress window shows it (kept while the
+    // window is closed); the connect step sets it for each run.
+    bool HangupWhenDone() const { return hangupWhenDone_; }
+    void SetHangupWhenDone(bool on);
 
 signals:
     // The progress window was shown or hidden (the menu command that opens
@@ -56,6 +58,7 @@ private:
     QPointer<TBriefProcessing> progress_;
     QPointer<TStopDlg> stop_;
     std::unique_ptr<TAvailableBriefs> notice_;
+    bool hangupWhenDone_ = false;
 };
 
 } // namespace rv
