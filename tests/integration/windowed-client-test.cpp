@@ -8,8 +8,10 @@
 #include "client/shell/window-layout.h"
 #include "platform/settings-store.h"
 #include "tests/support/core-application.h"
+#include "tests/support/headless-browser.h"
 #include "tests/support/nginx-server.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/x-display.h"
 
 #include <QLockFile>
 #include <QProcess>
@@ -35,9 +37,8 @@ protected:
     void SetUp() override
     {
         SandboxedTest::SetUp();
-        for (const char* tool : {"Xvfb", "xdotool", "import"})
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                GTEST_SKIP() << tool << " is not installed (tools/setup.sh installs it)";
+        if (const std::string missing = test::XDisplay::MissingTool(); !missing.empty())
+            GTEST_SKIP() << missing << " is not installed (tools/setup.sh installs it)";
         std::filesystem::create_directories(PathOf("run"));
         std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
         port = test::FreeLoopbackPort();
@@ -48,20 +49,11 @@ protected:
         ASSERT_TRUE(nginx->Running());
         test::WriteFile(nginx->Root() / "page.html", "<html><head><title>Page</title></head><body>Text</body></html>\n");
 
-        // A display of our own; -displayfd names a free one.
-        xvfb.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                    QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        ASSERT_TRUE(xvfb.waitForStarted(5000));
-        QByteArray number;
-        while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
-            number += xvfb.readAllStandardOutput();
-        ASSERT_TRUE(number.contains('\n')) << "Xvfb gave no display";
-        environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":") + QString::fromLatin1(number.trimmed()));
+        const std::string started = display.Start();
+        ASSERT_EQ(started, "");
+        QProcessEnvironment& environment = display.Environment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(PathOf("config").string()));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(PathOf("run").string()));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         outputDir = test::BinDir().parent_path() / "test-output" / "WindowedClientTest";
         std::filesystem::create_directories(outputDir);
     }
@@ -79,8 +71,6 @@ protected:
         QLockFile lock(QString::fromStdString(PathOf("run/RVServer.lock").string()));
         if (lock.getLockInfo(&server, nullptr, nullptr) && server > 0 && test::WaitForPort(port, 50))
             ::kill(pid_t(server), SIGTERM);
-        xvfb.kill();
-        xvfb.waitForFinished();
         SandboxedTest::TearDown();
     }
 
@@ -96,46 +86,12 @@ protected:
         return brief.FilePath;
     }
 
-    // Runs a program on the display to its end; its standard output.
-    QString OnDisplay(const QString& program, const QStringList& arguments, int exitCode = 0)
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        EXPECT_TRUE(process.waitForFinished(15000)) << program.toStdString();
-        EXPECT_EQ(process.exitCode(), exitCode) << program.toStdString() << " " << arguments.join(' ').toStdString()
-                                                << process.readAllStandardError().toStdString();
-        return QString::fromLocal8Bit(process.readAllStandardOutput());
-    }
-
-    QStringList Windows(const QString& name)
-    {
-        QProcess search;
-        search.setProcessEnvironment(environment);
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name});
-        search.waitForFinished(5000);
-        return QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    }
-
-    template <typename Condition> static bool WaitFor(Condition condition, std::chrono::milliseconds limit)
-    {
-        for (auto waited = 0ms; waited < limit; waited += 100ms)
-        {
-            if (condition())
-                return true;
-            QThread::msleep(100);
-        }
-        return condition();
-    }
-
     std::string Client() const { return (test::BinDir() / "RVClient").string(); }
 
     std::unique_ptr<test::NginxServer> nginx;
     std::uint16_t port = 0;
-    QProcess xvfb;
+    test::XDisplay display;
     QProcess client;
-    QProcessEnvironment environment;
     std::filesystem::path outputDir;
 };
 
@@ -144,16 +100,16 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
     const std::string first = MakeBrief("First");
     const std::string second = MakeBrief("Second");
     const std::string handed = MakeBrief("Handed");
-    client.setProcessEnvironment(environment);
+    client.setProcessEnvironment(display.Environment());
     client.start(QString::fromStdString(Client()), {QString::fromStdString(first), QString::fromStdString(second)});
     ASSERT_TRUE(client.waitForStarted(5000));
     ASSERT_TRUE(test::WaitForPort(port, 15000)) << "RVClient did not start RVServer";
-    ASSERT_TRUE(WaitFor([&] { return !Windows(QStringLiteral("^Ravelin Pro$")).isEmpty(); }, 15s))
+    ASSERT_TRUE(test::WaitFor([&] { return !display.Windows(QStringLiteral("^Ravelin Pro$")).isEmpty(); }, 15s))
         << client.readAllStandardError().toStdString();
 
     // A second start hands its brief to the running client and ends.
     QProcess again;
-    again.setProcessEnvironment(environment);
+    again.setProcessEnvironment(display.Environment());
     again.start(QString::fromStdString(Client()), {QString::fromStdString(handed)});
     ASSERT_TRUE(again.waitForFinished(15000));
     EXPECT_EQ(again.exitCode(), 0) << again.readAllStandardError().toStdString();
@@ -162,10 +118,10 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
     QThread::msleep(500);
 
     // Generate Brief (F9) on the active brief window, the one handed over.
-    const QStringList main = Windows(QStringLiteral("^Ravelin Pro$"));
+    const QStringList main = display.Windows(QStringLiteral("^Ravelin Pro$"));
     ASSERT_FALSE(main.isEmpty());
-    OnDisplay(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), main.first()});
-    OnDisplay(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("F9")});
+    display.Run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), main.first()});
+    display.Run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("F9")});
     const auto archives = [&]
     {
         TBrief brief;
@@ -174,14 +130,14 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
                    ? brief.ArchiveFiles
                    : std::vector<std::string>{};
     };
-    ASSERT_TRUE(WaitFor([&] { return archives().size() == 1; }, 30s));
+    ASSERT_TRUE(test::WaitFor([&] { return archives().size() == 1; }, 30s));
     EXPECT_TRUE(std::filesystem::exists(PathOf(archives()[0])));
 
     // The server's own window is not what this picture is about.
-    for (const QString& window : Windows(QStringLiteral("^Ravelin Server$")))
-        OnDisplay(QStringLiteral("xdotool"), {QStringLiteral("windowunmap"), window});
-    OnDisplay(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                         QString::fromStdString((outputDir / "main-window.png").string())});
+    for (const QString& window : display.Windows(QStringLiteral("^Ravelin Server$")))
+        display.Run(QStringLiteral("xdotool"), {QStringLiteral("windowunmap"), window});
+    display.Run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                           QString::fromStdString((outputDir / "main-window.png").string())});
 
     client.terminate();
     ASSERT_TRUE(client.waitForFinished(15000));
@@ -201,7 +157,39 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{first, handed, second}));
     // "Close Server" is on unless the user turned it off.
-    EXPECT_TRUE(WaitFor([&] { return !test::WaitForPort(port, 50); }, 10s));
+    EXPECT_TRUE(test::WaitFor([&] { return !test::WaitForPort(port, 50); }, 10s));
+}
+
+// The browser's page comes from its DevTools port: Add Page from Browser
+// (Alt+B, P) puts the page's address and title at the top of the brief.
+TEST_F(WindowedClientTest, AddPageFromBrowserTakesThePageTheBrowserShows)
+{
+    if (test::HeadlessBrowser::Program().isEmpty())
+        GTEST_SKIP() << "chromium is not installed (tools/setup.sh installs it)";
+    test::HeadlessBrowser browser;
+    ASSERT_EQ(browser.Start(PathOf("profile")), "");
+    const std::string page = "http://127.0.0.1:" + std::to_string(nginx->Port()) + "/page.html";
+    ASSERT_TRUE(browser.Navigate(page));
+    test::WriteFile(PathOf("config") / "Marrowby Works" / "Ravelin.conf",
+                    "[Servers]\nRavelin%20Server%20Port=" + std::to_string(port) +
+                        "\n[Browser]\nDevTools%20Port=" + std::to_string(browser.Port()) + "\n");
+    const std::string brief = MakeBrief("First");
+    client.setProcessEnvironment(display.Environment());
+    client.start(QString::fromStdString(Client()), {QString::fromStdString(brief)});
+    ASSERT_TRUE(client.waitForStarted(5000));
+    ASSERT_TRUE(test::WaitFor([&] { return !display.Windows(QStringLiteral("^Ravelin Pro$")).isEmpty(); }, 15s))
+        << client.readAllStandardError().toStdString();
+    QThread::msleep(500);
+
+    display.Keys(display.Windows(QStringLiteral("^Ravelin Pro$")).first(), {QStringLiteral("alt+b"), QStringLiteral("p")});
+    TBrief saved;
+    ASSERT_TRUE(
+        test::WaitFor([&] { return LoadBrief(brief, saved).Status == LoadStatus::Loaded && saved.Entries.Count() == 2; }, 15s));
+    EXPECT_EQ(saved.Entries[0].URL, page);
+    EXPECT_EQ(saved.Entries[0].EntryName, "Page");
+    for (const QString& window : display.Windows(QStringLiteral("^Ravelin Server$")))
+        display.Run(QStringLiteral("xdotool"), {QStringLiteral("windowunmap"), window});
+    display.Screenshot(outputDir / "browser-page.png");
 }
 
 } // namespace

@@ -74,6 +74,7 @@ std::string HeadlessBrowser::Start(const std::filesystem::path& profile)
     if (active.find('\n') == std::string::npos)
         return "chromium wrote no DevToolsActivePort";
     const int devtoolsPort = std::stoi(active.substr(0, active.find('\n')));
+    port_ = devtoolsPort;
     // The DevTools server wants a Host header; it may take a moment to answer.
     const std::string request =
         "GET /json/list HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(devtoolsPort) + "\r\nConnection: close\r\n\r\n";

@@ -44,10 +44,13 @@ public:
     bool KeepScreenshot(const std::filesystem::path& file);
 
     DevToolsClient& DevTools() { return devtools_; }
+    // The browser's remote-debugging port, once started.
+    int Port() const { return port_; }
 
 private:
     QProcess process_;
     DevToolsClient devtools_;
+    int port_ = 0;
 };
 
 } // namespace rv::test

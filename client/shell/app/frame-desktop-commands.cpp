@@ -71,7 +71,7 @@ void TMDIFrame::CreateDesktopCommands()
     QAction* launch = add("LaunchEntry", "&Launch Entry in Browser", [this] { LaunchEntryClick(); });
     QAction* view = add("ViewEntry", "&View Entry", [this] { ViewEntryClick(); });
 
-    // The imports follow the file commands; the browser commands follow the
+    // The imports follow the file commands; the browser's page follows the
     // entry commands of the Brief menu.
     QAction* preferences = Action(QStringLiteral("Preferences"));
     fileMenu_->insertActions(preferences, {bookmarks, links, shortcuts});
@@ -79,8 +79,15 @@ void TMDIFrame::CreateDesktopCommands()
     if (QMenu* brief = MenuTitled(*menuBar(), QStringLiteral("&Brief")))
     {
         QAction* setup = Action(QStringLiteral("BriefSetup"));
-        brief->insertActions(setup, {page, launch, view});
+        brief->insertAction(setup, page);
         brief->insertSeparator(setup);
+    }
+    // An entry's page in the browser, beside the other entry commands ("&View
+    // Last Brief" has the Brief menu's V).
+    if (QMenu* edit = MenuTitled(*menuBar(), QStringLiteral("&Edit")))
+    {
+        edit->addSeparator();
+        edit->addActions({launch, view});
     }
     if (auto* tools = findChild<QToolBar*>(QStringLiteral("Toolbar")))
     {
