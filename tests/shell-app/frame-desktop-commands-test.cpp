@@ -8,6 +8,7 @@
 #include "client/shell/briefs/brief-window.h"
 #include "client/shell/desktop/bookmark-tree-model.h"
 #include "client/shell/desktop/bookmarks-window.h"
+#include "client/shell/desktop/browser-link.h"
 #include "client/shell/desktop/network-connector.h"
 #include "client/shell/dialogs/settings/preferences-dialog.h"
 #include "client/shell/runs/run-windows.h"
@@ -263,6 +264,20 @@ TEST_F(FrameDesktopCommandsTest, RunDialsAndHangsUpOnlyWhatItBroughtUp)
         EXPECT_EQ(connections->activated, upBefore ? QStringList{} : QStringList{QStringLiteral("Home")});
         EXPECT_EQ(connections->hungUp, upBefore ? QStringList{} : QStringList{QStringLiteral("/active/Home")});
     }
+}
+
+// Without a browser command and without the desktop's opener, the client
+// says so in its own words.
+TEST_F(FrameDesktopCommandsTest, OpeningAnAddressWithoutABrowserShowsTheClientsMessage)
+{
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(PathOf("data").string()));
+    const FrameServices desktop = DesktopServices(services.ProgramFolder, services.DataFolder, services.SettingsPath);
+    QString text;
+    test::AnswerNextMessageBox(MessageAnswer::Ok, [&](MessageBox& box) { text = box.Text(); });
+    desktop.OpenAddress(QStringLiteral("http://news.example/"));
+    qputenv("PATH", path);
+    EXPECT_EQ(text.toStdString(), ClientBrowserNotSet.Text);
 }
 
 } // namespace
