@@ -48,6 +48,9 @@ struct TBrief
 
     std::string FilePath; // empty until the brief has been saved or opened
     std::string Folder;   // folder of FilePath with its trailing "/"
+    // The one-page brief of "Archive Browser Page": never stored in the
+    // window layout, never scheduled, no catalogue. Not kept in the file.
+    bool TemporaryPage = false;
 };
 
 // Puts every field back to the new-brief defaults, with no entries, and takes

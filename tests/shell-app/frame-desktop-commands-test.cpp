@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -180,6 +181,9 @@ TEST_F(FrameDesktopCommandsTest, ImportedBookmarksCopyAndDropIntoABrief)
     auto* bookmarks = qobject_cast<TBkMarks*>(window);
     ASSERT_NE(bookmarks, nullptr);
     EXPECT_EQ(bookmarks->windowTitle(), QStringLiteral("Mine"));
+    // With the bookmarks window active no brief is current; Copy copies a bookmark.
+    EXPECT_FALSE(frame->Action(QStringLiteral("AddWebEntry"))->isEnabled());
+    EXPECT_TRUE(frame->Action(QStringLiteral("Copy"))->isEnabled());
     test::SaveScreenshot(*frame, "bookmarks");
 
     // The folder dropped on the brief brings its two bookmarks.
@@ -278,6 +282,47 @@ TEST_F(FrameDesktopCommandsTest, OpeningAnAddressWithoutABrowserShowsTheClientsM
     desktop.OpenAddress(QStringLiteral("http://news.example/"));
     qputenv("PATH", path);
     EXPECT_EQ(text.toStdString(), ClientBrowserNotSet.Text);
+}
+
+// Archive Browser Page retrieves the page into the chosen archive through a
+// temporary brief that leaves no catalogue and is not stored as open.
+TEST_F(FrameDesktopCommandsTest, ArchiveBrowserPageWritesTheChosenArchiveOnly)
+{
+    test::OriginServer origin({test::OriginReply{"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<p>kept</p>"}});
+    std::filesystem::create_directories(PathOf("out"));
+    services.AskArchivePath = [this](const QString&) { return QString::fromStdString(PathOf("out/page.rvd").string()); };
+    auto frame = StartWithBrief();
+    const std::string page = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/";
+    QApplication::clipboard()->setText(QString::fromStdString(page));
+    QString caption;
+    bool activeLocked = false;
+    test::WhenModal(
+        [&](QDialog& dialog)
+        {
+            caption = dialog.windowTitle();
+            const auto* active = dialog.findChild<QCheckBox*>(QStringLiteral("Active"));
+            activeLocked = active && active->isChecked() && !active->isEnabled();
+            dialog.accept();
+        });
+    frame->Action(QStringLiteral("ArchiveBrowserPage"))->trigger();
+    EXPECT_EQ(caption, QStringLiteral("Please set the properties for this retrieval"));
+    EXPECT_TRUE(activeLocked);
+    EXPECT_FALSE(frame->Action(QStringLiteral("ArchiveBrowserPage"))->isEnabled());
+    QElapsedTimer clock;
+    clock.start();
+    while (frame->Engine().RunActive() && clock.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ASSERT_FALSE(frame->Engine().RunActive());
+    QApplication::processEvents();
+
+    EXPECT_TRUE(std::filesystem::exists(PathOf("out/page.rvd")));
+    EXPECT_TRUE(frame->Action(QStringLiteral("ArchiveBrowserPage"))->isEnabled());
+    for (const auto& file : std::filesystem::directory_iterator(PathOf("data")))
+        EXPECT_EQ(file.path().string().find(".ca"), std::string::npos) << file.path();
+    ASSERT_EQ(frame->OpenBriefs().size(), 2u);
+    const WindowLayout layout = frame->CurrentLayout();
+    ASSERT_EQ(layout.Briefs.size(), 1u);
+    EXPECT_EQ(layout.Briefs[0].Path, PathOf("one.brf").string());
 }
 
 } // namespace

@@ -84,6 +84,7 @@ std::unique_ptr<BriefRun> BriefSetup::SetUp(TBrief& brief, const std::string& ta
     auto run = std::make_unique<BriefRun>();
     run->Brief = &brief;
     run->Scheduled = scheduled;
+    run->TemporaryPageBrief = brief.TemporaryPage;
     run->StartTime = std::chrono::system_clock::now();
     run->StartLocal = LocalTimeOf(run->StartTime);
     run->Stamp = RunStampText(run->StartLocal);

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -70,6 +71,7 @@ void TMDIFrame::CreateDesktopCommands()
     QAction* page = add("AddBrowserPage", "Add &Page from Browser", [this] { AddPageFromBrowserClick(); });
     QAction* launch = add("LaunchEntry", "&Launch Entry in Browser", [this] { LaunchEntryClick(); });
     QAction* view = add("ViewEntry", "&View Entry", [this] { ViewEntryClick(); });
+    QAction* archive = add("ArchiveBrowserPage", "Archive Browser Page", [this] { ArchiveBrowserPageClick(); });
 
     // The imports follow the file commands; the browser's page follows the
     // entry commands of the Brief menu.
@@ -79,7 +81,7 @@ void TMDIFrame::CreateDesktopCommands()
     if (QMenu* brief = MenuTitled(*menuBar(), QStringLiteral("&Brief")))
     {
         QAction* setup = Action(QStringLiteral("BriefSetup"));
-        brief->insertAction(setup, page);
+        brief->insertActions(setup, {page, archive});
         brief->insertSeparator(setup);
     }
     // An entry's page in the browser, beside the other entry commands ("&View
@@ -95,6 +97,14 @@ void TMDIFrame::CreateDesktopCommands()
         tools->widgetForAction(page)->setToolTip(QStringLiteral("Add Page from Browser"));
         tools->widgetForAction(page)->setObjectName(QStringLiteral("AddBrowserPageButton"));
     }
+    if (!services_.AskArchivePath)
+        services_.AskArchivePath = [this](const QString& folder)
+        {
+            QString path = QFileDialog::getSaveFileName(this, QString(), folder, QStringLiteral("Ravelin Files (*.RVD *.rvd)"));
+            if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+                path += QStringLiteral(".rvd");
+            return path;
+        };
     if (!services_.AskImportPaths)
         services_.AskImportPaths = [this](const QString& title, const QString& folder, const QString& filter, bool many)
         { return AskImportFiles(this, title, folder, filter, many); };
@@ -102,11 +112,12 @@ void TMDIFrame::CreateDesktopCommands()
 
 void TMDIFrame::UpdateDesktopCommands()
 {
-    TKestrelForm* current = area_->activeSubWindow() && ActiveBookmarks() ? nullptr : CurrentBrief();
+    TKestrelForm* current = ActiveBookmarks() ? nullptr : CurrentBrief();
     const bool editable = current && !current->Brief().Retrieving;
     const bool focused = current && current->Brief().Entries.IsValid(current->Brief().Entries.Focus());
     Action(QStringLiteral("ImportShortcuts"))->setEnabled(editable);
     Action(QStringLiteral("AddBrowserPage"))->setEnabled(editable);
+    Action(QStringLiteral("ArchiveBrowserPage"))->setEnabled(!pageBrief_ || !pageBrief_->Brief().Retrieving);
     Action(QStringLiteral("LaunchEntry"))->setEnabled(focused);
     Action(QStringLiteral("ViewEntry"))->setEnabled(focused);
     // While a bookmarks window is active, Copy copies its bookmark.

@@ -315,7 +315,8 @@ QList<QAction*> TMDIFrame::RecentActions() const
 
 void TMDIFrame::UpdateCommands()
 {
-    TKestrelForm* current = CurrentBrief();
+    // While a bookmarks window is active no brief is current.
+    TKestrelForm* current = ActiveBookmarks() ? nullptr : CurrentBrief();
     const bool open = current != nullptr;
     const bool editable = open && !current->Brief().Retrieving;
     const bool entries = open && current->Brief().Entries.Count() > 0;
@@ -570,7 +571,8 @@ void TMDIFrame::ScheduleTick()
         return;
     std::vector<TBrief*> open;
     for (TKestrelForm* window : briefs_)
-        open.push_back(&window->Brief());
+        if (!window->Brief().TemporaryPage)
+            open.push_back(&window->Brief());
     checkRunning_ = true;
     scheduleCheck_->Check(open);
     checkRunning_ = false;
@@ -705,7 +707,8 @@ WindowLayout TMDIFrame::CurrentLayout() const
     QList<QMdiSubWindow*> order = area_->subWindowList(QMdiArea::StackingOrder);
     std::reverse(order.begin(), order.end());
     for (QMdiSubWindow* sub : order)
-        if (auto* window = qobject_cast<TKestrelForm*>(sub->widget()); window && WindowNumber(*window) > 0)
+        if (auto* window = qobject_cast<TKestrelForm*>(sub->widget());
+            window && WindowNumber(*window) > 0 && !window->Brief().TemporaryPage)
             layout.Briefs.push_back({Local(window->FilePath()), PlacementOf(*sub)});
     return layout;
 }

@@ -87,6 +87,9 @@ struct FrameServices
     // The desktop's network connections (NetworkManager); none: dialing is
     // off and a run needs only the network to be up.
     std::shared_ptr<ConnectionService> Connections;
+    // The save dialog of "Archive Browser Page": the archive's path, or empty
+    // when cancelled.
+    std::function<QString(const QString& folder)> AskArchivePath;
 };
 
 // The services of the real program: RVServer beside RVClient, the browser of
@@ -139,6 +142,9 @@ public:
     // The newest stored copy of the focused entry; references to archives
     // that are gone are dropped on the way.
     void ViewEntryClick();
+    // Retrieves the browser's page into an archive of the user's choosing,
+    // through a temporary one-page brief; frame-page-archive.cpp.
+    void ArchiveBrowserPageClick();
 
     // The run hand-over: starts a run of the brief or joins it to the run
     // under way.
@@ -221,6 +227,7 @@ private:
     std::unique_ptr<DialClock> dialClock_;
     std::unique_ptr<NetworkConnector> connector_;
     bool connectorUsed_ = false;
+    QPointer<TKestrelForm> pageBrief_; // the temporary brief of Archive Browser Page
     std::shared_ptr<DefinitionSet> definitions_;
     QMdiArea* area_ = nullptr;
     QTimer* timer_ = nullptr;
