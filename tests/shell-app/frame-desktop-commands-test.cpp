@@ -43,6 +43,8 @@ public:
     void Activate(const QString& name, std::function<void(DialResult)> done) override
     {
         activated << name;
+        if (hold)
+            return;
         active = QStringLiteral("/active/") + name;
         done(DialResult::Connected);
     }
@@ -54,6 +56,7 @@ public:
     QStringList ConnectionNames() override { return names; }
 
     std::optional<QString> active;
+    bool hold = false; // activations never end
     QStringList names;
     QStringList activated;
     QStringList hungUp;
@@ -323,6 +326,27 @@ TEST_F(FrameDesktopCommandsTest, ArchiveBrowserPageWritesTheChosenArchiveOnly)
     const WindowLayout layout = frame->CurrentLayout();
     ASSERT_EQ(layout.Briefs.size(), 1u);
     EXPECT_EQ(layout.Briefs[0].Path, PathOf("one.brf").string());
+}
+
+// Closing down while a run waits for its connection ends the wait.
+TEST_F(FrameDesktopCommandsTest, WindowGoesWhileARunWaitsForItsConnection)
+{
+    connections->hold = true;
+    {
+        SettingsStore store(services.SettingsPath);
+        store.SetValue("Dialer/UsingDialer", "Yes");
+        store.SetValue("Dialer/Selection", "Home");
+        ASSERT_TRUE(store.Sync());
+    }
+    auto frame = StartWithBrief();
+    frame->GenerateBriefClick();
+    QElapsedTimer clock;
+    clock.start();
+    while (connections->activated.isEmpty() && clock.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(connections->activated, QStringList{QStringLiteral("Home")});
+    frame.reset();
+    EXPECT_TRUE(connections->hungUp.isEmpty());
 }
 
 } // namespace

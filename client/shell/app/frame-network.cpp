@@ -9,6 +9,7 @@
 #include "client/shell/dialogs/settings/dialup-connections.h"
 #include "client/shell/runs/run-windows.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <future>
@@ -102,6 +103,16 @@ bool TMDIFrame::ConnectForRun()
     }
     QMetaObject::invokeMethod(this, start, Qt::QueuedConnection);
     return connected.get();
+}
+
+void TMDIFrame::StopConnecting()
+{
+    if (!connector_)
+        return;
+    // A connect step the run has asked for but the event loop has not
+    // started yet starts now, so that Cancel ends it.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    connector_->Cancel();
 }
 
 void TMDIFrame::HangUpAfterRun()

@@ -132,6 +132,7 @@ TMDIFrame::TMDIFrame(FrameServices services, QStringList commandLineBriefs, QWid
 TMDIFrame::~TMDIFrame()
 {
     timer_->stop();
+    StopConnecting();
     // The run ends before the briefs it writes into go.
     engine_.reset();
     for (TKestrelForm* window : briefs_)

@@ -199,6 +199,8 @@ private:
     void CreateConnector();
     // Hangs up a connection the connect step brought up, when the user wants.
     void HangUpAfterRun();
+    // Ends a connect step that a run waits for, as Cancel does.
+    void StopConnecting();
     std::unique_ptr<DialUpConnections> DialUpList() const;
     void UpdateRecentMenu();
     void UpdateCommands();
