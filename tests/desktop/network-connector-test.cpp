@@ -146,6 +146,8 @@ TEST_F(NetworkConnectorTest, ChosenConnectionIsActivatedAndHungUpWhenDone)
         return;
     NetworkManagerService service(Bus());
     ASSERT_FALSE(service.ActiveConnection());
+    // The preferences offer the saved connections by name.
+    EXPECT_EQ(service.ConnectionNames(), QStringList{QStringLiteral("Home")});
     TestClock clock;
     NetworkConnector connector(service, clock, [] { return false; });
     const Outcome outcome = Connect(connector, {true, "Home", 2, 30});
