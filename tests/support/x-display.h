@@ -7,6 +7,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -49,13 +50,7 @@ private:
 };
 
 // Polls the condition every 100 ms until it holds or the limit has passed.
-template <typename Condition> bool WaitFor(Condition condition, std::chrono::milliseconds limit);
-
-} // namespace rv::test
-
-#include <QThread>
-
-template <typename Condition> bool rv::test::WaitFor(Condition condition, std::chrono::milliseconds limit)
+template <typename Condition> bool WaitFor(Condition condition, std::chrono::milliseconds limit)
 {
     using namespace std::chrono_literals;
     for (auto waited = 0ms; waited < limit; waited += 100ms)
@@ -66,3 +61,5 @@ template <typename Condition> bool rv::test::WaitFor(Condition condition, std::c
     }
     return condition();
 }
+
+} // namespace rv::test

@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace rv
