@@ -9,6 +9,7 @@
 #include "client/shell/desktop/bookmark-tree-model.h"
 #include "client/shell/desktop/bookmarks-window.h"
 #include "client/shell/desktop/browser-link.h"
+#include "client/shell/desktop/dialer-window.h"
 #include "client/shell/desktop/network-connector.h"
 #include "client/shell/dialogs/settings/preferences-dialog.h"
 #include "client/shell/runs/run-windows.h"
@@ -26,6 +27,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTreeView>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -347,6 +349,39 @@ TEST_F(FrameDesktopCommandsTest, WindowGoesWhileARunWaitsForItsConnection)
     EXPECT_EQ(connections->activated, QStringList{QStringLiteral("Home")});
     frame.reset();
     EXPECT_TRUE(connections->hungUp.isEmpty());
+}
+
+// The dialer window shows the attempt; its Cancel ends the attempts and the
+// run with them.
+TEST_F(FrameDesktopCommandsTest, DialerWindowShowsTheAttemptAndCancelEndsTheRun)
+{
+    connections->hold = true;
+    {
+        SettingsStore store(services.SettingsPath);
+        store.SetValue("Dialer/UsingDialer", "Yes");
+        store.SetValue("Dialer/Selection", "Home");
+        ASSERT_TRUE(store.Sync());
+    }
+    auto frame = StartWithBrief();
+    frame->GenerateBriefClick();
+    TDialerWindow* dialer = nullptr;
+    QElapsedTimer clock;
+    clock.start();
+    while (!dialer && clock.elapsed() < 10000)
+    {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        dialer = frame->findChild<TDialerWindow*>();
+    }
+    ASSERT_NE(dialer, nullptr);
+    EXPECT_TRUE(dialer->isVisible());
+    EXPECT_EQ(dialer->windowTitle(), QStringLiteral("Ravelin Pro Dialer"));
+    EXPECT_EQ(dialer->Status(), QStringLiteral("Dialing..."));
+    test::SaveScreenshot(*dialer, "dialer");
+    dialer->CancelButton()->click();
+    while (frame->Engine().RunActive() && clock.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(frame->Engine().RunActive());
+    EXPECT_FALSE(frame->OpenBriefs()[0]->Brief().Retrieving);
 }
 
 } // namespace

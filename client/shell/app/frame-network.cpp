@@ -5,6 +5,7 @@
 #include "client/engine/run-engine.h"
 #include "client/shell/app/mdi-frame.h"
 #include "client/shell/briefs/brief-window.h"
+#include "client/shell/desktop/dialer-window.h"
 #include "client/shell/desktop/network-connector.h"
 #include "client/shell/dialogs/settings/dialup-connections.h"
 #include "client/shell/runs/run-windows.h"
@@ -49,6 +50,26 @@ void TMDIFrame::CreateConnector()
     connect(connector_.get(), &NetworkConnector::logLine, this,
             [this](const QString& brief, const QString& line)
             { statusLog_->UpdateLine(brief.toLatin1().toStdString(), line.toLatin1().toStdString(), {}, {}); });
+    connect(connector_.get(), &NetworkConnector::statusChanged, this,
+            [this](const QString& status)
+            {
+                auto* dialer = qobject_cast<TDialerWindow*>(dialer_.data());
+                if (!dialer)
+                {
+                    dialer = new TDialerWindow(this);
+                    dialer->setAttribute(Qt::WA_DeleteOnClose);
+                    connect(dialer, &TDialerWindow::cancelled, connector_.get(), &NetworkConnector::Cancel);
+                    dialer_ = dialer;
+                }
+                dialer->SetStatus(status);
+                dialer->show();
+            });
+    connect(connector_.get(), &NetworkConnector::finished, this,
+            [this]
+            {
+                if (dialer_)
+                    dialer_->close();
+            });
     engine_->SetConnect([this] { return ConnectForRun(); });
 }
 

@@ -229,6 +229,7 @@ private:
     std::unique_ptr<DialClock> dialClock_;
     std::unique_ptr<NetworkConnector> connector_;
     bool connectorUsed_ = false;
+    QPointer<QWidget> dialer_;         // the dialer window while dialing
     QPointer<TKestrelForm> pageBrief_; // the temporary brief of Archive Browser Page
     std::shared_ptr<DefinitionSet> definitions_;
     QMdiArea* area_ = nullptr;
