@@ -263,7 +263,7 @@ protected:
     std::string CopySample(const std::string& name)
     {
         const std::filesystem::path to = PathOf(name);
-        std::filesystem::copy_file(test::SourceDir() / "fuzz/corpus/package-fuzz/real-Harbour.rvd", to);
+        std::filesystem::copy_file(test::SourceDir() / "tests/data/harbour-run.rvd", to);
         return to.string();
     }
 
