@@ -26,7 +26,11 @@ command -v wrk >/dev/null || { echo "server-bench: wrk is missing; run tools/set
 cmake -S . -B "$build" -G Ninja >/dev/null
 ninja -C "$build" RVServer served-pages-bench >/dev/null
 
-work=$(mktemp -d /tmp/rv-server-bench.XXXXXX)
+# The archives and nginx's static copy live on tmpfs, so that both servers
+# read from memory; RV_BENCH_TMP names another folder.
+scratch=${RV_BENCH_TMP:-/dev/shm}
+[ -d "$scratch" ] && [ -w "$scratch" ] || scratch=/tmp
+work=$(mktemp -d "$scratch/rv-server-bench.XXXXXX")
 chmod 755 "$work"  # nginx workers read the static pages as another user
 mkdir -p "$work/nginx" "$work/config/Marrowby Works" "$work/run"
 chmod 700 "$work/run"
