@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // The reader hands over exactly one whole header.
             if (rv::CharFindEndOfHTTPHeader(request) != request.size() || request.size() > rv::MaxRequestBytes)
                 __builtin_trap();
-            std::optional<std::string> answer = dispatcher.Process(request, settings);
+            rv::SharedAnswer answer = dispatcher.Answer(request, settings);
             if (answer && answer->starts_with("HTTP/1.0 200") && !rv::HostAllowed(request))
                 __builtin_trap();
             return answer;
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool whole = rv::CharFindEndOfHTTPHeader(kept).has_value();
     if (whole != answered)
         __builtin_trap();
-    if (!whole && stream.size() >= rv::MaxRequestBytes && !reader.TakeAnswer().starts_with("HTTP/1.0 431 "))
+    if (!whole && stream.size() >= rv::MaxRequestBytes && !reader.TakeAnswer()->starts_with("HTTP/1.0 431 "))
         __builtin_trap();
     return 0;
 }
