@@ -17,8 +17,7 @@ namespace
 // (400, 403, 431) always end it.
 bool Reusable(const std::string& answer)
 {
-    return (answer.starts_with("HTTP/1.0 200") || answer.starts_with("HTTP/1.0 302") ||
-            answer.starts_with("HTTP/1.0 404")) &&
+    return (answer.starts_with("HTTP/1.0 200") || answer.starts_with("HTTP/1.0 302") || answer.starts_with("HTTP/1.0 404")) &&
            answer.find("\r\n\r\n") != std::string::npos;
 }
 
@@ -173,8 +172,8 @@ std::size_t TServer::Send(const std::string& answer, bool keepAlive)
         const std::size_t blank = answer.find("\r\n\r\n") + 2;
         head = std::string_view(answer).substr(0, blank);
         body = std::string_view(answer).substr(blank);
-        const int length = std::snprintf(extra, sizeof extra, "Content-Length: %zu\r\nConnection: keep-alive\r\n",
-                                         body.size() - 2);
+        const int length =
+            std::snprintf(extra, sizeof extra, "Content-Length: %zu\r\nConnection: keep-alive\r\n", body.size() - 2);
         extraLength = length > 0 ? static_cast<std::size_t>(length) : 0;
     }
     const std::string_view parts[] = {head, std::string_view(extra, extraLength), body};

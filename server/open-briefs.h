@@ -52,8 +52,8 @@ struct OpenBrief
     bool inUse = false;                  // a request is being answered from it
     int version = 1;                     // of this archive's format
     int subversion = 4;
-    std::uint64_t generation = 0;        // unique to this opening of the archive
-    FileStamp stamp;                     // the file as it was when the index was read
+    std::uint64_t generation = 0; // unique to this opening of the archive
+    FileStamp stamp;              // the file as it was when the index was read
 };
 
 // Completes an archive that a run left without an index, from its side

@@ -133,8 +133,7 @@ SharedAnswer RequestDispatcher::ImageAnswer(const std::string& imageFile, const 
     return images_.emplace(imageFile, Shared("HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\n" + *image)).first->second;
 }
 
-void RequestDispatcher::MakeCacheKey(std::uint64_t generation, const ParsedRequest& request,
-                                     const ServerSettings& settings)
+void RequestDispatcher::MakeCacheKey(std::uint64_t generation, const ParsedRequest& request, const ServerSettings& settings)
 {
     cacheKey_.clear();
     cacheKey_ += std::to_string(generation);
@@ -191,8 +190,7 @@ SharedAnswer RequestDispatcher::PageAnswer(const ParsedRequest& request, const S
     {
         if (OpenBrief* brief = briefs_.Find(request.archiveName))
             brief->inUse = false;
-        return Shared(
-            PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1, request.cumulative));
+        return Shared(PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1, request.cumulative));
     }
     bool cacheable = false;
     SharedAnswer answer = Shared(StoredPage(request, name, found, settings, cacheable));
