@@ -110,7 +110,9 @@ std::string ReadTable(const char* path)
 // matched.
 std::optional<std::optional<std::uint32_t>> DiagnosedOwner(const TcpEnd& local, const TcpEnd& remote, int family)
 {
-    const int link = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    // One socket per thread, kept: the kernel answers each question in full
+    // before the next is sent, so answers never mix.
+    static thread_local const int link = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
     if (link < 0)
         return std::nullopt;
     struct
@@ -121,6 +123,8 @@ std::optional<std::optional<std::uint32_t>> DiagnosedOwner(const TcpEnd& local, 
     message.header.nlmsg_len = sizeof message;
     message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
     message.header.nlmsg_flags = NLM_F_REQUEST;
+    static thread_local std::uint32_t sequence = 0;
+    message.header.nlmsg_seq = ++sequence;
     message.request.sdiag_family = static_cast<std::uint8_t>(family);
     message.request.sdiag_protocol = IPPROTO_TCP;
     message.request.idiag_states = ~0u;
@@ -140,8 +144,13 @@ std::optional<std::optional<std::uint32_t>> DiagnosedOwner(const TcpEnd& local, 
     if (::sendto(link, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) ==
         static_cast<ssize_t>(sizeof message))
     {
-        const ssize_t got = ::recv(link, answer, sizeof answer, 0);
+        // The kernel has answered by the time sendto returns. An answer to an
+        // earlier question that was never read is passed over.
+        ssize_t got = 0;
         const auto* reply = reinterpret_cast<const nlmsghdr*>(answer);
+        do
+            got = ::recv(link, answer, sizeof answer, MSG_DONTWAIT);
+        while (got >= static_cast<ssize_t>(sizeof(nlmsghdr)) && reply->nlmsg_seq != sequence);
         if (got >= static_cast<ssize_t>(sizeof(nlmsghdr)) && NLMSG_OK(reply, static_cast<unsigned>(got)))
         {
             if (reply->nlmsg_type == SOCK_DIAG_BY_FAMILY && reply->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg)))
@@ -156,7 +165,6 @@ std::optional<std::optional<std::uint32_t>> DiagnosedOwner(const TcpEnd& local, 
                 result.emplace(std::nullopt);
         }
     }
-    ::close(link);
     return result;
 }
 
