@@ -95,7 +95,8 @@ bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry
     details.SearchTerms = page.SearchFor;
     details.Inaccessible = first.Inaccessible;
     const std::string number = std::to_string(linkNumber);
-    if (!alone && !matchesOnly && !StoreTocPage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, root, details))
+    if (!alone && !matchesOnly &&
+        !StoreTocPage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, root, details))
         return false;
     if (page.SmartSearch && !first.Uncounted)
     {
