@@ -301,11 +301,11 @@ void ScanLoop::StoreFile(BriefRun& run, RetrievalRequest& request)
     request.TempFile.Discard();
 }
 
-bool ScanLoop::LimitsReached(const BriefRun& run) const
+bool ScanLoop::LimitsReached(const BriefRun& run)
 {
     if (flags_.FailureStop)
         return false;
-    if (DiskReserveReached(FreeBytes(run.ArchivePath.parent_path()), settings_.DiskBuffer))
+    if (diskReserve_.Reached(run.ArchivePath, run.IndexDB->WritePosition(), settings_.DiskBuffer))
         return true;
     return BriefLimitsExceeded(*run.Brief, run.StartTime, std::chrono::system_clock::now(), run.IndexDB->WritePosition());
 }

@@ -10,6 +10,7 @@
 // may be called from any thread.
 #pragma once
 
+#include "client/pages/brief-limits.h"
 #include "client/pages/page-context.h"
 #include "client/pages/retrieval-list.h"
 #include "client/pages/retrieval-settings.h"
@@ -68,7 +69,7 @@ private:
     bool HandleComplete(TRetrievalList::Node* node);
     void StoreFile(BriefRun& run, RetrievalRequest& request);
     void ProcessBody(BriefRun& run, RetrievalRequest& request);
-    bool LimitsReached(const BriefRun& run) const;
+    bool LimitsReached(const BriefRun& run);
     void StopForLimits(BriefRun& run);
     [[nodiscard]] bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
     PageContext ContextFor(BriefRun& run);
@@ -88,6 +89,7 @@ private:
     RunFlags& flags_;
     const std::function<bool()>& connect_;
     int fruitless_ = 0;
+    DiskReserveWatch diskReserve_;
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool poked_ = false;
