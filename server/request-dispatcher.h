@@ -37,6 +37,9 @@ class RequestDispatcher
 public:
     // serverDir: the folder holding "images/". briefs must outlive the dispatcher.
     RequestDispatcher(std::filesystem::path serverDir, OpenBriefList& briefs);
+    // The list calls back into this object when it lets an archive go.
+    RequestDispatcher(const RequestDispatcher&) = delete;
+    RequestDispatcher& operator=(const RequestDispatcher&) = delete;
 
     void SetCompleter(ArchiveCompleter complete) { complete_ = std::move(complete); }
     void SetVersionWarning(VersionWarning warn) { warn_ = std::move(warn); }
