@@ -64,8 +64,11 @@ public:
 
 private:
     bool ScanPass();
+    bool WalkQueue(bool handleComplete);
     void Reconnect();
-    bool StartRequest(BriefRun* run, RetrievalRequest& request);
+    // attempt: a held-back start on a site with a connection counts as one
+    // of its attempts (every other one is held back).
+    bool StartRequest(BriefRun* run, RetrievalRequest& request, bool attempt);
     bool HandleComplete(TRetrievalList::Node* node);
     void StoreFile(BriefRun& run, RetrievalRequest& request);
     void ProcessBody(BriefRun& run, RetrievalRequest& request);
