@@ -135,7 +135,6 @@ check_page "$nginx_port" "$one_nginx"
 check_page "$server_port" "${many_rv}09999.html"
 check_page "$nginx_port" "${many_nginx}09999.html"
 
-printf '%-22s %10s %9s %9s %9s %9s %9s %7s %7s\n' test server 'req/s' 'p50 us' 'p90 us' 'p99 us' 'B/answer' errors 'CPU us'
 ratio() { awk -v n="$1" -v r="$2" -v f="$3" 'BEGIN { split(n, a, " "); split(r, b, " ")
     printf "%.2f", (f == 1) ? b[1] / a[1] : a[2] / b[2] }'; }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -9,7 +9,8 @@ a loopback port of this script: the moment its first connection arrives is
 the end of its start-up. RVServer --no-window is asked for an image once its
 port accepts; the end of its start-up is the moment its answer arrives. For
 each, the script reads VmRSS (resident now) and VmHWM (peak so far) from
-/proc at that moment. Everything lives in a scratch folder on /dev/shm.
+/proc at that moment. Everything lives in a scratch folder on /dev/shm
+(RV_BENCH_TMP names another).
 Prints the fastest round's time and the memory of that round.
 """
 import os
@@ -22,7 +23,8 @@ import time
 
 build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 5
-scratch = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
+scratch = os.environ.get("RV_BENCH_TMP", "/dev/shm")
+scratch = scratch if os.access(scratch, os.W_OK) else None
 
 
 def memory(pid):
