@@ -157,7 +157,7 @@ OpenBrief* OpenBriefList::FindCurrent(std::string_view archiveName)
     {
         if ((*it)->name != archiveName)
             continue;
-        if ((*it)->inUse || StampOf(ArchiveFileOf(archiveName)) == (*it)->stamp)
+        if (StampOf(ArchiveFileOf(archiveName)) == (*it)->stamp)
             return it->get();
         Release(it);
         return nullptr;
