@@ -15,6 +15,7 @@
 #include "tests/support/nginx-server.h"
 #include "tests/support/offscreen-widgets.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/served-page.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -247,18 +248,7 @@ protected:
         RunWindowsTest::TearDown();
     }
 
-    std::string Get(const std::string& archive, const std::string& page) const
-    {
-        QTcpSocket socket;
-        socket.connectToHost("127.0.0.1", port);
-        if (!socket.waitForConnected(5000))
-            return "no connection";
-        socket.write(QByteArray::fromStdString("GET " + archive + "/" + page + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"));
-        std::string answer;
-        while (socket.waitForReadyRead(5000))
-            answer += socket.readAll().toStdString();
-        return answer;
-    }
+    std::string Get(const std::string& archive, const std::string& page) const { return test::ServedPage(port, archive, page); }
 
     std::string CopySample(const std::string& name)
     {
