@@ -7,17 +7,13 @@
 #include "client/briefs/brief.h"
 #include "client/shell/window-layout.h"
 #include "platform/settings-store.h"
-#include "tests/support/core-application.h"
 #include "tests/support/nginx-server.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/xvfb-client.h"
 
-#include <QLockFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QThread>
 #include <chrono>
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace rv
@@ -27,61 +23,17 @@ namespace
 
 using namespace std::chrono_literals;
 
-class WindowedClientTest : public test::SandboxedTest
+class WindowedClientTest : public test::XvfbClientTest
 {
 protected:
-    static void SetUpTestSuite() { test::EnsureCoreApplication(); }
-
     void SetUp() override
     {
-        SandboxedTest::SetUp();
-        for (const char* tool : {"Xvfb", "xdotool", "import"})
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                GTEST_SKIP() << tool << " is not installed (tools/setup.sh installs it)";
-        std::filesystem::create_directories(PathOf("run"));
-        std::filesystem::permissions(PathOf("run"), std::filesystem::perms::owner_all);
-        port = test::FreeLoopbackPort();
-        std::filesystem::create_directories(PathOf("config") / "Marrowby Works");
-        test::WriteFile(PathOf("config") / "Marrowby Works" / "Ravelin.conf",
-                        "[Servers]\nRavelin%20Server%20Port=" + std::to_string(port) + "\n");
+        XvfbClientTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         nginx = std::make_unique<test::NginxServer>(PathOf("nginx"), "");
         ASSERT_TRUE(nginx->Running());
         test::WriteFile(nginx->Root() / "page.html", "<html><head><title>Page</title></head><body>Text</body></html>\n");
-
-        // A display of our own; -displayfd names a free one.
-        xvfb.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                    QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        ASSERT_TRUE(xvfb.waitForStarted(5000));
-        QByteArray number;
-        while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
-            number += xvfb.readAllStandardOutput();
-        ASSERT_TRUE(number.contains('\n')) << "Xvfb gave no display";
-        environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":") + QString::fromLatin1(number.trimmed()));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(PathOf("config").string()));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(PathOf("run").string()));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        outputDir = test::BinDir().parent_path() / "test-output" / "WindowedClientTest";
-        std::filesystem::create_directories(outputDir);
-    }
-
-    void TearDown() override
-    {
-        if (client.state() != QProcess::NotRunning)
-        {
-            client.kill();
-            client.waitForFinished();
-        }
-        // The server the client started, should it still run: its lock
-        // names it.
-        qint64 server = 0;
-        QLockFile lock(QString::fromStdString(PathOf("run/RVServer.lock").string()));
-        if (lock.getLockInfo(&server, nullptr, nullptr) && server > 0 && test::WaitForPort(port, 50))
-            ::kill(pid_t(server), SIGTERM);
-        xvfb.kill();
-        xvfb.waitForFinished();
-        SandboxedTest::TearDown();
     }
 
     std::string MakeBrief(const std::string& name)
@@ -96,47 +48,7 @@ protected:
         return brief.FilePath;
     }
 
-    // Runs a program on the display to its end; its standard output.
-    QString OnDisplay(const QString& program, const QStringList& arguments, int exitCode = 0)
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        EXPECT_TRUE(process.waitForFinished(15000)) << program.toStdString();
-        EXPECT_EQ(process.exitCode(), exitCode) << program.toStdString() << " " << arguments.join(' ').toStdString()
-                                                << process.readAllStandardError().toStdString();
-        return QString::fromLocal8Bit(process.readAllStandardOutput());
-    }
-
-    QStringList Windows(const QString& name)
-    {
-        QProcess search;
-        search.setProcessEnvironment(environment);
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name});
-        search.waitForFinished(5000);
-        return QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    }
-
-    template <typename Condition> static bool WaitFor(Condition condition, std::chrono::milliseconds limit)
-    {
-        for (auto waited = 0ms; waited < limit; waited += 100ms)
-        {
-            if (condition())
-                return true;
-            QThread::msleep(100);
-        }
-        return condition();
-    }
-
-    std::string Client() const { return (test::BinDir() / "RVClient").string(); }
-
     std::unique_ptr<test::NginxServer> nginx;
-    std::uint16_t port = 0;
-    QProcess xvfb;
-    QProcess client;
-    QProcessEnvironment environment;
-    std::filesystem::path outputDir;
 };
 
 TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWindowsOnSigterm)
@@ -144,12 +56,7 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
     const std::string first = MakeBrief("First");
     const std::string second = MakeBrief("Second");
     const std::string handed = MakeBrief("Handed");
-    client.setProcessEnvironment(environment);
-    client.start(QString::fromStdString(Client()), {QString::fromStdString(first), QString::fromStdString(second)});
-    ASSERT_TRUE(client.waitForStarted(5000));
-    ASSERT_TRUE(test::WaitForPort(port, 15000)) << "RVClient did not start RVServer";
-    ASSERT_TRUE(WaitFor([&] { return !Windows(QStringLiteral("^Ravelin Pro$")).isEmpty(); }, 15s))
-        << client.readAllStandardError().toStdString();
+    ASSERT_TRUE(StartClient({QString::fromStdString(first), QString::fromStdString(second)}));
 
     // A second start hands its brief to the running client and ends.
     QProcess again;
@@ -177,11 +84,7 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
     ASSERT_TRUE(WaitFor([&] { return archives().size() == 1; }, 30s));
     EXPECT_TRUE(std::filesystem::exists(PathOf(archives()[0])));
 
-    // The server's own window is not what this picture is about.
-    for (const QString& window : Windows(QStringLiteral("^Ravelin Server$")))
-        OnDisplay(QStringLiteral("xdotool"), {QStringLiteral("windowunmap"), window});
-    OnDisplay(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                         QString::fromStdString((outputDir / "main-window.png").string())});
+    Screenshot("main-window");
 
     client.terminate();
     ASSERT_TRUE(client.waitForFinished(15000));
