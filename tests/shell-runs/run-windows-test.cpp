@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -190,6 +191,32 @@ TEST_F(RunWindowsTest, SkipEntryAndStopBriefAskBeforeTheEngineActs)
             EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("StopButton"))->isEnabled());
         }
     }
+}
+
+TEST_F(RunWindowsTest, ProgressOpenedAfterTheRunIsBlankUntilTheNextRun)
+{
+    TBrief brief = MakeBrief("News", {"Front page", "Weather"});
+    RunModel model(nullptr);
+    model.AddBriefToProgress(brief);
+    model.SetProgressLabel(ProgressLabel::BriefName, "News");
+    model.EntryStarted(brief, brief.Entries[0]);
+    model.CountsChanged({12, 30, 4096 * 1024});
+    model.TransferStatus("Transferring Data...");
+    model.RemoveBriefFromProgress(brief);
+    model.ShowProgressWindow(false);
+    TBriefProcessing window(model, services);
+    window.show();
+    const auto text = [&window](const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    for (const char* name : {"ProcessingBrief", "CurrentEntry", "TransferStatus"})
+        EXPECT_EQ(text(name), QString()) << name;
+    EXPECT_EQ(text("Pages"), QStringLiteral("0"));
+    EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("EntriesDone"))->text(), QString());
+    auto* stop = window.findChild<QPushButton*>(QStringLiteral("StopButton"));
+    EXPECT_FALSE(stop->isEnabled());
+    test::SaveScreenshot(window, "generating-brief-after-run");
+
+    model.AddBriefToProgress(brief);
+    EXPECT_TRUE(stop->isEnabled());
 }
 
 TEST_F(RunWindowsTest, AFastRunUpdatesTheWindowsAFewTimesASecond)
