@@ -36,7 +36,7 @@ std::string Fetch(std::uint16_t port, const std::string& path)
     return answer.toStdString();
 }
 
-class RunWindowsTest : public test::XvfbClientTest
+class WindowedRunTest : public test::XvfbClientTest
 {
 protected:
     void SetUp() override
@@ -95,7 +95,7 @@ protected:
     std::unique_ptr<test::NginxServer> nginx;
 };
 
-TEST_F(RunWindowsTest, SkipEndsTheRunAndTheStatusLogViewsAndDeletesTheArchiveTheServerHolds)
+TEST_F(WindowedRunTest, SkipEndsTheRunAndTheStatusLogViewsAndDeletesTheArchiveTheServerHolds)
 {
     const std::string brief = MakeBrief();
     ASSERT_TRUE(StartClient({QString::fromStdString(brief)}));
@@ -123,6 +123,20 @@ TEST_F(RunWindowsTest, SkipEndsTheRunAndTheStatusLogViewsAndDeletesTheArchiveThe
     const std::filesystem::path archivePath = PathOf(archive);
     ASSERT_TRUE(std::filesystem::exists(archivePath));
     EXPECT_TRUE(WaitFor([&] { return Windows(QStringLiteral("^Generating Brief$")).isEmpty(); }, 10s));
+
+    // The brief's archives and the packaging dialog, for their pictures.
+    Keys(main, {QStringLiteral("alt+v"), QStringLiteral("a")});
+    const QString archives = WaitForWindow(QStringLiteral("^Brief Archive$"), 5s);
+    ASSERT_FALSE(archives.isEmpty());
+    Screenshot("brief-archive");
+    Keys(archives, {QStringLiteral("alt+p")});
+    const QString package = WaitForWindow(QStringLiteral("^Package Brief$"), 5s);
+    ASSERT_FALSE(package.isEmpty());
+    Screenshot("package-brief");
+    Keys(package, {QStringLiteral("Escape")});
+    ASSERT_TRUE(WaitFor([&] { return Windows(QStringLiteral("^Package Brief$")).isEmpty(); }, 5s));
+    Keys(archives, {QStringLiteral("Escape")});
+    ASSERT_TRUE(WaitFor([&] { return Windows(QStringLiteral("^Brief Archive$")).isEmpty(); }, 5s));
 
     // The notice of the finished brief leads to the status log.
     const QString notice = WaitForWindow(QStringLiteral("^Available Briefs$"), 10s);
