@@ -9,9 +9,9 @@
 #include "platform/settings-store.h"
 #include "tests/support/nginx-server.h"
 #include "tests/support/origin-server.h"
+#include "tests/support/served-page.h"
 #include "tests/support/xvfb-client.h"
 
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 namespace rv
@@ -20,21 +20,6 @@ namespace
 {
 
 using namespace std::chrono_literals;
-
-// The answer of the page server to a GET of the path.
-std::string Fetch(std::uint16_t port, const std::string& path)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(5000))
-        return {};
-    socket.write(
-        QByteArray::fromStdString("GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n"));
-    QByteArray answer;
-    while (socket.waitForReadyRead(5000))
-        answer += socket.readAll();
-    return answer.toStdString();
-}
 
 class WindowedRunTest : public test::XvfbClientTest
 {
@@ -152,7 +137,7 @@ TEST_F(WindowedRunTest, SkipEndsTheRunAndTheStatusLogViewsAndDeletesTheArchiveTh
     const std::string expected = "http://127.0.0.1:" + std::to_string(port) + address;
     EXPECT_TRUE(WaitFor([&] { return test::ReadFile(PathOf("browser.log")).find(expected) != std::string::npos; }, 5s))
         << test::ReadFile(PathOf("browser.log"));
-    const std::string summary = Fetch(port, address);
+    const std::string summary = test::ServedPage(port, archivePath.string(), "");
     EXPECT_NE(summary.find("Slow Page"), std::string::npos) << summary.substr(0, 400);
 
     // The server holds the archive open; Delete Brief has it let go first.
@@ -162,7 +147,7 @@ TEST_F(WindowedRunTest, SkipEndsTheRunAndTheStatusLogViewsAndDeletesTheArchiveTh
     Screenshot("delete-archived-brief");
     Keys(confirm, {QStringLiteral("Return")});
     EXPECT_TRUE(WaitFor([&] { return !std::filesystem::exists(archivePath); }, 10s));
-    EXPECT_NE(Fetch(port, address).find("File Not Found"), std::string::npos);
+    EXPECT_NE(test::ServedPage(port, archivePath.string(), "").find("File Not Found"), std::string::npos);
     QThread::msleep(300);
     Screenshot("status-log-deleted");
 
