@@ -33,7 +33,10 @@ cmake -S . -B "$build" -G Ninja >/dev/null
 ninja -C "$build" RVClient rvbrief >/dev/null
 build=$(cd "$build" && pwd)
 
-work=$(mktemp -d /tmp/rv-links-bench.XXXXXX)
+# Page, archive and working files on tmpfs; RV_BENCH_TMP names another folder.
+scratch=${RV_BENCH_TMP:-/dev/shm}
+[ -d "$scratch" ] && [ -w "$scratch" ] || scratch=/tmp
+work=$(mktemp -d "$scratch/rv-links-bench.XXXXXX")
 chmod 755 "$work" # nginx workers read the site as another user
 cleanup() {
     [ -f "$work/nginx/nginx.pid" ] && kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true
@@ -67,7 +70,7 @@ for n in "${sizes[@]}"; do
         printf 'name: Links\nentry: Links | http://127.0.0.1:%s/links-%s.html | 1\n' "$port" "$n" > "$dir/Briefs/Links.txt"
         "$build/bin/rvbrief" "$dir/Briefs/Links.brf" "$dir/Briefs/Links.txt"
         status=0
-        XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache \
+        XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache TMPDIR=$dir/cache \
             /usr/bin/time -f '%e %U %S %M' -o "$dir/time" "$build/bin/RVClient" --generate "$dir/Briefs/Links.brf" \
             > "$dir/log" 2>&1 || status=$?
         read -r wall user sys peak < <(tail -n 1 "$dir/time")

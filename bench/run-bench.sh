@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # A whole brief run against wget, end to end, over the same generated site.
 #
-#   bench/run-bench.sh [-b BUILD-FOLDER] [-r ROUNDS] [-c CONNECTIONS] [--entries] [--all | PAGES]
+#   bench/run-bench.sh [-b BUILD-FOLDER] [-r ROUNDS] [-c CONNECTIONS] [-p] [--entries] [--all | PAGES]
 #
 # Defaults: build, 1 round, 4 connections, 5000 pages. --all runs 1000, 5000
 # and 20000 pages and also prints the memory growth per page from 1000 to
 # 20000 for both programs. --entries always runs the one-entry-per-page
-# brief described below, not only when the depth-99 run falls short.
+# brief described below, not only when the depth-99 run falls short. -p
+# records a call-graph profile of every RVClient run with perf (package
+# linux-perf) into rv-PAGES-ROUND.perf.data in the current folder; perf
+# slows the run, so its times are not comparable with runs without -p.
 #
 # For each size site-generator writes a site of PAGES pages of about 17 KB of
 # article HTML with some 20 links each, a style sheet and 17 images; nginx
@@ -23,10 +26,15 @@
 # INCOMPLETE and a second brief with one depth-1 entry per page is run too,
 # so that the fetch, rewrite and store path still gets a throughput figure.
 #
+# Site, archives, mirror and working files (RVClient's temporary files too,
+# through TMPDIR) are all under /dev/shm (tmpfs), so that neither program
+# waits on the disk.
+#
 # Each line of the summary keeps the fastest of its rounds. Needs nginx and
 # wget (tools/setup.sh installs nginx; apt-get install wget); builds
 # RVClient, rvbrief, rvdump and site-generator.
 set -euo pipefail
+caller_dir=$PWD
 cd "$(dirname "$0")/.."
 
 build=build
@@ -34,14 +42,16 @@ rounds=1
 connections=4
 sizes=(5000)
 always_entries=0
+profile_dir=
 while [ $# -gt 0 ]; do
     case $1 in
         -b) build=$2; shift 2 ;;
         -r) rounds=$2; shift 2 ;;
         -c) connections=$2; shift 2 ;;
+        -p) profile_dir=$caller_dir; shift ;;
         --all) sizes=(1000 5000 20000); shift ;;
         --entries) always_entries=1; shift ;;
-        -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
         *) sizes=("$1"); shift ;;
     esac
 done
@@ -53,7 +63,12 @@ cmake -S . -B "$build" -G Ninja >/dev/null
 ninja -C "$build" RVClient rvbrief rvdump site-generator >/dev/null
 build=$(cd "$build" && pwd)
 
-work=$(mktemp -d /tmp/rv-run-bench.XXXXXX)
+# Everything both programs write, and the site nginx serves, lives on tmpfs:
+# opening files on the shared disks took up to three times as long from one
+# run to the next. RV_BENCH_TMP names another folder.
+scratch=${RV_BENCH_TMP:-/dev/shm}
+[ -d "$scratch" ] && [ -w "$scratch" ] || scratch=/tmp
+work=$(mktemp -d "$scratch/rv-run-bench.XXXXXX")
 chmod 755 "$work" # nginx workers read the site as another user
 cleanup() {
     [ -f "$work/nginx/nginx.pid" ] && kill "$(cat "$work/nginx/nginx.pid")" 2>/dev/null || true
@@ -101,13 +116,15 @@ stored_pages() {
 run_rv() {
     local n=$1 round=$2 label=$3
     local dir=$work/rv-$n-$round-${label// /}
-    mkdir -p "$dir/config/Marrowby Works" "$dir/run" "$dir/cache" "$dir/Briefs"
+    mkdir -p "$dir/config/Marrowby Works" "$dir/run" "$dir/cache" "$dir/tmp" "$dir/Briefs"
     chmod 700 "$dir/run"
     printf '[Network]\nMax%%20Sockets=%s\n' "$connections" > "$dir/config/Marrowby Works/Ravelin.conf"
     cat > "$dir/Briefs/Bench.txt"
     "$build/bin/rvbrief" "$dir/Briefs/Bench.brf" "$dir/Briefs/Bench.txt"
-    XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache \
-        timed "$dir/result" "$build/bin/RVClient" --generate "$dir/Briefs/Bench.brf" > "$dir/log" 2>&1
+    local profiler=()
+    [ -n "$profile_dir" ] && profiler=(perf record -q -g -o "$profile_dir/rv-$n-$round.perf.data" --)
+    XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache TMPDIR=$dir/tmp \
+        timed "$dir/result" "${profiler[@]}" "$build/bin/RVClient" --generate "$dir/Briefs/Bench.brf" > "$dir/log" 2>&1
     local archive
     archive=$(ls -t "$dir"/Briefs/*.rvd 2>/dev/null | head -n 1 || true)
     local stored=0

@@ -156,10 +156,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static rv::RequestDispatcher dispatcher = []
     {
         MakeKilledRun();
-        rv::RequestDispatcher made(FuzzDir, briefs);
-        made.SetCompleter(rv::CompleteArchive);
-        return made;
+        return rv::RequestDispatcher(FuzzDir, briefs);
     }();
+    static const bool completing = []
+    {
+        dispatcher.SetCompleter(rv::CompleteArchive);
+        return true;
+    }();
+    (void)completing;
     if (size == 0)
         return 0;
     std::string_view input(reinterpret_cast<const char*>(data), size);

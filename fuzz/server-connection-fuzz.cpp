@@ -1,8 +1,10 @@
 // A byte stream -> the connection's reading half (TRequestReader) and the
 // whole dispatch behind it, fed in pieces of varying size as a socket would
 // hand them over. The first byte picks the display switches, the second the
-// sizes of the pieces. Traps when the reader answers a request whose header
-// it did not see whole, or serves one whose Host fails the check.
+// sizes of the pieces. Requests follow one another while the connection is
+// kept. Traps when the reader answers a request whose header it did not see
+// whole, serves one whose Host fails the check, or keeps a connection open
+// after a refusal.
 #include "server/connection.h"
 #include "server/http-request.h"
 #include "server/request-dispatcher.h"
@@ -60,23 +62,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // The reader hands over exactly one whole header.
             if (rv::CharFindEndOfHTTPHeader(request) != request.size() || request.size() > rv::MaxRequestBytes)
                 __builtin_trap();
-            std::optional<std::string> answer = dispatcher.Process(request, settings);
+            rv::SharedAnswer answer = dispatcher.Answer(request, settings);
             if (answer && answer->starts_with("HTTP/1.0 200") && !rv::HostAllowed(request))
                 __builtin_trap();
             return answer;
         });
+    // Takes every answer that is ready, going on to the next request while
+    // the connection is kept.
+    rv::SharedAnswer first;
+    bool firstTaken = false;
+    auto settle = [&]
+    {
+        while (reader.State() == rv::TRequestReader::Status::Answer)
+        {
+            const rv::SharedAnswer answer = reader.TakeAnswer();
+            if (!firstTaken)
+                first = answer;
+            firstTaken = true;
+            if (!reader.KeepAlive())
+                return;
+            if (!answer || !(answer->starts_with("HTTP/1.0 200") || answer->starts_with("HTTP/1.0 302") ||
+                             answer->starts_with("HTTP/1.0 404")))
+                __builtin_trap();
+            reader.Next();
+        }
+    };
     std::size_t at = 0;
     for (unsigned n = 0; at < stream.size(); ++n)
     {
         const std::size_t length = pieces == 0 ? stream.size() : 1 + (pieces * (n + 1) * 7919u) % (pieces + 1u);
         reader.Feed(stream.substr(at, length));
         at += length;
+        settle();
     }
     const std::string_view kept = stream.substr(0, rv::MaxRequestBytes);
     const bool whole = rv::CharFindEndOfHTTPHeader(kept).has_value();
     if (whole != answered)
         __builtin_trap();
-    if (!whole && stream.size() >= rv::MaxRequestBytes && !reader.TakeAnswer().starts_with("HTTP/1.0 431 "))
+    if (!whole && stream.size() >= rv::MaxRequestBytes && !(first && first->starts_with("HTTP/1.0 431 ")))
         __builtin_trap();
     return 0;
 }

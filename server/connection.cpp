@@ -4,9 +4,24 @@
 #include "server/synthetic-pages.h"
 
 #include <QTcpSocket>
+#include <cstdio>
+#include <sys/socket.h>
+#include <sys/uio.h>
 
 namespace rv
 {
+namespace
+{
+
+// Answers after which the connection may serve another request; refusals
+// (400, 403, 431) always end it.
+bool Reusable(const std::string& answer)
+{
+    return (answer.starts_with("HTTP/1.0 200") || answer.starts_with("HTTP/1.0 302") || answer.starts_with("HTTP/1.0 404")) &&
+           answer.find("\r\n\r\n") != std::string::npos;
+}
+
+} // namespace
 
 TRequestReader::Status TRequestReader::Feed(std::string_view bytes)
 {
@@ -15,26 +30,41 @@ TRequestReader::Status TRequestReader::Feed(std::string_view bytes)
     const std::size_t before = request_.size();
     request_.append(bytes.substr(0, Room()));
     // The blank line may straddle the previous read.
-    const std::size_t from = before < 3 ? 0 : before - 3;
+    return Scan(before < 3 ? 0 : before - 3);
+}
+
+TRequestReader::Status TRequestReader::Scan(std::size_t from)
+{
     if (const std::optional<std::size_t> end = CharFindEndOfHTTPHeader(std::string_view(request_).substr(from)))
     {
-        request_.resize(from + *end);
-        std::optional<std::string> answer = answer_(request_);
-        status_ = answer ? Status::Answer : Status::Close;
-        if (answer)
-            reply_ = std::move(*answer);
+        const std::string_view header(request_.data(), from + *end);
+        reply_ = answer_(header);
+        status_ = reply_ ? Status::Answer : Status::Close;
+        keepAlive_ = reply_ && WantsKeepAlive(header) && Reusable(*reply_);
+        request_.erase(0, header.size());
     }
     else if (request_.size() >= MaxRequestBytes)
     {
-        reply_ = HeaderTooLargeMessage();
+        reply_ = std::make_shared<const std::string>(HeaderTooLargeMessage());
         status_ = Status::Answer;
+        keepAlive_ = false;
     }
-    if (status_ != Status::Incomplete)
+    if (status_ != Status::Incomplete && !keepAlive_)
     {
         request_.clear();
         request_.shrink_to_fit();
     }
     return status_;
+}
+
+TRequestReader::Status TRequestReader::Next()
+{
+    if (status_ != Status::Answer || !keepAlive_)
+        return status_;
+    status_ = Status::Incomplete;
+    keepAlive_ = false;
+    reply_.reset();
+    return Scan(0);
 }
 
 std::size_t TRequestReader::Room() const
@@ -62,6 +92,7 @@ TServer::~TServer()
 void TServer::Init()
 {
     QObject::connect(socket_, &QTcpSocket::readyRead, socket_, [this] { OnReadable(); });
+    QObject::connect(socket_, &QTcpSocket::bytesWritten, socket_, [this] { OnWritten(); });
     QObject::connect(socket_, &QTcpSocket::disconnected, socket_, [this] { Finish(); });
     QObject::connect(socket_, &QTcpSocket::errorOccurred, socket_,
                      [this](QAbstractSocket::SocketError error)
@@ -81,37 +112,107 @@ void TServer::Init()
 
 void TServer::OnReadable()
 {
-    if (processing_ || finished_)
-        return;
     char buffer[4096];
-    while (reader_.State() == TRequestReader::Status::Incomplete && socket_->bytesAvailable() > 0)
+    while (!processing_ && !finished_)
     {
-        const qint64 want = static_cast<qint64>(std::min(sizeof buffer, reader_.Room()));
-        const qint64 got = socket_->read(buffer, want);
-        if (got <= 0)
-            break;
-        reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+        while (reader_.State() == TRequestReader::Status::Incomplete && socket_->bytesAvailable() > 0)
+        {
+            const qint64 want = static_cast<qint64>(std::min(sizeof buffer, reader_.Room()));
+            const qint64 got = socket_->read(buffer, want);
+            if (got <= 0)
+                break;
+            reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+        }
+        if (reader_.State() == TRequestReader::Status::Incomplete || !Process())
+            return;
     }
-    if (reader_.State() != TRequestReader::Status::Incomplete)
-        Process();
 }
 
-void TServer::Process()
+bool TServer::Process()
 {
     processing_ = true;
-    const std::string answer = reader_.TakeAnswer();
+    const bool answered = reader_.State() == TRequestReader::Status::Answer;
+    const bool connected = socket_->state() == QAbstractSocket::ConnectedState;
+    const bool keepAlive = answered && connected && reader_.KeepAlive();
+    const SharedAnswer answer = reader_.TakeAnswer();
     std::size_t sent = 0;
-    if (reader_.State() == TRequestReader::Status::Answer && socket_->state() == QAbstractSocket::ConnectedState)
-    {
-        socket_->write(answer.data(), static_cast<qint64>(answer.size()));
-        sent = answer.size();
-    }
+    if (answered && connected && answer)
+        sent = Send(*answer, keepAlive);
     if (served_)
         served_(sent);
     deadline_.start(SendDeadlineMs);
+    if (keepAlive)
+    {
+        if (socket_->bytesToWrite() > 0)
+        {
+            awaitingFlush_ = true; // OnWritten reads on
+            return false;
+        }
+        processing_ = false;
+        reader_.Next();
+        deadline_.start(requestDeadlineMs_);
+        return true;
+    }
     socket_->disconnectFromHost();
     if (socket_->state() == QAbstractSocket::UnconnectedState)
         Finish();
+    return false;
+}
+
+std::size_t TServer::Send(const std::string& answer, bool keepAlive)
+{
+    // The answer goes out as it is, or with its length and the keep-alive
+    // line put before the blank line that ends its header.
+    std::string_view head = answer;
+    std::string_view body;
+    char extra[96];
+    std::size_t extraLength = 0;
+    if (keepAlive)
+    {
+        const std::size_t blank = answer.find("\r\n\r\n") + 2;
+        head = std::string_view(answer).substr(0, blank);
+        body = std::string_view(answer).substr(blank);
+        const int length =
+            std::snprintf(extra, sizeof extra, "Content-Length: %zu\r\nConnection: keep-alive\r\n", body.size() - 2);
+        extraLength = length > 0 ? static_cast<std::size_t>(length) : 0;
+    }
+    const std::string_view parts[] = {head, std::string_view(extra, extraLength), body};
+    // One system call while nothing waits in the socket's own buffer; what
+    // the kernel does not take now is left to that buffer.
+    std::size_t written = 0;
+    if (socket_->bytesToWrite() == 0)
+    {
+        iovec vectors[3];
+        for (std::size_t i = 0; i < 3; ++i)
+            vectors[i] = iovec{const_cast<char*>(parts[i].data()), parts[i].size()};
+        msghdr message{};
+        message.msg_iov = vectors;
+        message.msg_iovlen = 3;
+        const ssize_t got = ::sendmsg(static_cast<int>(socket_->socketDescriptor()), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (got > 0)
+            written = static_cast<std::size_t>(got);
+    }
+    std::size_t total = 0;
+    for (const std::string_view part : parts)
+    {
+        total += part.size();
+        const std::size_t skip = std::min(written, part.size());
+        written -= skip;
+        if (part.size() > skip)
+            socket_->write(part.data() + skip, static_cast<qint64>(part.size() - skip));
+    }
+    return total;
+}
+
+void TServer::OnWritten()
+{
+    if (!awaitingFlush_ || finished_ || socket_->bytesToWrite() > 0)
+        return;
+    awaitingFlush_ = false;
+    processing_ = false;
+    reader_.Next();
+    deadline_.start(requestDeadlineMs_);
+    OnReadable();
 }
 
 void TServer::Finish()

@@ -1,14 +1,22 @@
-// TServer: one accepted connection. It reads one request, has the page
-// server's dispatcher answer it, sends the answer and closes. TRequestReader
-// is its reading half without the socket: bytes in, the answer out.
+// TServer: one accepted connection. It reads a request, has the page
+// server's dispatcher answer it and sends the answer. An HTTP/1.0 request,
+// or one that asks to close, is answered as the end of the connection (no
+// length, then close); an HTTP/1.1 request that was answered 200, 302 or 404
+// gets a Content-Length and "Connection: keep-alive" and the connection
+// reads the next request, which meets the same limits as the first.
+// TRequestReader is its reading half without the socket: bytes in, the
+// answer out.
 //
-// Life: reading -> processing (answer queued on the socket) -> finished
-// (socket closed). A connection that has not sent its whole request within
+// Life: reading -> processing (answer queued on the socket) -> reading again
+// once a kept answer is all written, or finished (socket closed). A
+// connection that has not sent its whole next request within
 // RequestDeadlineMs, or whose answer is not taken within SendDeadlineMs, is
 // aborted, so that slow or idle peers never hold up others. The page server
 // owns its connections and frees finished ones in its sweep; a connection
 // never frees itself. Everything runs on the server's one thread.
 #pragma once
+
+#include "server/answer-cache.h"
 
 #include <QTimer>
 #include <functional>
@@ -26,46 +34,58 @@ constexpr int RequestDeadlineMs = 20000;
 // An answer the peer does not read within this time is dropped.
 constexpr int SendDeadlineMs = 60000;
 
-// Answers a complete request header; nothing means: close without an answer.
-using RequestAnswerer = std::function<std::optional<std::string>(std::string_view request)>;
+// Answers a complete request header; null means: close without an answer.
+using RequestAnswerer = std::function<SharedAnswer(std::string_view request)>;
 
-// Gathers one request from the bytes as they arrive. The header must end
-// (blank line) within MaxRequestBytes; a longer one is refused with 431
-// without being answered, so that no check can be starved of the lines it
-// needs. Bytes after the header are ignored. Not thread-safe; no socket.
+// Gathers requests from the bytes as they arrive, one at a time. Each header
+// must end (blank line) within MaxRequestBytes of its first byte; a longer
+// one is refused with 431 without being answered, so that no check can be
+// starved of the lines it needs, and nothing after it is read. Bytes after an
+// answered header are kept for the next request when the connection stays
+// open, else ignored. Not thread-safe; no socket.
 class TRequestReader
 {
 public:
     enum class Status
     {
         Incomplete, // feed more bytes
-        Answer,     // send TakeAnswer() and close
+        Answer,     // send TakeAnswer(), then close unless KeepAlive()
         Close       // close without an answer
     };
 
     explicit TRequestReader(RequestAnswerer answer) : answer_(std::move(answer)) {}
 
-    // Takes the next bytes of the stream (any split); after the first call
-    // that returns other than Incomplete, further bytes are ignored.
+    // Takes the next bytes of the stream (any split); after a call that
+    // returns other than Incomplete, further bytes are ignored until Next.
     Status Feed(std::string_view bytes);
     // How many more bytes Feed would keep.
     std::size_t Room() const;
     Status State() const { return status_; }
     // The answer once Feed returned Answer; empties it.
-    std::string TakeAnswer() { return std::move(reply_); }
+    SharedAnswer TakeAnswer() { return std::move(reply_); }
+    // After Answer: the connection stays open for another request (the
+    // request wants it and the answer is a page, a redirect or a 404, never
+    // a refusal).
+    bool KeepAlive() const { return keepAlive_; }
+    // After an answer with KeepAlive: starts on the next request with the
+    // bytes that followed the last header, which may hold it whole.
+    Status Next();
 
 private:
+    Status Scan(std::size_t from);
+
     RequestAnswerer answer_;
-    std::string request_;
-    std::string reply_;
+    std::string request_; // the header so far; after an answer, what followed it
+    SharedAnswer reply_;
     Status status_ = Status::Incomplete;
+    bool keepAlive_ = false;
 };
 
 class TServer
 {
 public:
     using Answerer = RequestAnswerer;
-    // Called once when the request was answered (or refused), with the bytes
+    // Called once for every request answered (or refused), with the bytes
     // handed to the socket.
     using ServedHook = std::function<void(std::size_t bytes)>;
     // Called once when the connection has finished.
@@ -85,7 +105,10 @@ public:
 
 private:
     void OnReadable();
-    void Process();
+    // Sends the answer; true when the next request may be read at once.
+    bool Process();
+    std::size_t Send(const std::string& answer, bool keepAlive);
+    void OnWritten();
     void Finish();
 
     QTcpSocket* socket_;
@@ -95,6 +118,7 @@ private:
     int requestDeadlineMs_;
     TRequestReader reader_;
     bool processing_ = false;
+    bool awaitingFlush_ = false; // a kept answer is still being written
     bool finished_ = false;
 };
 

@@ -187,6 +187,42 @@ HostCheck CheckHost(std::string_view request)
     return seen ? HostCheck::Allowed : HostCheck::Missing;
 }
 
+bool WantsKeepAlive(std::string_view request)
+{
+    if (const std::optional<std::size_t> end = CharFindEndOfHTTPHeader(request))
+        request = request.substr(0, *end);
+    std::size_t lineEnd = 0;
+    while (lineEnd < request.size() && !IsLineEnd(request[lineEnd]))
+        ++lineEnd;
+    if (!request.substr(0, lineEnd).ends_with(" HTTP/1.1"))
+        return false;
+    while (lineEnd < request.size())
+    {
+        std::size_t lineStart = lineEnd;
+        while (lineStart < request.size() && IsLineEnd(request[lineStart]))
+            ++lineStart;
+        lineEnd = lineStart;
+        while (lineEnd < request.size() && !IsLineEnd(request[lineEnd]))
+            ++lineEnd;
+        const std::string_view line = request.substr(lineStart, lineEnd - lineStart);
+        // A body would be read as the next request.
+        if (StartsWithNoCase(line, "content-length:") || StartsWithNoCase(line, "transfer-encoding:"))
+            return false;
+        if (StartsWithNoCase(line, "connection:"))
+        {
+            std::string_view tokens = line.substr(11);
+            while (!tokens.empty())
+            {
+                const std::size_t comma = tokens.find(',');
+                if (EqualsNoCase(TrimSpaceOrTab(tokens.substr(0, comma)), "close"))
+                    return false;
+                tokens = comma == std::string_view::npos ? std::string_view() : tokens.substr(comma + 1);
+            }
+        }
+    }
+    return true;
+}
+
 bool IsImageName(std::string_view pageName)
 {
     if (pageName.find("RavelinDiffMarker") != std::string_view::npos || IsWarningImage(pageName))

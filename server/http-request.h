@@ -39,6 +39,11 @@ inline bool HostAllowed(std::string_view request)
     return CheckHost(request) == HostCheck::Allowed;
 }
 
+// True when the connection may stay open for the next request: an HTTP/1.1
+// request that does not ask to close and carries no body. HTTP/1.0 requests
+// are answered and closed.
+bool WantsKeepAlive(std::string_view request);
+
 // The request path split into the archive that it names and the page inside.
 struct ParsedRequest
 {

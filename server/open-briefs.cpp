@@ -2,6 +2,7 @@
 
 #include "server/text-util.h"
 
+#include <sys/stat.h>
 #include <system_error>
 
 namespace rv
@@ -111,6 +112,19 @@ std::string EscapeBareAmps(std::string_view text)
     return out;
 }
 
+FileStamp StampOf(const std::filesystem::path& file)
+{
+    struct stat info = {};
+    if (::stat(file.c_str(), &info) != 0)
+        return {};
+    FileStamp stamp;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modifiedNs = std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
 bool UpdateTable(OpenBrief& brief, const std::filesystem::path& file, const ArchiveCompleter& complete,
                  const VersionWarning& warn)
 {
@@ -135,6 +149,35 @@ OpenBrief* OpenBriefList::Find(std::string_view archiveName)
             return brief.get();
     }
     return nullptr;
+}
+
+OpenBrief* OpenBriefList::FindCurrent(std::string_view archiveName)
+{
+    for (auto it = briefs_.begin(); it != briefs_.end(); ++it)
+    {
+        if ((*it)->name != archiveName)
+            continue;
+        if (StampOf(ArchiveFileOf(archiveName)) == (*it)->stamp)
+            return it->get();
+        Release(it);
+        return nullptr;
+    }
+    return nullptr;
+}
+
+OpenBriefList::Briefs::iterator OpenBriefList::Release(Briefs::iterator brief)
+{
+    const std::uint64_t generation = (*brief)->generation;
+    auto next = briefs_.erase(brief);
+    if (released_)
+        released_(generation);
+    return next;
+}
+
+void OpenBriefList::Clear()
+{
+    while (!briefs_.empty())
+        Release(briefs_.begin());
 }
 
 LookupResult OpenBriefList::DoLookup(std::string_view pageName, std::string_view archiveName)
@@ -163,8 +206,11 @@ OpenBrief* OpenBriefList::Load(std::string_view archiveName, const std::filesyst
     auto brief = std::make_unique<OpenBrief>();
     brief->name = std::string(archiveName);
     brief->inUse = true;
+    brief->generation = nextGeneration_++;
     if (!UpdateTable(*brief, file, complete, warn))
         return nullptr;
+    // Taken after the load, which may have completed the archive.
+    brief->stamp = StampOf(file);
     if (briefs_.size() >= MaxOpenBriefs)
     {
         for (auto it = briefs_.begin(); it != briefs_.end() && briefs_.size() >= MaxOpenBriefs;)
@@ -172,7 +218,7 @@ OpenBrief* OpenBriefList::Load(std::string_view archiveName, const std::filesyst
             if ((*it)->inUse)
                 ++it;
             else
-                it = briefs_.erase(it);
+                it = Release(it);
         }
     }
     briefs_.push_back(std::move(brief));
@@ -186,7 +232,7 @@ bool OpenBriefList::CloseFile(std::string_view path)
     {
         if (NormalisedForClose((*it)->name) == wanted || NormalisedForClose("/" + (*it)->name) == wanted)
         {
-            briefs_.erase(it);
+            Release(it);
             return true;
         }
     }

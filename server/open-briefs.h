@@ -15,6 +15,7 @@
 #include "server/page-table.h"
 #include "store/archive-reader.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -29,6 +30,19 @@ namespace rv
 // Archives kept open at once.
 constexpr std::size_t MaxOpenBriefs = 5;
 
+// What tells that an archive file was replaced or rewritten since it was
+// opened: another file under its name, or another size or time of change.
+struct FileStamp
+{
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = -1;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file now; size -1 when it cannot be read.
+FileStamp StampOf(const std::filesystem::path& file);
+
 struct OpenBrief
 {
     std::string information;             // the archive's information text
@@ -38,6 +52,8 @@ struct OpenBrief
     bool inUse = false;                  // a request is being answered from it
     int version = 1;                     // of this archive's format
     int subversion = 4;
+    std::uint64_t generation = 0; // unique to this opening of the archive
+    FileStamp stamp;              // the file as it was when the index was read
 };
 
 // Completes an archive that a run left without an index, from its side
@@ -69,6 +85,9 @@ public:
     LookupResult DoLookup(std::string_view pageName, std::string_view archiveName);
 
     OpenBrief* Find(std::string_view archiveName);
+    // The open archive of that name when its file is still the one that was
+    // opened; one that was replaced or rewritten since is released.
+    OpenBrief* FindCurrent(std::string_view archiveName);
 
     // Opens and indexes the archive and appends it, evicting idle archives
     // while five or more are held. Returns null when the index cannot be
@@ -80,12 +99,20 @@ public:
     // and treating "/" and "\" alike. Returns false when none matched.
     bool CloseFile(std::string_view path);
 
-    void Clear() { briefs_.clear(); }
+    void Clear();
+    // Called with an archive's generation whenever the list lets it go
+    // (eviction, CloseFile, a changed file, Clear).
+    void SetReleaseHook(std::function<void(std::uint64_t generation)> hook) { released_ = std::move(hook); }
     std::size_t Size() const { return briefs_.size(); }
     const OpenBrief& At(std::size_t i) const { return *briefs_[i]; }
 
 private:
-    std::vector<std::unique_ptr<OpenBrief>> briefs_;
+    using Briefs = std::vector<std::unique_ptr<OpenBrief>>;
+    Briefs::iterator Release(Briefs::iterator brief);
+
+    Briefs briefs_;
+    std::function<void(std::uint64_t)> released_;
+    std::uint64_t nextGeneration_ = 1;
 };
 
 // The file an archive name stands for: the name with its leading "/" put

@@ -89,7 +89,7 @@ void PageServer::OnNewConnection()
         }
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         ++active_;
-        auto answer = [this](std::string_view request) { return dispatcher_.Process(request, CurrentSettings()); };
+        auto answer = [this](std::string_view request) { return dispatcher_.Answer(request, CurrentSettings()); };
         auto served = [this](std::size_t bytes)
         {
             ++filesServed_;

@@ -2,11 +2,18 @@
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace rv
@@ -95,6 +102,78 @@ std::string ReadTable(const char* path)
     return text;
 }
 
+// Asks the kernel for the one socket with this local and remote end through
+// its socket-diagnostics interface: a hash lookup, where reading the tables
+// costs a line for every socket of the machine (tens of thousands after a
+// burst of short connections). The outer nothing means the interface cannot
+// be used and the tables must be read; the inner one that no live socket
+// matched.
+std::optional<std::optional<std::uint32_t>> DiagnosedOwner(const TcpEnd& local, const TcpEnd& remote, int family)
+{
+    // One socket per thread, kept: the kernel answers each question in full
+    // before the next is sent, so answers never mix.
+    static thread_local const int link = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (link < 0)
+        return std::nullopt;
+    struct
+    {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } message{};
+    message.header.nlmsg_len = sizeof message;
+    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_flags = NLM_F_REQUEST;
+    static thread_local std::uint32_t sequence = 0;
+    message.header.nlmsg_seq = ++sequence;
+    message.request.sdiag_family = static_cast<std::uint8_t>(family);
+    message.request.sdiag_protocol = IPPROTO_TCP;
+    message.request.idiag_states = ~0u;
+    inet_diag_sockid& id = message.request.id;
+    id.idiag_sport = htons(local.port);
+    id.idiag_dport = htons(remote.port);
+    // IPv4 sockets are named by the last four bytes of the mapped form.
+    const std::size_t from = family == AF_INET ? 12 : 0;
+    std::memcpy(id.idiag_src, local.address.data() + from, 16 - from);
+    std::memcpy(id.idiag_dst, remote.address.data() + from, 16 - from);
+    id.idiag_cookie[0] = id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    std::optional<std::optional<std::uint32_t>> result;
+    alignas(nlmsghdr) char answer[8192];
+    if (::sendto(link, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) ==
+        static_cast<ssize_t>(sizeof message))
+    {
+        // The kernel has answered by the time sendto returns. An answer to an
+        // earlier question that was never read is passed over.
+        ssize_t got = 0;
+        const auto* reply = reinterpret_cast<const nlmsghdr*>(answer);
+        do
+            got = ::recv(link, answer, sizeof answer, MSG_DONTWAIT);
+        while (got >= static_cast<ssize_t>(sizeof(nlmsghdr)) && reply->nlmsg_seq != sequence);
+        if (got >= static_cast<ssize_t>(sizeof(nlmsghdr)) && NLMSG_OK(reply, static_cast<unsigned>(got)))
+        {
+            if (reply->nlmsg_type == SOCK_DIAG_BY_FAMILY && reply->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg)))
+            {
+                const auto* found = static_cast<const inet_diag_msg*>(NLMSG_DATA(reply));
+                // A socket in TIME_WAIT belongs to no one.
+                result.emplace(found->idiag_state == TCP_TIME_WAIT ? std::nullopt
+                                                                   : std::optional<std::uint32_t>(found->idiag_uid));
+            }
+            else if (reply->nlmsg_type == NLMSG_ERROR && reply->nlmsg_len >= NLMSG_LENGTH(sizeof(nlmsgerr)) &&
+                     static_cast<const nlmsgerr*>(NLMSG_DATA(reply))->error == -ENOENT)
+                result.emplace(std::nullopt);
+        }
+    }
+    return result;
+}
+
+bool IsMappedIPv4(const TcpEnd& end)
+{
+    static constexpr std::uint8_t Prefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+    return std::memcmp(end.address.data(), Prefix, sizeof Prefix) == 0;
+}
+
 } // namespace
 
 std::optional<std::uint32_t> SocketOwnerIn(std::string_view table, const TcpEnd& local, const TcpEnd& remote)
@@ -127,6 +206,24 @@ std::optional<std::uint32_t> PeerUid(const QTcpSocket& socket)
 {
     const TcpEnd ours = EndOf(socket.localAddress(), socket.localPort());
     const TcpEnd theirs = EndOf(socket.peerAddress(), socket.peerPort());
+    // The peer's end is an IPv4 socket, or an IPv6 one speaking IPv4 through
+    // mapped addresses.
+    bool diagnosed = true;
+    for (const int family : {AF_INET, AF_INET6})
+    {
+        if (family == AF_INET && !(IsMappedIPv4(theirs) && IsMappedIPv4(ours)))
+            continue;
+        const std::optional<std::optional<std::uint32_t>> owner = DiagnosedOwner(theirs, ours, family);
+        if (!owner)
+        {
+            diagnosed = false;
+            break;
+        }
+        if (*owner)
+            return *owner;
+    }
+    if (diagnosed)
+        return std::nullopt;
     for (const char* path : {"/proc/net/tcp", "/proc/net/tcp6"})
     {
         if (std::optional<std::uint32_t> uid = SocketOwnerIn(ReadTable(path), theirs, ours))

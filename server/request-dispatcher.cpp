@@ -15,6 +15,11 @@ namespace
 // The server's own button and warning pictures are a few KB each.
 constexpr std::uintmax_t MaxImageBytes = 1 << 20;
 
+SharedAnswer Shared(std::string answer)
+{
+    return std::make_shared<const std::string>(std::move(answer));
+}
+
 DecorationContext ContextFor(const ServerSettings& settings)
 {
     DecorationContext context;
@@ -81,49 +86,77 @@ TextSpan DoctypeOf(std::string_view page, std::size_t from)
 RequestDispatcher::RequestDispatcher(std::filesystem::path serverDir, OpenBriefList& briefs)
     : serverDir_(std::move(serverDir)), briefs_(briefs)
 {
+    briefs_.SetReleaseHook([this](std::uint64_t generation) { cache_.DropArchive(generation); });
 }
 
 std::optional<std::string> RequestDispatcher::Process(std::string_view request, const ServerSettings& settings)
 {
+    if (SharedAnswer answer = Answer(request, settings))
+        return *answer;
+    return std::nullopt;
+}
+
+SharedAnswer RequestDispatcher::Answer(std::string_view request, const ServerSettings& settings)
+{
     const ParsedRequest parsed = ParseRequest(request);
     if (!parsed.hasGet)
-        return std::nullopt;
+        return nullptr;
     switch (CheckHost(request))
     {
     case HostCheck::Allowed:
         break;
     case HostCheck::Missing:
-        return BadRequestMessage();
+        return Shared(BadRequestMessage());
     case HostCheck::Foreign:
-        return ForbiddenMessage();
+        return Shared(ForbiddenMessage());
     }
     if (parsed.badImage || parsed.badPath)
-        return FileNotFoundMessage(ContextFor(settings));
+        return Shared(FileNotFoundMessage(ContextFor(settings)));
     if (!parsed.imageFile.empty())
         return ImageAnswer(parsed.imageFile, settings);
     if (parsed.cumulativePage && cumulative_)
     {
         if (std::optional<std::string> page = cumulative_(parsed.archiveName, settings))
-            return page;
+            return Shared(std::move(*page));
     }
     return PageAnswer(parsed, settings);
 }
 
-std::string RequestDispatcher::ImageAnswer(const std::string& imageFile, const ServerSettings& settings)
+SharedAnswer RequestDispatcher::ImageAnswer(const std::string& imageFile, const ServerSettings& settings)
 {
-    auto cached = images_.find(imageFile);
-    if (cached == images_.end())
-        cached = images_.emplace(imageFile, ReadSmallFile(serverDir_ / imageFile, MaxImageBytes)).first;
-    if (!cached->second || cached->second->empty())
-    {
-        images_.erase(cached); // the file may appear later
-        return FileNotFoundMessage(ContextFor(settings));
-    }
-    return "HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\n" + *cached->second;
+    if (const auto cached = images_.find(imageFile); cached != images_.end())
+        return cached->second;
+    const std::optional<std::string> image = ReadSmallFile(serverDir_ / imageFile, MaxImageBytes);
+    // A missing file is not remembered: it may appear later.
+    if (!image || image->empty())
+        return Shared(FileNotFoundMessage(ContextFor(settings)));
+    return images_.emplace(imageFile, Shared("HTTP/1.0 200\r\nContent-Type: image/gif\r\n\r\n" + *image)).first->second;
 }
 
-std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const ServerSettings& settings)
+void RequestDispatcher::MakeCacheKey(std::uint64_t generation, const ParsedRequest& request, const ServerSettings& settings)
 {
+    cacheKey_.clear();
+    cacheKey_ += std::to_string(generation);
+    cacheKey_ += ' ';
+    cacheKey_ += std::to_string(settings.port);
+    cacheKey_ += static_cast<char>('a' + (request.cumulative ? 1 : 0) + (request.driveFlag ? 2 : 0) +
+                                   (settings.displayHeader ? 4 : 0) + (settings.displayWarning ? 8 : 0));
+    cacheKey_ += request.pageName;
+    cacheKey_ += '\0';
+    cacheKey_ += request.decodedPageName;
+}
+
+SharedAnswer RequestDispatcher::PageAnswer(const ParsedRequest& request, const ServerSettings& settings)
+{
+    // An archive replaced or rewritten since it was opened is let go here,
+    // its answers with it, and opened afresh below.
+    if (const OpenBrief* open = briefs_.FindCurrent(request.archiveName))
+    {
+        MakeCacheKey(open->generation, request, settings);
+        if (SharedAnswer kept = cache_.Find(cacheKey_))
+            return kept;
+    }
+
     std::string name;
     auto lookupAs = [&](const std::string& asked)
     {
@@ -150,22 +183,28 @@ std::string RequestDispatcher::PageAnswer(const ParsedRequest& request, const Se
     if (!found.entry && !briefs_.Find(request.archiveName))
     {
         if (!briefs_.Load(request.archiveName, ArchiveFileOf(request.archiveName), complete_, warn_))
-            return FileNotFoundMessage(ContextFor(settings));
+            return Shared(FileNotFoundMessage(ContextFor(settings)));
         found = lookup();
     }
     if (!found.entry)
     {
         if (OpenBrief* brief = briefs_.Find(request.archiveName))
             brief->inUse = false;
-        return PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1, request.cumulative);
+        return Shared(PageNotInBrief(ContextFor(settings), settings.displayWarning, request.pageName, -1, request.cumulative));
     }
-    std::string answer = StoredPage(request, name, found, settings);
+    bool cacheable = false;
+    SharedAnswer answer = Shared(StoredPage(request, name, found, settings, cacheable));
     found.brief->inUse = false;
+    if (cacheable)
+    {
+        MakeCacheKey(found.brief->generation, request, settings);
+        cache_.Put(cacheKey_, found.brief->generation, answer);
+    }
     return answer;
 }
 
 std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const std::string& pageName, LookupResult found,
-                                          const ServerSettings& settings)
+                                          const ServerSettings& settings, bool& cacheable)
 {
     PageEntry& entry = *found.entry;
     const OpenBrief& brief = *found.brief;
@@ -191,6 +230,7 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
         return PageNotInBrief(context, settings.displayWarning, pageName, -1, request.cumulative);
     }
 
+    const auto flagsBefore = entry.flags;
     const bool frameset = entry.flags & PageFlag::Frameset;
     const std::string type = entry.contentType.empty() ? "text/html" : entry.contentType;
     const bool plain = EqualsNoCase(type, "text/plain");
@@ -260,6 +300,9 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
         out.append(page, bodyStart);
     if (decorate)
         out += Footer(context, inputs);
+    // A page first found to be a frameset is served differently from then
+    // on, so its first answer is not kept.
+    cacheable = entry.flags == flagsBefore;
     return out;
 }
 

@@ -122,6 +122,8 @@ bool TKSDB::Open(const std::filesystem::path& archive, std::string_view informat
     writePosition_ = header.size();
     ndxPosition_ = 0;
     nd2Unflushed_ = 0;
+    nd2Held_.clear();
+    nd2HeldCount_ = 0;
     recordCount_ = 0;
     recent_.Clear();
     open_ = true;
@@ -327,7 +329,6 @@ bool TKSDB::EndPage(std::vector<std::string>* redirects)
         return FailPage();
     }
     current_.Length = lastBlockLength_;
-    pageOpen_ = false;
     WriteRecord(current_);
     if (listener_)
     {
@@ -338,6 +339,8 @@ bool TKSDB::EndPage(std::vector<std::string>* redirects)
         WriteAliases(*redirects, true);
     }
     WriteAliases(currentRedirects_, false);
+    pageOpen_ = false;
+    WriteHeldRecords();
     return true;
 }
 
@@ -490,18 +493,40 @@ bool TKSDB::AddSkipped(std::string_view url, std::string_view caption, const std
 void TKSDB::WriteRecord(IndexRecord record)
 {
     BoundRecordTexts(record);
-    std::string bytes;
-    EncodeIndexRecord(record, bytes);
-    if (!nd2_.Write(bytes))
-    {
-        ThrowIo("Cannot write the working index " + nd2Path_.string());
-    }
+    const std::size_t before = nd2Held_.size();
+    EncodeIndexRecord(record, nd2Held_);
     recent_.Add(record);
     ++recordCount_;
-    nd2Unflushed_ += bytes.size();
+    ++nd2HeldCount_;
+    nd2Unflushed_ += nd2Held_.size() - before;
+    if (!pageOpen_ || nd2Unflushed_ > WorkingIndexFlushBytes)
+    {
+        WriteHeldRecords();
+    }
     if (nd2Unflushed_ > WorkingIndexFlushBytes)
     {
         FlushWorkingIndex();
+    }
+}
+
+void TKSDB::WriteHeldRecords()
+{
+    if (nd2Held_.empty())
+    {
+        return;
+    }
+    const bool written = nd2_.Write(nd2Held_);
+    if (!written)
+    {
+        // The index counts only the records that reached the file.
+        recordCount_ -= nd2HeldCount_;
+        nd2Unflushed_ -= nd2Held_.size();
+    }
+    nd2Held_.clear();
+    nd2HeldCount_ = 0;
+    if (!written)
+    {
+        ThrowIo("Cannot write the working index " + nd2Path_.string());
     }
 }
 
@@ -510,6 +535,7 @@ void TKSDB::WriteRecord(IndexRecord record)
 // and the index would hold their records twice, more than its count.
 void TKSDB::FlushWorkingIndex()
 {
+    WriteHeldRecords();
     const std::uint64_t start = ndxPosition_;
     try
     {

@@ -161,6 +161,7 @@ private:
     bool FailPage();
     void WriteAliases(std::vector<std::string>& urls, bool shareHead);
     void WriteRecord(IndexRecord record);
+    void WriteHeldRecords();
     void FlushWorkingIndex();
     void MoveWorkingRecords();
     void WriteIndexBlock(ALHandle input, const char* outputLabel);
@@ -183,6 +184,11 @@ private:
     std::uint64_t indexOffsetField_ = 0;
     std::uint64_t ndxPosition_ = 0;
     std::uint64_t nd2Unflushed_ = 0;
+    // Records of the open page (its links, then the page and its aliases),
+    // written to ".nd2" in one call when the page ends, so that a page of
+    // many links costs one system call, not one per link.
+    std::string nd2Held_;
+    std::uint32_t nd2HeldCount_ = 0;
     std::uint32_t recordCount_ = 0;
     ALHandle compressor_ = 0;
 

@@ -23,34 +23,71 @@ bool Matched(const TOCNode& node)
     return !node.Title.empty() && node.Kind == 1;
 }
 
-void WriteTocNode(const TOCNode& node, std::string& out);
+// Gathers a page's text and hands it on in pieces of about PieceBytes, so
+// that the site map of a large run never stands whole in memory.
+class PageText
+{
+public:
+    static constexpr std::size_t PieceBytes = 64 * 1024;
+
+    explicit PageText(const PageSink& sink) : sink_(sink) {}
+    ~PageText() { Flush(); }
+    PageText(const PageText&) = delete;
+    PageText& operator=(const PageText&) = delete;
+
+    std::string& Text() { return text_; }
+    // Hands on what was gathered once it reached PieceBytes.
+    void Pass()
+    {
+        if (text_.size() >= PieceBytes)
+            Flush();
+    }
+    void Flush()
+    {
+        if (!text_.empty())
+            sink_(text_);
+        text_.clear();
+    }
+
+private:
+    const PageSink& sink_;
+    std::string text_;
+};
+
+void WriteTocNode(const TOCNode& node, PageText& out);
 
 // A level's "<ul>" opens before its first listed node, so that a level of
 // placeholders adds no empty list.
-template <typename Nodes> void WriteTocLevel(const Nodes& nodes, std::string& out)
+template <typename Nodes> void WriteTocLevel(const Nodes& nodes, PageText& out)
 {
     bool opened = false;
     for (const auto& node : nodes)
     {
         if (!opened && Listed(*node))
         {
-            out += "<ul>";
+            out.Text() += "<ul>";
             opened = true;
         }
         WriteTocNode(*node, out);
     }
     if (opened)
-        out += "</ul>";
+        out.Text() += "</ul>";
 }
 
-void WriteTocNode(const TOCNode& node, std::string& out)
+void WriteTocNode(const TOCNode& node, PageText& out)
 {
     if (Listed(node))
     {
-        out += "<li><a href=\"" + EscapeHtmlAttribute(SiteMapHref(node)) + "\">" + node.Title + "</a>";
+        std::string& text = out.Text();
+        text += "<li><a href=\"";
+        text += EscapeHtmlAttribute(SiteMapHref(node));
+        text += "\">";
+        text += node.Title;
+        text += "</a>";
         if (node.Kind == 1)
-            out += "<b> Smart Search Match: " + (node.Note.empty() ? std::string() : "(" + node.Note + ")") + "</b>";
-        out += "</li>";
+            text += "<b> Smart Search Match: " + (node.Note.empty() ? std::string() : "(" + node.Note + ")") + "</b>";
+        text += "</li>";
+        out.Pass();
     }
     WriteTocLevel(node.Children, out);
 }
@@ -122,27 +159,34 @@ std::size_t CountMatches(const TOCNode* root)
     return root ? CountMatchesBelow(*root) : 0;
 }
 
-GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry)
+void WriteTocPage(const TOCNode* root, const SiteMapEntryDetails* entry, const PageSink& sink)
 {
-    GeneratedPage page;
-    page.Text = "<html><body bgcolor=#FFFFFF text=\"0000FF\" link=\"FF0000\">";
-    page.HeadLength = 50;
-    page.HeadOffset = page.Text.size() - page.HeadLength;
-    page.Text += "<title>Site Map</title><h1>Site Map</h1>";
+    PageText out(sink);
+    std::string& text = out.Text();
+    text = "<html><body bgcolor=#FFFFFF text=\"0000FF\" link=\"FF0000\">";
+    text += "<title>Site Map</title><h1>Site Map</h1>";
     if (entry)
     {
         // The entry page stands in a list of its own below the heading.
-        page.Text += "<font size=3>Web Entry: " + entry->Address + "</font><ul>";
+        text += "<font size=3>Web Entry: " + entry->Address + "</font><ul>";
         if (root)
-            WriteTocLevel(std::initializer_list<const TOCNode*>{root}, page.Text);
+            WriteTocLevel(std::initializer_list<const TOCNode*>{root}, out);
     }
     else
     {
-        page.Text += "<ul>";
+        text += "<ul>";
         if (root)
-            WriteTocNode(*root, page.Text);
+            WriteTocNode(*root, out);
     }
-    page.Text += "</body></html>";
+    out.Text() += "</body></html>";
+}
+
+GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry)
+{
+    GeneratedPage page;
+    page.HeadOffset = TocPageHeadOffset;
+    page.HeadLength = TocPageHeadLength;
+    WriteTocPage(root, entry, [&page](std::string_view piece) { page.Text += piece; });
     return page;
 }
 

@@ -20,6 +20,7 @@
 #include "store/toc-list.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,16 @@ std::size_t CountMatches(const TOCNode* root);
 
 // The site map of a tree; a null root gives the page without items.
 GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry = nullptr);
+
+// Receives a generated page's text piece by piece, in order; the view is
+// valid during the call only.
+using PageSink = std::function<void(std::string_view piece)>;
+
+// The same site map handed to sink in pieces of some 64 KB, for a run whose
+// map is too large to hold whole. Its head part lies where TocPage's does.
+void WriteTocPage(const TOCNode* root, const SiteMapEntryDetails* entry, const PageSink& sink);
+constexpr std::size_t TocPageHeadOffset = 6;
+constexpr std::size_t TocPageHeadLength = 50;
 
 // The match page of a tree; a null root gives "No Matches Found".
 GeneratedPage MatchPage(const TOCNode* root, const SiteMapEntryDetails* entry = nullptr);

@@ -9,7 +9,9 @@
 #   4. RVClient --generate runs the brief to a closed archive, printing each
 #      status-log line;
 #   5. the address of the archive's summary page is printed: open it in your
-#      browser. RVServer serves until Ctrl+C (--no-wait stops at once).
+#      browser. RVServer serves until Ctrl+C (--no-wait stops at once);
+#   6. on a desktop (DISPLAY or WAYLAND_DISPLAY set, and without --no-wait)
+#      the windowed RVClient opens the demo brief beside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -33,6 +35,7 @@ write_nginx_conf "$demo/nginx" "" "    server { listen 127.0.0.1:$origin_port; r
 server_port=$(free_port 18888)
 cleanup() {
     [ -f "$demo/nginx/nginx.pid" ] && kill "$(cat "$demo/nginx/nginx.pid")" 2>/dev/null || true
+    [ -n "${client_pid:-}" ] && kill "$client_pid" 2>/dev/null || true
     [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -44,7 +47,9 @@ wait_for_port "$origin_port"
 
 echo
 echo "== 2. RVServer on 127.0.0.1:$server_port"
-printf '[Servers]\nRavelin%%20Server%%20Port=%s\n' "$server_port" > "$demo/config/Marrowby Works/Ravelin.conf"
+# No sample briefs at the windows' first start: the demo brief is the one shown.
+printf '[Servers]\nRavelin%%20Server%%20Port=%s\n[Startup]\nFirst%%20Start=No\n' "$server_port" \
+    > "$demo/config/Marrowby Works/Ravelin.conf"
 export XDG_CONFIG_HOME=$demo/config XDG_RUNTIME_DIR=$demo/run
 build/bin/RVServer --no-window &
 server_pid=$!
@@ -77,6 +82,12 @@ echo
 echo "Open the brief's summary page in your browser:"
 echo "    $summary"
 if [ "$wait_for_user" = 1 ]; then
+    if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+        echo
+        echo "== 6. The windows: RVClient opens the demo brief (F9 runs it again, F5 views it)"
+        build/bin/RVClient "$demo/Briefs/Demo.brf" &
+        client_pid=$!
+    fi
     echo "Serving until you press Ctrl+C."
     wait "$server_pid"
 fi

@@ -10,7 +10,7 @@ packages=(
     libpsl-dev publicsuffix
     googletest libgtest-dev libgmock-dev
     clang libclang-rt-14-dev clang-format
-    nginx-light tinyproxy wrk
+    nginx-light tinyproxy wrk linux-perf
     python3-doc gzip curl openssl
     libgumbo-dev
     chromium

@@ -42,6 +42,20 @@ bool StorePage(TKSDB& archive, const std::string& name, std::uint8_t flags, std:
     return archive.EndPage();
 }
 
+// The site map goes into the archive as it is written, never whole in memory.
+bool StoreTocPage(TKSDB& archive, const std::string& name, std::uint8_t flags, std::int32_t linkNumber, const TOCNode* root,
+                  const SiteMapEntryDetails& details)
+{
+    if (!archive.BeginPage(name, "text/html", nullptr, flags, "", static_cast<std::int16_t>(linkNumber)))
+        return false;
+    bool appended = true;
+    WriteTocPage(root, &details, [&](std::string_view piece) { appended = appended && archive.Append(piece); });
+    if (!appended)
+        return false;
+    archive.SetHead(static_cast<std::int32_t>(TocPageHeadOffset), static_cast<std::int32_t>(TocPageHeadLength));
+    return archive.EndPage();
+}
+
 SiteMapForest ReadForest(TSiteMap& siteMap)
 {
     SiteMapForest forest;
@@ -82,7 +96,7 @@ bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry
     details.Inaccessible = first.Inaccessible;
     const std::string number = std::to_string(linkNumber);
     if (!alone && !matchesOnly &&
-        !StorePage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, TocPage(root, &details)))
+        !StoreTocPage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, root, details))
         return false;
     if (page.SmartSearch && !first.Uncounted)
     {

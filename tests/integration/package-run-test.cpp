@@ -10,6 +10,7 @@
 #include "tests/integration/generate-archive.h"
 #include "tests/support/headless-browser.h"
 #include "tests/support/nginx-server.h"
+#include "tests/support/served-page.h"
 
 #include <QProcess>
 #include <QTcpSocket>
@@ -136,15 +137,7 @@ protected:
     // The server's whole answer to a request for a page of an archive.
     static std::string Get(int serverPort, const std::string& archive, const std::string& page)
     {
-        QTcpSocket socket;
-        socket.connectToHost("127.0.0.1", static_cast<quint16>(serverPort));
-        if (!socket.waitForConnected(5000))
-            return "no connection";
-        socket.write(QByteArray::fromStdString("GET " + archive + "/" + page + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"));
-        std::string answer;
-        while (socket.waitForReadyRead(5000))
-            answer += socket.readAll().toStdString();
-        return answer;
+        return test::ServedPage(static_cast<std::uint16_t>(serverPort), archive, page);
     }
 
     std::unique_ptr<test::NginxServer> nginx;

@@ -207,7 +207,8 @@ TEST_F(PageServerTest, ForeignHostIsRefusedAndRequestsWithoutGetGetNoAnswer)
     const auto archive = MakeArchive();
     EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: attacker.example:" + std::to_string(port) + "\r\n\r\n")
                     .starts_with("HTTP/1.0 403"));
-    EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: localhost:" + std::to_string(port) + "\r\n\r\n")
+    EXPECT_TRUE(Get("GET " + archive.string() + "/ HTTP/1.1\r\nHost: localhost:" + std::to_string(port) +
+                    "\r\nConnection: close\r\n\r\n")
                     .starts_with("HTTP/1.0 200"));
     EXPECT_EQ(Get("HEAD / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"), "");
     EXPECT_EQ(server->FilesServed(), 3u);
@@ -303,6 +304,62 @@ TEST_F(PageServerTest, CloseFileReleasesTheArchiveInAnyCaseAndSeparator)
     EXPECT_TRUE(server->CloseFile(item));
     EXPECT_EQ(server->OpenBriefs().Size(), 0u);
     EXPECT_TRUE(GetPage(archive, "").starts_with("HTTP/1.0 200"));
+}
+
+// Answers are kept between requests but never outlive their archive file: a
+// file replaced or rewritten under the server is read afresh, and CloseFile
+// lets the archive's answers go.
+TEST_F(PageServerTest, KeptAnswersFollowTheArchiveFile)
+{
+    const std::filesystem::path path = PathOf("Kept.rvd");
+    const auto write = [](const std::filesystem::path& file, const std::string& body)
+    {
+        TKSDB store(FixedTime);
+        ASSERT_TRUE(store.Open(file, "Kept"));
+        StorePage(store, "index", "", body, 0, -1);
+        ASSERT_TRUE(store.Close());
+    };
+    write(path, "<html>first</html>");
+    ASSERT_TRUE(GetPage(path, "").ends_with("first</html>"));
+    ASSERT_TRUE(GetPage(path, "").ends_with("first</html>"));
+    write(PathOf("Other.rvd"), "<html>second</html>");
+    std::filesystem::rename(PathOf("Other.rvd"), path);
+    EXPECT_TRUE(GetPage(path, "").ends_with("second</html>"));
+    write(path, "<html>third, longer</html>");
+    EXPECT_TRUE(GetPage(path, "").ends_with("third, longer</html>"));
+    EXPECT_EQ(server->Dispatcher().Cache().Size(), 1u);
+    EXPECT_TRUE(server->CloseFile(path.string()));
+    EXPECT_EQ(server->Dispatcher().Cache().Size(), 0u);
+}
+
+// An HTTP/1.1 connection is kept for the next request, which meets every
+// check the first one met; HTTP/1.0 and "Connection: close" end it.
+TEST_F(PageServerTest, KeptConnectionsServeRequestsUntilOneEndsThem)
+{
+    const auto archive = MakeArchive();
+    const std::string page = GetPage(archive, "index");
+    const std::size_t blank = page.find("\r\n\r\n") + 2;
+    const std::string kept = page.substr(0, blank) + "Content-Length: " + std::to_string(page.size() - blank - 2) +
+                             "\r\nConnection: keep-alive\r\n" + page.substr(blank);
+    const std::string get = "GET " + archive.string() + "/index HTTP/1.";
+    const std::string host = "\r\nHost: 127.0.0.1\r\n";
+    const struct
+    {
+        std::string requests;
+        std::string answers; // the whole answer, or how it starts when a refusal ends it
+    } rows[] = {
+        {get + "1" + host + "\r\n" + get + "1" + host + "\r\n" + get + "0" + host + "\r\n", kept + kept + page},
+        {get + "1" + host + "Connection: close\r\n\r\n" + get + "1" + host + "\r\n", page},
+        {get + "1" + host + "\r\n" + get + "1\r\nX: " + std::string(MaxRequestBytes, 'x') + host + "\r\n",
+         kept + "HTTP/1.0 431 "},
+        {get + "1" + host + "\r\n" + get + "1\r\n\r\n", kept + "HTTP/1.0 400 "},
+    };
+    for (const auto& row : rows)
+    {
+        const std::string answer = Get(row.requests);
+        EXPECT_TRUE(answer.starts_with(row.answers)) << answer.substr(0, 300);
+        EXPECT_EQ(answer.find("summary", row.answers.size()), std::string::npos) << answer.substr(0, 300);
+    }
 }
 
 TEST_F(PageServerTest, ArchiveStillBeingWrittenIsNotTouched)

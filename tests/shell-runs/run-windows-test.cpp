@@ -15,10 +15,12 @@
 #include "tests/support/nginx-server.h"
 #include "tests/support/offscreen-widgets.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/served-page.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -191,6 +193,32 @@ TEST_F(RunWindowsTest, SkipEntryAndStopBriefAskBeforeTheEngineActs)
     }
 }
 
+TEST_F(RunWindowsTest, ProgressOpenedAfterTheRunIsBlankUntilTheNextRun)
+{
+    TBrief brief = MakeBrief("News", {"Front page", "Weather"});
+    RunModel model(nullptr);
+    model.AddBriefToProgress(brief);
+    model.SetProgressLabel(ProgressLabel::BriefName, "News");
+    model.EntryStarted(brief, brief.Entries[0]);
+    model.CountsChanged({12, 30, 4096 * 1024});
+    model.TransferStatus("Transferring Data...");
+    model.RemoveBriefFromProgress(brief);
+    model.ShowProgressWindow(false);
+    TBriefProcessing window(model, services);
+    window.show();
+    const auto text = [&window](const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    for (const char* name : {"ProcessingBrief", "CurrentEntry", "TransferStatus"})
+        EXPECT_EQ(text(name), QString()) << name;
+    EXPECT_EQ(text("Pages"), QStringLiteral("0"));
+    EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("EntriesDone"))->text(), QString());
+    auto* stop = window.findChild<QPushButton*>(QStringLiteral("StopButton"));
+    EXPECT_FALSE(stop->isEnabled());
+    test::SaveScreenshot(window, "generating-brief-after-run");
+
+    model.AddBriefToProgress(brief);
+    EXPECT_TRUE(stop->isEnabled());
+}
+
 TEST_F(RunWindowsTest, AFastRunUpdatesTheWindowsAFewTimesASecond)
 {
     RunModel model(nullptr);
@@ -247,23 +275,12 @@ protected:
         RunWindowsTest::TearDown();
     }
 
-    std::string Get(const std::string& archive, const std::string& page) const
-    {
-        QTcpSocket socket;
-        socket.connectToHost("127.0.0.1", port);
-        if (!socket.waitForConnected(5000))
-            return "no connection";
-        socket.write(QByteArray::fromStdString("GET " + archive + "/" + page + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"));
-        std::string answer;
-        while (socket.waitForReadyRead(5000))
-            answer += socket.readAll().toStdString();
-        return answer;
-    }
+    std::string Get(const std::string& archive, const std::string& page) const { return test::ServedPage(port, archive, page); }
 
     std::string CopySample(const std::string& name)
     {
         const std::filesystem::path to = PathOf(name);
-        std::filesystem::copy_file(test::SourceDir() / "fuzz/corpus/package-fuzz/real-Harbour.rvd", to);
+        std::filesystem::copy_file(test::SourceDir() / "tests/data/harbour-run.rvd", to);
         return to.string();
     }
 

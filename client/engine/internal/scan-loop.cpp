@@ -118,8 +118,17 @@ void ScanLoop::Reconnect()
         finisher_.FinishBrief(*run, true);
 }
 
-// One walk over the queue. Returns whether anything was started or handled.
+// Starts what may start, then handles what has completed: a free connection
+// fetches the next page while this thread works on the last one. Returns
+// whether anything was started or handled.
 bool ScanLoop::ScanPass()
+{
+    const bool started = WalkQueue(false);
+    return WalkQueue(true) || started;
+}
+
+// One walk over the queue; completed requests are handled only when asked.
+bool ScanLoop::WalkQueue(bool handleComplete)
 {
     TRetrievalList::Node* node = nullptr;
     {
@@ -147,20 +156,23 @@ bool ScanLoop::ScanPass()
         bool orphan = request.Brief && !run;
         if (orphan || now == RequestState::Complete || now == RequestState::Handled)
         {
-            progressed |= HandleComplete(node);
+            if (handleComplete)
+                progressed |= HandleComplete(node);
+            else
+                Release(state_, request);
         }
         else
         {
             if (now == RequestState::Waiting && !BelongsToSkippedEntry(run, request))
             {
-                if (fruitless_ >= FruitlessAttemptLimit)
+                if (handleComplete && fruitless_ >= FruitlessAttemptLimit)
                 {
                     fruitless_ = 0;
                     request.Deferred = 1;
                 }
-                if (StartRequest(run, request))
+                if (StartRequest(run, request, handleComplete))
                     progressed = true;
-                else
+                else if (handleComplete)
                     ++fruitless_;
             }
             Release(state_, request);
@@ -170,17 +182,23 @@ bool ScanLoop::ScanPass()
     return progressed;
 }
 
-bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request)
+bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request, bool attempt)
 {
     if (state_.ActiveCount >= settings_.NumSocks || !request.NotStarted || request.Uncounted)
         return false;
     bool sameSiteOpen = false;
     for (RetrievalRequest* other : state_.ActiveRequests)
     {
-        if (!other || other == &request || other->Processed || other->LoadAsFile)
+        // A transfer that has ended holds no connection, even before its
+        // page is handled.
+        if (!other || other == &request || other->Processed || other->LoadAsFile || !other->InProgress)
             continue;
         if (SameSite(request.URL, other->URL))
         {
+            // Outside an attempt, a site with a connection is passed over
+            // without counting as one of its held-back attempts.
+            if (!attempt)
+                return false;
             request.Deferred ^= 1;
             sameSiteOpen = true;
             break;
@@ -323,11 +341,11 @@ void ScanLoop::StoreFile(BriefRun& run, RetrievalRequest& request)
     request.TempFile.Discard();
 }
 
-bool ScanLoop::LimitsReached(const BriefRun& run) const
+bool ScanLoop::LimitsReached(const BriefRun& run)
 {
     if (flags_.FailureStop)
         return false;
-    if (DiskReserveReached(FreeBytes(run.ArchivePath.parent_path()), settings_.DiskBuffer))
+    if (diskReserve_.Reached(run.ArchivePath, run.IndexDB->WritePosition(), settings_.DiskBuffer))
         return true;
     return BriefLimitsExceeded(*run.Brief, run.StartTime, std::chrono::system_clock::now(), run.IndexDB->WritePosition());
 }

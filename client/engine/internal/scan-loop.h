@@ -10,6 +10,7 @@
 // may be called from any thread.
 #pragma once
 
+#include "client/pages/brief-limits.h"
 #include "client/pages/page-context.h"
 #include "client/pages/retrieval-list.h"
 #include "client/pages/retrieval-settings.h"
@@ -63,12 +64,15 @@ public:
 
 private:
     bool ScanPass();
+    bool WalkQueue(bool handleComplete);
     void Reconnect();
-    bool StartRequest(BriefRun* run, RetrievalRequest& request);
+    // attempt: a held-back start on a site with a connection counts as one
+    // of its attempts (every other one is held back).
+    bool StartRequest(BriefRun* run, RetrievalRequest& request, bool attempt);
     bool HandleComplete(TRetrievalList::Node* node);
     void StoreFile(BriefRun& run, RetrievalRequest& request);
     void ProcessBody(BriefRun& run, RetrievalRequest& request);
-    bool LimitsReached(const BriefRun& run) const;
+    bool LimitsReached(const BriefRun& run);
     void StopForLimits(BriefRun& run);
     [[nodiscard]] bool FetchNow(RetrievalRequest& request, std::chrono::seconds limit);
     PageContext ContextFor(BriefRun& run);
@@ -88,6 +92,7 @@ private:
     RunFlags& flags_;
     const std::function<bool()>& connect_;
     int fruitless_ = 0;
+    DiskReserveWatch diskReserve_;
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool poked_ = false;

@@ -106,8 +106,8 @@ TBriefProcessing::TBriefProcessing(RunModel& model, RunWindowServices services, 
     connect(stop_, &QPushButton::clicked, this, [this] { AbortClick(); });
     connect(&model_, &RunModel::Changed, this, [this] { Refresh(); });
     connect(&model_, &RunModel::ControlsChanged, this, [this](bool enabled) { SetControls(enabled); });
-    skip_->setEnabled(false);
     Refresh();
+    SetControls(model_.ControlsEnabled());
 }
 
 void TBriefProcessing::UpdateItem(ProgressItem item, const QString& text)
@@ -160,6 +160,10 @@ void TBriefProcessing::Refresh()
         // The selection stays valid: the last brief when it fell off the end,
         // the first when there was none.
         briefList_->setCurrentIndex(names.isEmpty() ? -1 : at < 0 ? 0 : std::min<int>(at, int(names.size()) - 1));
+        // With no brief running there is nothing to stop; the first brief of
+        // a run brings the buttons back.
+        if (names.isEmpty() || shown.isEmpty())
+            SetControls(model_.ControlsEnabled());
     }
     const RunModel::BriefProgress* selected = Selected();
     QStringList pending;
@@ -181,7 +185,10 @@ void TBriefProcessing::Refresh()
     }
     const int total = selected ? selected->Entries : 0;
     entriesDone_->setRange(0, std::max(total, 1));
-    entriesDone_->setValue(selected ? total - int(selected->Pending.size()) : 0);
+    if (selected)
+        entriesDone_->setValue(total - int(selected->Pending.size()));
+    else
+        entriesDone_->reset();
 
     UpdateItem(ProgressItem::ProcessingBrief, model_.Label(ProgressLabel::BriefName));
     UpdateItem(ProgressItem::CurrentEntry, model_.CurrentEntry());
@@ -193,6 +200,7 @@ void TBriefProcessing::Refresh()
 
 void TBriefProcessing::SetControls(bool enabled)
 {
+    enabled = enabled && Selected();
     stop_->setEnabled(enabled);
     skip_->setEnabled(enabled && entryList_->currentRow() >= 0);
 }

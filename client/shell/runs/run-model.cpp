@@ -93,7 +93,16 @@ void RunModel::ShowProgressWindow(bool shown)
 {
     runShows_ = shown;
     if (!shown)
+    {
+        // The run is over: a progress window opened now starts blank, as the
+        // next run will.
         timer_.stop();
+        labels_ = {{ProgressLabel::Pages, QStringLiteral("0")},
+                   {ProgressLabel::Images, QStringLiteral("0")},
+                   {ProgressLabel::SizeKB, QStringLiteral("0")}};
+        currentEntry_.clear();
+        transfer_.clear();
+    }
     emit ProgressWindowShown(shown);
     if (next_)
         next_->ShowProgressWindow(shown);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
@@ -128,6 +129,8 @@ TStatusWin::TStatusWin(QAbstractItemModel& lines, int archiveRole,
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 6, 0, 0);
+    // The list above sits flush under its header; the buttons do not.
+    buttons->setSpacing(6);
     view_ = new QPushButton(QStringLiteral("&View Brief"));
     view_->setObjectName(QStringLiteral("ViewBrief"));
     delete_ = new QPushButton(QStringLiteral("&Delete Brief"));
@@ -215,10 +218,34 @@ void TStatusWin::SaveAsClick()
                   file.absolutePath());
 }
 
+QPushButton* TStatusWin::ButtonForMnemonic(const QKeyEvent& key) const
+{
+    if (key.modifiers() != Qt::AltModifier)
+        return nullptr;
+    const QKeySequence pressed(key.keyCombination());
+    for (QPushButton* button : {view_, delete_, saveAs_})
+        if (button->isEnabled() && QKeySequence::mnemonic(button->text()) == pressed)
+            return button;
+    return nullptr;
+}
+
 bool TStatusWin::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::MouseButtonPress)
         emit Activated();
+    // The log lives inside the main window, whose menu bar claims Alt and a
+    // letter too ("&View"); while the log has the focus its own buttons win.
+    if (event->type() == QEvent::ShortcutOverride && ButtonForMnemonic(*static_cast<QKeyEvent*>(event)))
+    {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress)
+        if (QPushButton* button = ButtonForMnemonic(*static_cast<QKeyEvent*>(event)))
+        {
+            button->animateClick();
+            return true;
+        }
     return QWidget::event(event);
 }
 

@@ -16,6 +16,7 @@
 
 class QAbstractItemModel;
 class QHeaderView;
+class QKeyEvent;
 class QListView;
 class QPushButton;
 
@@ -61,6 +62,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The enabled button whose "&" letter the key is, with Alt.
+    QPushButton* ButtonForMnemonic(const QKeyEvent& key) const;
+
     QAbstractItemModel& lines_;
     int archiveRole_;
     std::function<void(const std::string&)> removeArchive_;
