@@ -88,7 +88,7 @@ TEST_F(WindowedClientTest, OpensItsBriefsStartsTheServerRunsABriefAndStoresItsWi
     Screenshot("main-window");
 
     client.terminate();
-    ASSERT_TRUE(client.waitForFinished(15000));
+    ASSERT_TRUE(client.waitForFinished(30000));
     EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(client.exitCode(), 0);
     const WindowLayout layout =

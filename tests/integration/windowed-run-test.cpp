@@ -156,7 +156,7 @@ TEST_F(WindowedRunTest, SkipEndsTheRunAndTheStatusLogViewsAndDeletesTheArchiveTh
     EXPECT_FALSE(WaitForWindow(QStringLiteral("^Generating Brief$"), 5s).isEmpty());
     Screenshot("generating-brief-after-run");
     client.terminate();
-    ASSERT_TRUE(client.waitForFinished(15000));
+    ASSERT_TRUE(client.waitForFinished(30000));
     EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(client.exitCode(), 0);
     EXPECT_EQ(StoredSetting("Startup/Show Log"), "Yes");
