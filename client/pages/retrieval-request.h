@@ -139,6 +139,7 @@ struct RetrievalRequest
     std::uint8_t HeaderComplete = 0;
     std::uint8_t Success = 0;
     std::string ContentType = "text/html";
+    std::string Charset; // as the answer's Content-Type declared it; empty when it did not
     std::int64_t ContentLength = -1;
     std::uint64_t BytesReceived = 0;
     std::uint8_t RetryScheduled = 0;    // this request was replaced by a queued copy

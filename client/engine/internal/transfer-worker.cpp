@@ -404,6 +404,7 @@ void TAsyncThread::ProcessHeader(Transfer& transfer)
     request.HeaderLength = head.HeaderLength;
     if (head.HasContentType)
         request.ContentType = head.ContentType;
+    request.Charset = head.Charset;
     request.NotHTML = IsTextType(request.ContentType) ? 0 : 1;
     bool unwantedImage = request.ContentType.starts_with("image") && request.Entry && !request.Entry->Images;
     if (request.ContentType.starts_with("multipart") || unwantedImage)
@@ -479,6 +480,7 @@ void TAsyncThread::AbandonTransfer(Transfer& transfer)
 {
     RetrievalRequest& request = *transfer.request;
     request.ContentType = "text/html";
+    request.Charset.clear();
     request.InProgress = 0;
     request.BodyReady = 0;
     request.AwaitingResponse = 0;
