@@ -1,0 +1,170 @@
+// A real documentation site must look the same read from the archive as it
+// does live. The site is the HTML manual of the Debian package
+// python-terminaltables-doc (tools/setup.sh installs it): a Sphinx build with
+// a theme that brings its own web fonts through @font-face, style sheets with
+// url() pictures, scripts and screenshots. RVClient retrieves its index page
+// from nginx at depth 1; headless Chromium then shows the live page and the
+// archived one at the same window size, the archived one with every request
+// to the origin blocked, and the two screenshots must agree but for a small
+// share of pixels. Both screenshots and their difference image go to
+// <build>/test-output/look-run/.
+#include "client/briefs/brief-store.h"
+#include "client/briefs/brief.h"
+#include "tests/integration/generate-archive.h"
+#include "tests/support/core-application.h"
+#include "tests/support/headless-browser.h"
+#include "tests/support/nginx-server.h"
+#include "tests/support/sandbox.h"
+
+#include <QProcess>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace rv
+{
+namespace
+{
+
+const std::filesystem::path Manual = "/usr/share/doc/python-terminaltables-doc/html";
+
+// The header bar's height is rarely a whole number of pixels, and the page
+// below it can only be scrolled by whole pixels: some lines of text then lie
+// a fraction of a pixel lower than live, which changes about half a percent
+// of the window. A missing style sheet changes a quarter of it, a missing
+// web font several percent.
+constexpr double MaxDifferingShare = 0.01;
+
+// The first element of the page's own body; the archived page shows the
+// server's header bar above it.
+constexpr char PageStart[] = ".wy-grid-for-nav";
+
+class LookRunTest : public test::ArchiveInBrowserTest
+{
+protected:
+    void SetUp() override
+    {
+        ArchiveInBrowserTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (!std::filesystem::exists(Manual / "index.html"))
+            GTEST_SKIP() << "python-terminaltables-doc is not installed (tools/setup.sh installs it)";
+        Prepare("Display%20Header=Yes\n", "look-run");
+    }
+
+    // Waits until the page's fonts and pictures have arrived, then keeps its
+    // screenshot.
+    void Settle(test::HeadlessBrowser& browser)
+    {
+        const QString done = "document.fonts.status === 'loaded' && [...document.images].every(i => i.complete)"
+                             " ? 'yes' : 'no'";
+        for (int round = 0; round < 100 && browser.DevTools().Evaluate(done) != "yes"; ++round)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // Let the theme's scripts lay out the side bar.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+
+    // Where the page's own content begins, in CSS pixels from the top of
+    // the document; negative when it cannot be found.
+    static double Top(test::HeadlessBrowser& browser)
+    {
+        const std::string top = browser.DevTools().Evaluate(
+            QString("String(document.querySelector('%1').getBoundingClientRect().top + scrollY)").arg(PageStart));
+        return top.empty() || top.find_first_not_of("0123456789.") != std::string::npos ? -1 : std::stod(top);
+    }
+};
+
+TEST_F(LookRunTest, ArchivedManualLooksLikeTheLiveOne)
+{
+    // Served with the types a real site sends, so that the live page is the
+    // page as its readers see it.
+    test::NginxServer nginx(PathOf("nginx"), "include /etc/nginx/mime.types;");
+    ASSERT_TRUE(nginx.Running());
+    // The package links its theme files from elsewhere: copy what they point to.
+    std::filesystem::copy(Manual, nginx.Root(), std::filesystem::copy_options::recursive);
+    const std::string origin = "127.0.0.1:" + std::to_string(nginx.Port());
+
+    TBrief brief;
+    SetBriefPath(brief, PathOf("Terminaltables.brf").string());
+    brief.BriefName = "Terminaltables";
+    TWebPage entry = MakeEntry(EntryKind::Web);
+    entry.EntryName = "Terminaltables";
+    entry.NameSet = true;
+    entry.URL = "http://" + origin + "/index.html";
+    entry.SpiderDepth = 1;
+    entry.Images = true;
+    entry.Other = true;
+    entry.PlugIns = true;
+    brief.Entries.Insert(entry, 0);
+    ASSERT_EQ(SaveBrief(brief, false), SaveStatus::Saved);
+
+    std::string archive;
+    ASSERT_TRUE(test::GenerateArchive(brief.FilePath, archive));
+
+    server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
+    ASSERT_TRUE(server.waitForStarted(5000));
+    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+
+    test::HeadlessBrowser live;
+    ASSERT_EQ(live.Start(PathOf("live-profile")), "");
+    // The archived page is longer by the header bar: its scroll bar differs.
+    ASSERT_TRUE(live.DevTools().Call("Emulation.setScrollbarsHidden", {{"hidden", true}}));
+    ASSERT_TRUE(live.Navigate("http://" + origin + "/index.html"));
+    Settle(live);
+    const std::string liveCharset = live.DevTools().Evaluate("document.characterSet");
+    const double liveTop = Top(live);
+    ASSERT_GE(liveTop, 0);
+    ASSERT_TRUE(live.KeepScreenshot(outputDir / "live.png"));
+
+    test::HeadlessBrowser stored;
+    ASSERT_EQ(stored.Start(PathOf("stored-profile")), "");
+    ASSERT_TRUE(stored.DevTools().Call("Emulation.setScrollbarsHidden", {{"hidden", true}}));
+    for (const std::string& host : {origin, "localhost:" + std::to_string(nginx.Port())})
+        ASSERT_TRUE(stored.DevTools().Call("Network.setBlockedURLs",
+                                           {{"urls", QJsonArray{QString::fromStdString("http://" + host + "/*")}}}));
+    // The entry page's address from the brief summary, read by the other
+    // browser: the summary's own pictures are not the page's.
+    ASSERT_TRUE(live.Navigate("http://127.0.0.1:" + std::to_string(port) + archive + "/"));
+    const std::string entryPage = live.DevTools().Evaluate("document.querySelector('a[href^=\"0/\"]').href");
+    ASSERT_TRUE(stored.Navigate(entryPage)) << entryPage;
+    Settle(stored);
+    EXPECT_EQ(stored.DevTools().Evaluate("document.compatMode"), "CSS1Compat");
+    // Decoded as the original was: the heading anchors' "\u00B6" and the
+    // footer's "\u00A9" are UTF-8 bytes.
+    EXPECT_EQ(stored.DevTools().Evaluate("document.characterSet"), liveCharset);
+    // The header bar is left out: the archived page is scrolled by its height,
+    // which puts the page's own content where the live one shows it.
+    const double storedTop = Top(stored);
+    ASSERT_GE(storedTop, liveTop);
+    stored.DevTools().Evaluate(QString("window.scrollTo(0, %1)").arg(storedTop - liveTop));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(stored.KeepScreenshot(outputDir / "stored.png"));
+
+    // The header bar's buttons are the server's own pictures, which a test
+    // build does not install.
+    const std::string buttons = "http://127.0.0.1:" + std::to_string(port) + "/images/";
+    for (const test::DevToolsClient::Failure& failure : stored.DevTools().Failures())
+        if (!failure.url.starts_with(buttons) && !failure.url.ends_with("/favicon.ico"))
+            ADD_FAILURE() << failure.url << ": " << failure.reason;
+
+    QProcess compare;
+    compare.start("compare", {"-metric", "AE", "-fuzz", "8%", QString::fromStdString((outputDir / "live.png").string()),
+                              QString::fromStdString((outputDir / "stored.png").string()),
+                              QString::fromStdString((outputDir / "difference.png").string())});
+    ASSERT_TRUE(compare.waitForFinished(30000));
+    const std::string differing = compare.readAllStandardError().trimmed().toStdString();
+    ASSERT_FALSE(differing.empty());
+    QProcess size;
+    size.start("identify", {"-format", "%w %h", QString::fromStdString((outputDir / "live.png").string())});
+    ASSERT_TRUE(size.waitForFinished(30000));
+    int width = 0;
+    int height = 0;
+    ASSERT_EQ(std::sscanf(size.readAllStandardOutput().constData(), "%d %d", &width, &height), 2);
+    const double share = std::stod(differing) / (static_cast<double>(width) * height);
+    EXPECT_LE(share, MaxDifferingShare) << differing << " pixels differ; see " << (outputDir / "difference.png");
+}
+
+} // namespace
+} // namespace rv
