@@ -1,5 +1,6 @@
 #include "server/page-charset.h"
 
+#include <algorithm>
 #include <array>
 
 namespace rv
@@ -52,6 +53,10 @@ std::string_view Essence(std::string_view type)
     return type;
 }
 
+// Tags that may stand before a page's body.
+constexpr std::array<std::string_view, 11> HeadTags = {"html",  "head",   "meta",     "title",  "base",    "link",
+                                                       "style", "script", "noscript", "object", "template"};
+
 struct ByteOrderMark
 {
     std::string_view Bytes;
@@ -97,13 +102,48 @@ std::string DeclaredCharset(std::string_view text)
 {
     if (std::string marked = MarkedCharset(text); !marked.empty())
         return marked;
+    // Browsers read every <meta> of the first kilobyte, and further ones
+    // only while the head lasts: until text or a tag that belongs in a
+    // body. The page's own <body> tag may be gone from the stored text.
+    constexpr std::size_t AlwaysScanned = 1024;
     const std::string lower = LowerCopy(text.substr(0, CharsetScanBytes));
-    const std::size_t body = lower.find("<body");
-    for (std::size_t at = lower.find("<meta"); at < body; at = lower.find("<meta", at + 5))
+    bool inHead = true;
+    std::size_t textFrom = 0;
+    for (std::size_t at = lower.find('<'); at != std::string::npos; at = lower.find('<', at + 1))
     {
+        if (inHead && at > textFrom &&
+            !std::all_of(lower.begin() + static_cast<std::ptrdiff_t>(textFrom), lower.begin() + static_cast<std::ptrdiff_t>(at),
+                         IsBlank))
+            inHead = false;
         const std::size_t close = lower.find('>', at);
         if (close == std::string::npos)
             break;
+        textFrom = close + 1;
+        if (!inHead && at >= AlwaysScanned)
+            break;
+        std::size_t end = at + 1;
+        while (end < lower.size() && lower[end] >= 'a' && lower[end] <= 'z')
+            ++end;
+        const std::string_view tag = std::string_view(lower).substr(at + 1, end - at - 1);
+        if (tag.empty())
+            continue;
+        if (std::find(HeadTags.begin(), HeadTags.end(), tag) == HeadTags.end())
+        {
+            inHead = false;
+            continue;
+        }
+        if (tag == "title" || tag == "script" || tag == "style")
+        {
+            // Their text is not the page's: go on after their end tag.
+            const std::size_t endTag = lower.find("</" + std::string(tag), at);
+            if (endTag == std::string::npos)
+                break;
+            at = endTag;
+            textFrom = std::min(lower.size(), endTag + tag.size() + 3);
+            continue;
+        }
+        if (tag != "meta")
+            continue;
         if (std::string name = CharsetAfterName(std::string_view(lower).substr(at, close - at)); !name.empty())
             return name;
     }

@@ -24,7 +24,8 @@ std::string CharsetName(std::string_view declared);
 
 // The character set the page's own text declares: a byte-order mark, else
 // the first <meta charset> or <meta http-equiv="Content-Type" content="...;
-// charset=..."> before its body. Empty when it declares none.
+// charset=..."> in its first kilobyte or, after that, before its body.
+// Empty when it declares none.
 std::string DeclaredCharset(std::string_view text);
 
 // The Content-Type value for a stored page: `storedType` (or "text/html"
