@@ -191,7 +191,10 @@ void StoreFile(PageContext& context, RetrievalRequest& request)
     }
     const std::string_view body = ReceivedBody(request);
     context.State.BytesLoaded += static_cast<std::uint32_t>(body.size());
-    const std::string type = TypeWithCharset(StoredContentType(request.ContentType, key, body), request.Charset);
+    std::string type = StoredContentType(request.ContentType, key, body);
+    if (request.StyleSheet && IsGenericType(type))
+        type = "text/css";
+    type = TypeWithCharset(type, request.Charset);
     archive.BeginPage(key, type, &redirects, FilePageFlags, caption, number);
     archive.SetExtra(NoteIncompleteBody(context, request));
     if (request.Entry && IsStyleSheetType(type))

@@ -3,6 +3,7 @@
 #include "client/briefs/web-page.h"
 #include "client/engine/internal/content-decoding.h"
 #include "client/engine/internal/time-outs.h"
+#include "client/pages/content-sniff.h"
 #include "client/pages/http-response.h"
 #include "client/pages/retrieval-list.h"
 #include "client/pages/run-state.h"
@@ -412,7 +413,8 @@ void TAsyncThread::ProcessHeader(Transfer& transfer)
         AbandonTransfer(transfer);
         return;
     }
-    if (request.NotHTML)
+    // A style sheet of a generic type stays in memory, to be stored as one.
+    if (request.NotHTML && !(request.StyleSheet && IsGenericType(request.ContentType)))
     {
         try
         {
