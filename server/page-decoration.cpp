@@ -65,7 +65,7 @@ std::string BriefAddress(const DecorationContext& context, bool cumulative)
 
 bool IsPlainText(std::string_view contentType)
 {
-    return EqualsNoCase(contentType, "text/plain");
+    return EqualsNoCase(contentType.substr(0, contentType.find(';')), "text/plain");
 }
 
 } // namespace

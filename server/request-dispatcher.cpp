@@ -1,6 +1,7 @@
 #include "server/request-dispatcher.h"
 
 #include "server/http-request.h"
+#include "server/page-charset.h"
 #include "server/page-decoration.h"
 #include "server/small-file.h"
 #include "server/synthetic-pages.h"
@@ -232,23 +233,30 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
 
     const auto flagsBefore = entry.flags;
     const bool frameset = entry.flags & PageFlag::Frameset;
-    const std::string type = entry.contentType.empty() ? "text/html" : entry.contentType;
+    const std::string storedType = entry.contentType.empty() ? "text/html" : entry.contentType;
+    // The origin's character set, if it declared one, follows the type.
+    const std::string type(storedType.substr(0, storedType.find(';')));
     const bool plain = EqualsNoCase(type, "text/plain");
     const bool wantsBase =
         !(frameset && (entry.flags & (PageFlag::NoBaseA | PageFlag::NoBaseB))) && StartsWithNoCase(type, "text");
     bool decorate = !frameset && !EqualsNoCase(pageName, "Index") && !EqualsNoCase(pageName, "cumulative") &&
                     !(entry.flags & PageFlag::NoDecoration);
 
-    std::string out = "HTTP/1.0 200\r\nContent-Type: " + ((plain && decorate) ? std::string("text/html") : type) + "\r\n\r\n";
-    // A page that opens with a doctype is sent with it first, so that the
-    // browser reads it in standards mode; the stored page stays as it is.
+    // The page's own text begins after the head part the client wrote.
     const bool headKnown =
         entry.headOffset >= 0 && static_cast<std::size_t>(entry.headOffset) <= page.size() && entry.headLength >= 0;
+    const std::size_t textStart =
+        headKnown
+            ? std::min(page.size(), static_cast<std::size_t>(entry.headOffset) + static_cast<std::size_t>(entry.headLength))
+            : 0;
+    std::string out =
+        "HTTP/1.0 200\r\nContent-Type: " + ServedType(storedType, plain && decorate, std::string_view(page).substr(textStart)) +
+        "\r\n\r\n";
+    // A page that opens with a doctype is sent with it first, so that the
+    // browser reads it in standards mode; the stored page stays as it is.
     TextSpan doctype;
     if (StartsWithNoCase(type, "text/html"))
-        doctype = DoctypeOf(page, headKnown ? std::min(page.size(), static_cast<std::size_t>(entry.headOffset) +
-                                                                        static_cast<std::size_t>(entry.headLength))
-                                            : 0);
+        doctype = DoctypeOf(page, textStart);
     out.append(page, doctype.start, doctype.end - doctype.start);
     if (wantsBase && !(plain && !decorate))
     {

@@ -11,7 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     clang libclang-rt-14-dev clang-format
     nginx-light tinyproxy wrk linux-perf
-    python3-doc gzip curl openssl
+    python3-doc python-terminaltables-doc gzip curl openssl
     libgumbo-dev
     chromium
     xvfb xdotool imagemagick

@@ -33,12 +33,6 @@ std::string_view Essence(std::string_view type)
     return type;
 }
 
-bool IsGeneric(std::string_view type)
-{
-    const std::string_view essence = Essence(type);
-    return essence.empty() || EqualsNoCase(essence, "text/plain") || EqualsNoCase(essence, "application/octet-stream");
-}
-
 struct Signature
 {
     std::size_t Offset;
@@ -93,9 +87,15 @@ bool LooksLikeSvg(std::string_view head)
 
 } // namespace
 
+bool IsGenericType(std::string_view type)
+{
+    const std::string_view essence = Essence(type);
+    return essence.empty() || EqualsNoCase(essence, "text/plain") || EqualsNoCase(essence, "application/octet-stream");
+}
+
 std::string StoredContentType(std::string_view given, std::string_view address, std::string_view head)
 {
-    if (!IsGeneric(given))
+    if (!IsGenericType(given))
         return std::string(given);
     head = head.substr(0, SniffBytes);
     for (const Signature& signature : Signatures)

@@ -16,6 +16,10 @@ namespace rv
 // How many leading bytes of a file the decision reads.
 inline constexpr std::size_t SniffBytes = 512;
 
+// True for a type that says nothing about the file: none, "text/plain" or
+// "application/octet-stream", with or without parameters.
+bool IsGenericType(std::string_view type);
+
 // `given` unless it is empty or generic and `head` (the file's first bytes)
 // or `address` (its name, before any "?" or "#") says what the file is.
 std::string StoredContentType(std::string_view given, std::string_view address, std::string_view head);

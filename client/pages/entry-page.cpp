@@ -2,6 +2,7 @@
 
 #include "client/briefs/brief.h"
 #include "client/briefs/web-page.h"
+#include "client/pages/http-response.h"
 #include "client/pages/page-compare.h"
 #include "client/pages/page-processing.h"
 #include "client/pages/previous-copy.h"
@@ -54,8 +55,8 @@ void StorePreviousCopy(PageContext& context, const RetrievalRequest& request, st
     if (!archive)
         return;
     const std::string name = EntryPageName(request) + std::string(PreviousCopySuffix);
-    if (!archive->BeginPage(name, request.ContentType, nullptr, UndecoratedPageFlag, CaptionOf(request),
-                            static_cast<std::int16_t>(request.LinkNumber)))
+    if (!archive->BeginPage(name, TypeWithCharset(request.ContentType, request.Charset), nullptr, UndecoratedPageFlag,
+                            CaptionOf(request), static_cast<std::int16_t>(request.LinkNumber)))
         return;
     archive->Append(body);
     archive->EndPage();

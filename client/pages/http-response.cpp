@@ -43,6 +43,32 @@ std::size_t ValueStart(std::string_view lower, std::string_view name)
     return at;
 }
 
+// A character set's name as the header declares it, cut at its end (a
+// blank, ";", a quote), in lower case; empty when it holds anything but
+// letters, digits and "-_.:+" or is longer than any registered name, so that
+// it never carries other text into a stored type.
+std::string HeaderCharset(std::string_view declared)
+{
+    // The longest registered character set name has 45 characters.
+    constexpr std::size_t MaxCharsetName = 45;
+    while (!declared.empty() &&
+           (declared.front() == ' ' || declared.front() == '\t' || declared.front() == '"' || declared.front() == '\''))
+        declared.remove_prefix(1);
+    const std::size_t end = declared.find_first_of(" \t;\"',>/");
+    declared = declared.substr(0, end);
+    if (declared.empty() || declared.size() > MaxCharsetName)
+        return {};
+    std::string name;
+    for (const char c : declared)
+    {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '-' && c != '_' && c != '.' && c != ':' && c != '+')
+            return {};
+        name += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return name;
+}
+
 std::int64_t ParseLength(std::string_view lower, std::size_t at)
 {
     std::int64_t value = 0;
@@ -74,11 +100,24 @@ ParseStatus ParseResponseHead(std::string_view bytes, ResponseHead& head)
         std::size_t end = lower.find_first_of(" \r\n\t;", type);
         head.ContentType = lower.substr(type, end == std::string::npos ? std::string::npos : end - type);
         head.HasContentType = true;
+        const std::size_t lineEnd = lower.find_first_of("\r\n", type);
+        const std::string_view line =
+            std::string_view(lower).substr(type, lineEnd == std::string::npos ? std::string::npos : lineEnd - type);
+        const std::size_t charset = line.find("charset=");
+        if (charset != std::string_view::npos)
+            head.Charset = HeaderCharset(line.substr(charset + 8));
     }
     std::size_t length = ValueStart(lower, "content-length:");
     if (length != std::string::npos)
         head.ContentLength = ParseLength(lower, length);
     return ParseStatus::Ok;
+}
+
+std::string TypeWithCharset(std::string_view type, std::string_view charset)
+{
+    if (charset.empty() || !IsTextType(type) || type.find(';') != std::string_view::npos)
+        return std::string(type);
+    return std::string(type) + "; charset=" + std::string(charset);
 }
 
 bool IsTextType(std::string_view contentType)

@@ -44,6 +44,7 @@ struct ResponseHead
     std::size_t BodyOffset = 0;   // first byte after the blank line
     std::string ContentType = "text/html";
     bool HasContentType = false;
+    std::string Charset;             // the type's "charset" parameter, lower case; empty when none or unusable
     std::int64_t ContentLength = -1; // -1: not announced
 };
 
@@ -54,8 +55,14 @@ ParseStatus FindHeaderEnd(std::string_view bytes, ResponseHead& head);
 // Finds the header end and reads Content-Type and Content-Length from it.
 // The type is the value after "content-type:" in lower case, blanks and tabs
 // skipped, up to a blank, CR, LF, tab or ";". The length is the decimal
-// number after "content-length:"; no number gives 1, 0 becomes 1.
+// number after "content-length:"; no number gives 1, 0 becomes 1. The
+// type's "charset" parameter, if any, goes to Charset.
 ParseStatus ParseResponseHead(std::string_view bytes, ResponseHead& head);
+
+// The type a text page is stored under: `type` with the character set the
+// origin declared for it, so that the archive is read back as the origin's
+// bytes were; `type` alone when there is none or the type is not text.
+std::string TypeWithCharset(std::string_view type, std::string_view charset);
 
 // True for types the engine keeps in memory as text ("text..."); any other
 // type is non-text.

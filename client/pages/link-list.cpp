@@ -67,6 +67,7 @@ std::unique_ptr<RetrievalRequest> MakeLinkRequest(RetrievalRequest& page, const 
     child->LocalSource = page.LocalSource && IsLocalFileUrl(page.URL) ? 1 : 0;
     child->FrameContext = link.FrameContext ? 1 : 0;
     child->StyleNesting = link.StyleNesting;
+    child->StyleSheet = link.StyleSheet ? 1 : 0;
     child->Referrer = page.URL;
     bool wentExternal = false;
     child->Depth = BudgetFor(page, link, wentExternal);

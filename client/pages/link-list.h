@@ -26,6 +26,7 @@ struct FoundLink
     bool FrameContext = false;     // fetched into a frame: it gets no navigation frame of its own
     bool Refresh = false;          // a meta refresh target: keeps the page's level
     std::uint8_t StyleNesting = 0; // a style sheet's imports above it (0: a page's own)
+    bool StyleSheet = false;       // linked or imported as a style sheet
 };
 
 using LinkList = std::vector<FoundLink>;

@@ -176,10 +176,22 @@ bool LinkPolicy::Embedded(std::string_view address, ContentKind kind)
     const std::string key(WithoutFragment(address));
     if (entry.ExclusionLists && IsExcluded(entry.ExList, entry.InList, key, kind))
         return false;
-    if (cache_ && cache_->Contains(key))
-        return true;
     if (cache_)
-        cache_->Add({.url = key, .title = key, .option = 1, .level = 1000});
+    {
+        std::unique_ptr<TPageRecord> known = cache_->Find(key);
+        // An address met so far only as a link too deep to follow (a picture
+        // wrapped in a link to itself) has a "not retrieved" record and no
+        // fetch: the page shows it, so it is fetched now.
+        if (known && (known->Visited || known->Option || !(known->Mark & kRecordedMark)))
+            return true;
+        if (known)
+        {
+            known->Option = 1;
+            cache_->Put(std::move(known));
+        }
+        else
+            cache_->Add({.url = key, .title = key, .option = 1, .level = 1000});
+    }
     FoundLink link;
     link.Address = key;
     link.Depth = page_.Request ? page_.Request->Depth : 0;

@@ -7,6 +7,7 @@
 #include "client/pages/date-texts.h"
 #include "client/pages/diff-marker.h"
 #include "client/pages/frame-head.h"
+#include "client/pages/http-response.h"
 #include "client/pages/link-policy.h"
 #include "client/pages/link-resolver.h"
 #include "client/pages/page-output.h"
@@ -190,7 +191,10 @@ void StoreFile(PageContext& context, RetrievalRequest& request)
     }
     const std::string_view body = ReceivedBody(request);
     context.State.BytesLoaded += static_cast<std::uint32_t>(body.size());
-    const std::string type = StoredContentType(request.ContentType, key, body);
+    std::string type = StoredContentType(request.ContentType, key, body);
+    if (request.StyleSheet && IsGenericType(type))
+        type = "text/css";
+    type = TypeWithCharset(type, request.Charset);
     archive.BeginPage(key, type, &redirects, FilePageFlags, caption, number);
     archive.SetExtra(NoteIncompleteBody(context, request));
     if (request.Entry && IsStyleSheetType(type))
@@ -369,7 +373,7 @@ void ProcessPage(PageContext& context, RetrievalRequest& request)
     const std::vector<std::string> redirects = KeysOf(request.Redirects);
     if (store)
     {
-        archive.BeginPage(key, request.ContentType, &redirects, flags, caption, number);
+        archive.BeginPage(key, TypeWithCharset(request.ContentType, request.Charset), &redirects, flags, caption, number);
         archive.SetExtra(NoteIncompleteBody(context, request));
     }
     ScanResult result = ScanResult::Complete;

@@ -532,14 +532,16 @@ void PageScan::HandleStyleLink(std::size_t at, std::size_t end)
     // ...) is a link like an anchor.
     std::optional<AttributeValue> rel = FindAttribute(copy_, at, end, "rel");
     bool resource = false;
+    bool styleSheet = false;
     if (rel)
     {
         const std::string text = CleanedValue(Raw(rel->Start, rel->End));
         std::string lower(text.size(), ' ');
         std::transform(text.begin(), text.end(), lower.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-        resource = lower.find("stylesheet") != std::string::npos || lower.find("icon") != std::string::npos ||
-                   lower.find("preload") != std::string::npos || lower.find("manifest") != std::string::npos;
+        styleSheet = lower.find("stylesheet") != std::string::npos;
+        resource = styleSheet || lower.find("icon") != std::string::npos || lower.find("preload") != std::string::npos ||
+                   lower.find("manifest") != std::string::npos;
     }
     // What a preload fetches decides which of the entry's switches governs it.
     ContentKind kind = ContentKind::Other;
@@ -552,7 +554,13 @@ void PageScan::HandleStyleLink(std::size_t at, std::size_t end)
             kind = ContentKind::PlugIns;
     }
     if (resource)
+    {
+        const std::size_t before = policy_.Found().size();
         HandleEmbedded(at, end, "href", kind);
+        // Sites send style sheets with any type; the link says what it is.
+        if (styleSheet && policy_.Found().size() > before)
+            policy_.Found().back().StyleSheet = true;
+    }
     else
         HandleLink(at, end, "href", LinkUse::Page);
 }

@@ -126,6 +126,9 @@ struct RetrievalRequest
     // names or redirects to never is, whatever its text looks like.
     std::uint8_t LocalSource = 0;
     std::uint8_t StyleNesting = 0; // a style sheet imported this many levels below a page's own
+    // Linked or imported as a style sheet: a body of a generic type is kept
+    // in memory and stored as one, its addresses followed and rewritten.
+    std::uint8_t StyleSheet = 0;
 
     // Transfer fields.
     std::string RequestText; // freed once sent
@@ -139,6 +142,7 @@ struct RetrievalRequest
     std::uint8_t HeaderComplete = 0;
     std::uint8_t Success = 0;
     std::string ContentType = "text/html";
+    std::string Charset; // as the answer's Content-Type declared it; empty when it did not
     std::int64_t ContentLength = -1;
     std::uint64_t BytesReceived = 0;
     std::uint8_t RetryScheduled = 0;    // this request was replaced by a queued copy

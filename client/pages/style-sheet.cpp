@@ -40,7 +40,10 @@ std::optional<std::string> Rewritten(const CssReference& reference, const StyleS
         const std::size_t before = policy.Found().size();
         loaded = nesting < MaxStyleSheetNesting && policy.Embedded(resolved, ContentKind::Other);
         if (loaded && policy.Found().size() > before)
+        {
             policy.Found().back().StyleNesting = static_cast<std::uint8_t>(nesting);
+            policy.Found().back().StyleSheet = true;
+        }
     }
     else
         loaded = policy.Embedded(resolved, LooksLikeCssImage(resolved) ? ContentKind::Images : ContentKind::Other);

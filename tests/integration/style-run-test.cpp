@@ -36,21 +36,23 @@ std::map<std::string, std::string> Site()
         return bytes;
     };
     return {
-        {"index.html", "<!DOCTYPE html><html><head><title>Lighthouse</title>"
-                       "<link rel=\"stylesheet\" href=\"css/site.css\">"
-                       "<style>@import \"css/extra.css\"; #hero{height:40px;background:url(img/hero.gif)}</style>"
-                       "</head><body><h1>Lighthouse</h1><div id=hero></div>"
-                       "<div id=note style=\"height:40px;background-image:url(&quot;img/note.gif&quot;)\">Note</div>"
-                       "<div class=deep>Deep</div><img srcset=\"img/wide.gif 100w\" sizes=\"20px\" width=20>"
-                       "<img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" data-src=\"img/lazy.gif\" width=20>"
-                       "<video poster=\"img/poster.gif\" width=20 height=20></video>"
-                       "<svg width=20 height=20><image href=\"img/svg.gif\" width=20 height=20/></svg>"
-                       "<link rel=preload as=image href=\"img/early.gif\"></body></html>"},
+        {"index.html",
+         "<!DOCTYPE html><html><head><title>Lighthouse</title>"
+         "<link rel=\"stylesheet\" href=\"css/site.css\"><link rel=stylesheet href=\"sheets/theme\">"
+         "<style>@import \"css/extra.css\"; #hero{height:40px;background:url(img/hero.gif)}</style>"
+         "</head><body><h1>Lighthouse</h1><div id=hero></div>"
+         "<div id=note style=\"height:40px;background-image:url(&quot;img/note.gif&quot;)\">Note</div>"
+         "<div class=deep>Deep</div><div class=octet>Octet</div><img srcset=\"img/wide.gif 100w\" sizes=\"20px\" width=20>"
+         "<img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" data-src=\"img/lazy.gif\" width=20>"
+         "<video poster=\"img/poster.gif\" width=20 height=20></video>"
+         "<svg width=20 height=20><image href=\"img/svg.gif\" width=20 height=20/></svg>"
+         "<link rel=preload as=image href=\"img/early.gif\"></body></html>"},
         {"css/site.css", "@font-face{font-family:Beacon;src:url(../fonts/beacon.woff2) format(\"woff2\")}\n"
                          "body{font-family:Beacon,serif;background:url( '../img/bg.gif' ) repeat}\n"
                          "/* url(../img/missing.gif) */\n"},
         {"css/extra.css", "@import url(deeper.css);\nh1{color:rgb(10,20,30)}\n"},
         {"css/deeper.css", ".deep{height:40px;background:url(/img/deep.gif)}\n"},
+        {"sheets/theme", ".octet{height:40px;background:url(../img/octet.gif)}\n"},
         {"fonts/beacon.woff2", std::string("wOF2\0\1\0\0 not a real font", 24)},
         {"img/bg.gif", gif('\x10')},
         {"img/hero.gif", gif('\x20') + "hero"},
@@ -61,6 +63,7 @@ std::map<std::string, std::string> Site()
         {"img/poster.gif", gif('\x70') + "poster!!!"},
         {"img/svg.gif", gif('\x80') + "svg-image!"},
         {"img/early.gif", gif('\x90') + "preloaded!!"},
+        {"img/octet.gif", gif('\xA0') + "octet-stream"},
     };
 }
 
@@ -77,8 +80,10 @@ protected:
 TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
 {
     // nginx knows no type for style sheets and fonts: it sends them as
-    // "text/plain", and the client must store them with their own.
-    test::NginxServer nginx(PathOf("nginx"), "");
+    // "text/plain", and the client must store them with their own. A sheet
+    // without a name ending comes as "application/octet-stream": only the
+    // link says what it is.
+    test::NginxServer nginx(PathOf("nginx"), "location /sheets/ { default_type application/octet-stream; }");
     ASSERT_TRUE(nginx.Running());
     const std::map<std::string, std::string> site = Site();
     for (const auto& [name, bytes] : site)
@@ -128,7 +133,7 @@ TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
     {
         used = browser.DevTools().Evaluate(report);
         if (used.find("deep.gif") != std::string::npos && used.find("beacon.woff2") != std::string::npos &&
-            used.find("bg.gif") != std::string::npos)
+            used.find("bg.gif") != std::string::npos && used.find("octet.gif") != std::string::npos)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -147,7 +152,7 @@ TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
         const std::string line = used.substr(lineStart, used.find('\n', at) - lineStart);
         EXPECT_EQ(line.rfind(local, 0), 0u) << line;
         // Style sheets are stored rewritten; every other file as it came.
-        const bool sheet = name.ends_with(".css");
+        const bool sheet = name.ends_with(".css") || name.starts_with("sheets/");
         EXPECT_NE(line.find(" 200 " + (sheet ? std::string() : std::to_string(bytes.size()))), std::string::npos)
             << name << ": " << line;
         const std::string type = sheet ? "text/css" : name.ends_with(".gif") ? "image/gif" : "font/woff2";

@@ -332,6 +332,14 @@ TEST_F(PageProcessingTest, DepthOneStoresOnlyTheEntryPageAndRecordsEveryLinkAsTo
     }
 }
 
+TEST_F(PageProcessingTest, PictureWrappedInATooDeepLinkToItselfIsStillFetched)
+{
+    entry.SpiderDepth = 1;
+    Process("<a href=\"big.png\"><img src=\"big.png\"></a>");
+    EXPECT_EQ(QueuedUrls(), std::vector<std::string>{"host/dir/big.png"});
+    EXPECT_NE(Page().find("src=\"host/dir/big.png\""), std::string::npos) << Page();
+}
+
 TEST_F(PageProcessingTest, ExternalLinkFromALevelTwoPageIsFetchedOnceAndGoesNoFurther)
 {
     entry.SpiderDepth = 2;

@@ -178,6 +178,7 @@ bool TFetch::Fetch(RetrievalRequest& request)
     input.Password = password;
     HttpRequestPlan plan = BuildHttpRequest(input, settings_);
     request.ContentType = "text/html";
+    request.Charset.clear();
     request.ContentLength = -1;
     request.Status = -1;
     std::string hostPort = plan.ConnectHost + ":" + std::to_string(plan.ConnectPort);

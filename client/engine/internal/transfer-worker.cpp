@@ -3,6 +3,7 @@
 #include "client/briefs/web-page.h"
 #include "client/engine/internal/content-decoding.h"
 #include "client/engine/internal/time-outs.h"
+#include "client/pages/content-sniff.h"
 #include "client/pages/http-response.h"
 #include "client/pages/retrieval-list.h"
 #include "client/pages/run-state.h"
@@ -404,6 +405,7 @@ void TAsyncThread::ProcessHeader(Transfer& transfer)
     request.HeaderLength = head.HeaderLength;
     if (head.HasContentType)
         request.ContentType = head.ContentType;
+    request.Charset = head.Charset;
     request.NotHTML = IsTextType(request.ContentType) ? 0 : 1;
     bool unwantedImage = request.ContentType.starts_with("image") && request.Entry && !request.Entry->Images;
     if (request.ContentType.starts_with("multipart") || unwantedImage)
@@ -411,7 +413,8 @@ void TAsyncThread::ProcessHeader(Transfer& transfer)
         AbandonTransfer(transfer);
         return;
     }
-    if (request.NotHTML)
+    // A style sheet of a generic type stays in memory, to be stored as one.
+    if (request.NotHTML && !(request.StyleSheet && IsGenericType(request.ContentType)))
     {
         try
         {
@@ -479,6 +482,7 @@ void TAsyncThread::AbandonTransfer(Transfer& transfer)
 {
     RetrievalRequest& request = *transfer.request;
     request.ContentType = "text/html";
+    request.Charset.clear();
     request.InProgress = 0;
     request.BodyReady = 0;
     request.AwaitingResponse = 0;

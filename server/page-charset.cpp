@@ -1,0 +1,168 @@
+#include "server/page-charset.h"
+
+#include <algorithm>
+#include <array>
+
+namespace rv
+{
+namespace
+{
+
+// The longest registered character set name has 45 characters.
+constexpr std::size_t MaxCharsetName = 45;
+
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerCopy(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = Lower(c);
+    return out;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// The value after the first "charset" that is followed by "=", in `lower`.
+std::string CharsetAfterName(std::string_view lower)
+{
+    for (std::size_t at = lower.find("charset"); at != std::string_view::npos; at = lower.find("charset", at + 1))
+    {
+        std::size_t next = at + 7;
+        while (next < lower.size() && IsBlank(lower[next]))
+            ++next;
+        if (next < lower.size() && lower[next] == '=')
+            return CharsetName(lower.substr(next + 1));
+    }
+    return {};
+}
+
+std::string_view Essence(std::string_view type)
+{
+    type = type.substr(0, type.find(';'));
+    while (!type.empty() && IsBlank(type.back()))
+        type.remove_suffix(1);
+    while (!type.empty() && IsBlank(type.front()))
+        type.remove_prefix(1);
+    return type;
+}
+
+// Tags that may stand before a page's body.
+constexpr std::array<std::string_view, 11> HeadTags = {"html",  "head",   "meta",     "title",  "base",    "link",
+                                                       "style", "script", "noscript", "object", "template"};
+
+struct ByteOrderMark
+{
+    std::string_view Bytes;
+    std::string_view Charset;
+};
+
+constexpr std::array<ByteOrderMark, 3> Marks = {{
+    {"\xEF\xBB\xBF", "utf-8"},
+    {"\xFE\xFF", "utf-16be"},
+    {"\xFF\xFE", "utf-16le"},
+}};
+
+std::string MarkedCharset(std::string_view text)
+{
+    for (const ByteOrderMark& mark : Marks)
+        if (text.starts_with(mark.Bytes))
+            return std::string(mark.Charset);
+    return {};
+}
+
+} // namespace
+
+std::string CharsetName(std::string_view declared)
+{
+    while (!declared.empty() && (IsBlank(declared.front()) || declared.front() == '"' || declared.front() == '\''))
+        declared.remove_prefix(1);
+    declared = declared.substr(0, declared.find_first_of(" \t\r\n\f;\"',>/"));
+    if (declared.empty() || declared.size() > MaxCharsetName)
+        return {};
+    std::string name;
+    for (const char c : declared)
+    {
+        const char lower = Lower(c);
+        if (!(lower >= 'a' && lower <= 'z') && !(c >= '0' && c <= '9') && c != '-' && c != '_' && c != '.' && c != ':' &&
+            c != '+')
+            return {};
+        name += lower;
+    }
+    return name;
+}
+
+std::string DeclaredCharset(std::string_view text)
+{
+    if (std::string marked = MarkedCharset(text); !marked.empty())
+        return marked;
+    // Browsers read every <meta> of the first kilobyte, and further ones
+    // only while the head lasts: until text or a tag that belongs in a
+    // body. The page's own <body> tag may be gone from the stored text.
+    constexpr std::size_t AlwaysScanned = 1024;
+    const std::string lower = LowerCopy(text.substr(0, CharsetScanBytes));
+    bool inHead = true;
+    std::size_t textFrom = 0;
+    for (std::size_t at = lower.find('<'); at != std::string::npos; at = lower.find('<', at + 1))
+    {
+        if (inHead && at > textFrom &&
+            !std::all_of(lower.begin() + static_cast<std::ptrdiff_t>(textFrom), lower.begin() + static_cast<std::ptrdiff_t>(at),
+                         IsBlank))
+            inHead = false;
+        const std::size_t close = lower.find('>', at);
+        if (close == std::string::npos)
+            break;
+        textFrom = close + 1;
+        if (!inHead && at >= AlwaysScanned)
+            break;
+        std::size_t end = at + 1;
+        while (end < lower.size() && lower[end] >= 'a' && lower[end] <= 'z')
+            ++end;
+        const std::string_view tag = std::string_view(lower).substr(at + 1, end - at - 1);
+        if (tag.empty())
+            continue;
+        if (std::find(HeadTags.begin(), HeadTags.end(), tag) == HeadTags.end())
+        {
+            inHead = false;
+            continue;
+        }
+        if (tag == "title" || tag == "script" || tag == "style")
+        {
+            // Their text is not the page's: go on after their end tag.
+            const std::size_t endTag = lower.find("</" + std::string(tag), at);
+            if (endTag == std::string::npos)
+                break;
+            at = endTag;
+            textFrom = std::min(lower.size(), endTag + tag.size() + 3);
+            continue;
+        }
+        if (tag != "meta")
+            continue;
+        if (std::string name = CharsetAfterName(std::string_view(lower).substr(at, close - at)); !name.empty())
+            return name;
+    }
+    return {};
+}
+
+std::string ServedType(std::string_view storedType, bool asHtml, std::string_view text)
+{
+    const std::string_view essence = asHtml ? std::string_view("text/html") : Essence(storedType);
+    if (!LowerCopy(essence).starts_with("text/"))
+        return std::string(storedType);
+    std::string charset = MarkedCharset(text);
+    if (charset.empty())
+        charset = CharsetAfterName(LowerCopy(storedType.substr(std::min(storedType.size(), storedType.find(';')))));
+    if (charset.empty() && LowerCopy(essence) == "text/html")
+        charset = DeclaredCharset(text);
+    if (charset.empty())
+        return asHtml ? std::string(essence) : std::string(storedType);
+    return std::string(essence) + "; charset=" + charset;
+}
+
+} // namespace rv
