@@ -67,9 +67,7 @@ TEST_F(BrowserRunTest, ArchiveOfARealRunReadsInTheBrowserWithEveryImage)
     std::string archive;
     ASSERT_TRUE(test::GenerateArchive(brief.FilePath, archive));
 
-    server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+    ASSERT_TRUE(StartServer());
     test::HeadlessBrowser browser;
     ASSERT_EQ(browser.Start(PathOf("profile")), "");
 

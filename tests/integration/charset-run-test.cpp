@@ -10,8 +10,8 @@
 #include "tests/integration/generate-archive.h"
 #include "tests/support/nginx-server.h"
 #include "tests/support/origin-server.h"
+#include "tests/support/served-page.h"
 
-#include <QTcpSocket>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -68,15 +68,7 @@ protected:
     // The server's whole answer to a request for a page of an archive.
     std::string Get(const std::string& archive, const std::string& page)
     {
-        QTcpSocket socket;
-        socket.connectToHost("127.0.0.1", static_cast<quint16>(port));
-        if (!socket.waitForConnected(5000))
-            return "no connection";
-        socket.write(QByteArray::fromStdString("GET " + archive + "/" + page + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"));
-        std::string answer;
-        while (socket.waitForReadyRead(5000))
-            answer += socket.readAll().toStdString();
-        return answer;
+        return test::ServedPage(static_cast<std::uint16_t>(port), archive, page);
     }
 };
 
@@ -102,9 +94,7 @@ TEST_F(CharsetRunTest, ServedPageNamesTheCharacterSetTheOriginalWasReadIn)
     std::string archive;
     ASSERT_TRUE(test::GenerateArchive(brief.FilePath, archive));
 
-    server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+    ASSERT_TRUE(StartServer());
 
     const std::vector<IndexRecord> index = ArchiveReader::OpenFile(archive).ReadIndex();
     for (std::size_t i = 0; i < std::size(Cases); ++i)

@@ -47,6 +47,16 @@ void ArchiveInBrowserTest::Prepare(const std::string& serverSettings, const std:
     std::filesystem::create_directories(outputDir);
 }
 
+testing::AssertionResult ArchiveInBrowserTest::StartServer()
+{
+    server.start(QString::fromStdString((BinDir() / "RVServer").string()), {"--no-window"});
+    if (!server.waitForStarted(5000))
+        return testing::AssertionFailure() << "RVServer did not start";
+    if (!WaitForPort(static_cast<std::uint16_t>(port), 5000))
+        return testing::AssertionFailure() << "RVServer does not listen on " << port;
+    return testing::AssertionSuccess();
+}
+
 void ArchiveInBrowserTest::TearDown()
 {
     if (server.state() != QProcess::NotRunning)

@@ -27,6 +27,8 @@ protected:
     // screenshots go to <build>/test-output/<outputName>/.
     void Prepare(const std::string& serverSettings, const std::string& outputName);
     void TearDown() override;
+    // Starts RVServer without its window and waits until it listens.
+    testing::AssertionResult StartServer();
 
     QProcess server;
     int port = 0;

@@ -126,9 +126,7 @@ TEST_F(LookRunTest, ArchivedManualLooksLikeTheLiveOne)
     std::string archive;
     ASSERT_TRUE(test::GenerateArchive(brief.FilePath, archive));
 
-    server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+    ASSERT_TRUE(StartServer());
 
     test::HeadlessBrowser live;
     ASSERT_EQ(live.Start(PathOf("live-profile")), "");

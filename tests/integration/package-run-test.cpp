@@ -13,7 +13,6 @@
 #include "tests/support/served-page.h"
 
 #include <QProcess>
-#include <QTcpSocket>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
@@ -125,13 +124,6 @@ protected:
             if (record.Number == number && record.Offset > 0)
                 pages[record.Key] = reader.ReadPage(record);
         return pages;
-    }
-
-    void StartServer()
-    {
-        server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
-        ASSERT_TRUE(server.waitForStarted(5000));
-        ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
     }
 
     // The server's whole answer to a request for a page of an archive.
@@ -256,9 +248,7 @@ TEST_F(PackageRunTest, ServedPackageLeadsEveryLinkToAStoredPageAndIsReplacedWhil
     const std::filesystem::path package = PathOf("Both.rvd");
     ASSERT_EQ(Package({package.c_str(), QString::fromStdString(WriteOrganizer())}, output), 0) << output;
 
-    server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+    ASSERT_TRUE(StartServer());
     test::HeadlessBrowser browser;
     ASSERT_EQ(browser.Start(PathOf("profile")), "");
 
@@ -302,7 +292,7 @@ TEST_F(PackageRunTest, ServedPackageLeadsEveryLinkToAStoredPageAndIsReplacedWhil
 
 TEST_F(PackageRunTest, ServerLetsGoOfADeletedArchiveAndShutsDownWhenAsked)
 {
-    ASSERT_NO_FATAL_FAILURE(StartServer());
+    ASSERT_TRUE(StartServer());
     const std::string harbour = archives["Harbour"];
     ASSERT_NE(Get(port, harbour, "index").find("Brief: </b>Harbour"), std::string::npos);
     EXPECT_TRUE(DeleteArchiveFile(harbour));

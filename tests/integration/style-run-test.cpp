@@ -108,9 +108,7 @@ TEST_F(StyleRunTest, EveryAddressOfTheStyleSheetsLeadsToTheStoredFile)
     std::string archive;
     ASSERT_TRUE(test::GenerateArchive(brief.FilePath, archive));
 
-    server.start(QString::fromStdString((test::BinDir() / "RVServer").string()), {"--no-window"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(test::WaitForPort(static_cast<std::uint16_t>(port), 5000));
+    ASSERT_TRUE(StartServer());
     test::HeadlessBrowser browser;
     ASSERT_EQ(browser.Start(PathOf("profile")), "");
     ASSERT_TRUE(browser.Navigate("http://127.0.0.1:" + std::to_string(port) + archive + "/"));

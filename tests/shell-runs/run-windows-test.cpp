@@ -23,7 +23,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTest>
 #include <gtest/gtest.h>
 
