@@ -82,6 +82,7 @@ void ReadBrowser(const SettingsStore& store, BrowserSettings& browser)
     }
     ReadText(store, "Browser/Browser Service", browser.Service);
     ReadYesNo(store, "Browser/AutoLoad Browser", browser.AutoLoad);
+    ReadSetting(store, BrowserDevToolsPortSetting, browser.DevToolsPort);
 }
 
 void ReadDialer(const SettingsStore& store, DialerSettings& dialer)
@@ -255,6 +256,7 @@ bool WriteBrowserSettings(SettingsStore& store, const BrowserSettings& browser)
     WriteSetting(store, BrowserPathSetting, QuotedBrowserPath(browser.Path));
     store.SetValue("Browser/Browser Service", BrowserServiceOf(browser.Path));
     PutYesNo(store, "Browser/AutoLoad Browser", browser.AutoLoad);
+    WriteSetting(store, BrowserDevToolsPortSetting, browser.DevToolsPort);
     return store.Sync();
 }
 

@@ -26,6 +26,9 @@ struct BrowserSettings
     std::string Path;    // full path of the browser program; empty: none chosen
     std::string Service; // the browser's service name, derived from Path
     bool AutoLoad = false;
+    // The local port of the browser's DevTools endpoint that "Add Page from
+    // Browser" asks for its current page; 0: none.
+    std::int32_t DevToolsPort = 0;
 };
 
 struct DialerSettings

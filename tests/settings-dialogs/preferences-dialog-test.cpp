@@ -124,7 +124,9 @@ TEST_F(PreferencesTest, TypedValuesAreStoredInTheirStoredForms)
     Find<QComboBox>(dialog, "UserAgent").setEditText("Agent/7 (test)");
     Find<QSpinBox>(dialog, "DiskBuffer").setValue(12);
     Find<QSpinBox>(dialog, "ServerPort").setValue(2777);
+    Find<QSpinBox>(dialog, "DevToolsPort").setValue(9222);
     EXPECT_TRUE(dialog.Apply());
+    EXPECT_EQ(Stored("Browser/DevTools Port"), "9222");
     EXPECT_EQ(Stored("Servers/Proxy/Proxy Server"), "proxy");
     EXPECT_EQ(Stored("Servers/Proxy/Proxy Port"), "3128");
     EXPECT_EQ(Stored("Briefs/UserAgent"), "Agent/7 (test)");

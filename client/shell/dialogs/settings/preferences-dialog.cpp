@@ -163,6 +163,8 @@ QWidget* TKSPrefs::MakeGeneralPage()
     autoLoad_ = Check(QStringLiteral("Auto &Load at Startup"), QStringLiteral("AutoLoadBrowser"));
     diskBuffer_ = NumberField(QStringLiteral("DiskBuffer"), 1, MaxDiskBufferMegaBytes);
     diskBuffer_->setSuffix(QStringLiteral(" MB"));
+    devToolsPort_ = NumberField(QStringLiteral("DevToolsPort"), 0, 65535);
+    devToolsPort_->setSpecialValueText(QStringLiteral("None"));
 
     auto* browserRow = new QHBoxLayout;
     browserRow->addWidget(browserPath_, 1);
@@ -172,6 +174,7 @@ QWidget* TKSPrefs::MakeGeneralPage()
     browserLabel->setBuddy(browserPath_);
     form->addRow(browserLabel, browserRow);
     form->addRow(QString(), autoLoad_);
+    form->addRow(QStringLiteral("Browser &DevTools port:"), devToolsPort_);
     form->addRow(QStringLiteral("&Minimum free disk space:"), diskBuffer_);
     return Page(QStringLiteral("GeneralPage"), form);
 }
@@ -277,6 +280,7 @@ void TKSPrefs::LoadSettings()
 {
     browserPath_->setText(QString::fromStdString(settings_.Browser.Path));
     autoLoad_->setChecked(settings_.Browser.AutoLoad);
+    devToolsPort_->setValue(settings_.Browser.DevToolsPort);
     diskBuffer_->setValue(
         int(std::clamp<std::int64_t>(settings_.DiskBuffer.MinFreeBytes / BytesPerMegaByte, 1, MaxDiskBufferMegaBytes)));
 
@@ -360,6 +364,7 @@ bool TKSPrefs::Apply()
     settings_.Browser.Path = browser.toStdString();
     settings_.Browser.Service = BrowserServiceOf(settings_.Browser.Path);
     settings_.Browser.AutoLoad = autoLoad_->isChecked();
+    settings_.Browser.DevToolsPort = devToolsPort_->value();
     TakeProxyEntry();
     settings_.Proxy.Server = Latin1Bytes(proxyServer_->text());
     settings_.Proxy.Port = proxyPort_->value();

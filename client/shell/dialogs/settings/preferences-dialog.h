@@ -122,6 +122,7 @@ private:
 
     QSpinBox* serverPort_ = nullptr;
     QSpinBox* maxSockets_ = nullptr;
+    QSpinBox* devToolsPort_ = nullptr;
     QComboBox* userAgent_ = nullptr;
 
     QLineEdit* proxyServer_ = nullptr;
