@@ -135,8 +135,13 @@ TMDIFrame::~TMDIFrame()
     StopConnecting();
     // The run ends before the briefs it writes into go.
     engine_.reset();
-    for (TKestrelForm* window : briefs_)
-        window->removeEventFilter(this);
+    // The child windows are destroyed with the QWidget part of this window,
+    // after this part has gone: nothing they signal or filter may reach it.
+    for (QObject* child : findChildren<QObject*>())
+    {
+        child->disconnect(this);
+        child->removeEventFilter(this);
+    }
     briefs_.clear();
 }
 
