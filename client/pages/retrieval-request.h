@@ -13,6 +13,7 @@
 
 #include "store/memory-stream.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -100,6 +101,9 @@ struct RetrievalRequest
     std::int32_t Socket = -1;     // socket slot of the transfer worker, -1: none
     std::int32_t LookupSlot = -1; // host look-up slot, -1: none
     std::uint8_t BodyReady = 0;
+    // The transfer worker has told the end of this request's transfer and
+    // holds nothing of it: no socket, look-up or pending report to cancel.
+    std::atomic<bool> WorkerDone{false};
     std::uint8_t Processed = 0;
     std::int32_t Retries = 0;
     std::uint8_t IsEntryPage = 0;

@@ -6,9 +6,10 @@
 // caller's own, which the run never writes during the run.
 //
 // Threads: the driver calls it from the retrieval thread through
-// RunObserverRelay (run-observer-relay.h), which makes every call a blocking
-// call on the main thread, as window code needs; an observer therefore always
-// runs on the main thread. The windows implement it; the headless runner
+// RunObserverRelay (run-observer-relay.h), which makes every call on the
+// main thread, as window code needs (the reports made per page without
+// waiting for them, in order); an observer therefore always runs on the main
+// thread. The windows implement it; the headless runner
 // prints. Every method has an empty default so that an observer implements
 // only what it shows.
 #pragma once

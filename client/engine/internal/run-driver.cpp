@@ -51,6 +51,7 @@ RunDriver::~RunDriver()
         if (!thread_->isFinished())
             loop.exec();
         thread_->wait();
+        observer_.Flush();
     }
 }
 

@@ -1,9 +1,21 @@
 // RunObserverRelay: passes every call of the run driver to the real observer
-// on the main thread and waits for it, so that window code never runs on the
-// retrieval thread. Texts are copied before the call crosses threads.
+// on the main thread, so that window code never runs on the retrieval thread.
+// Texts are copied before the call crosses threads.
+//
+// The reports made for every page (progress labels, counts, requests started
+// and finished, pages recorded) are queued and not waited for: the main
+// thread takes everything queued at once, woken once per batch instead of
+// once per report. Every other call waits until it, and everything queued
+// before it, has reached the observer; calls made on the main thread itself
+// run at once, after what is queued. Reports reach the observer in the order
+// they were made.
 #pragma once
 
 #include "client/pages/run-observer.h"
+
+#include <functional>
+#include <mutex>
+#include <vector>
 
 class QObject;
 
@@ -39,9 +51,18 @@ public:
     void AvailableBriefsNotice(const std::vector<std::string>& briefNames) override;
     void Beep() override;
 
+    // Main thread: hands every queued report to the observer now.
+    void Flush();
+
 private:
+    void Queue(std::function<void()> report);
+    void CallAfterQueued(const std::function<void()>& call);
+
     RunObserver& target_;
     QObject* context_;
+    std::mutex mutex_;
+    std::vector<std::function<void()>> queued_; // under mutex_
+    bool flushPosted_ = false;                  // under mutex_
 };
 
 } // namespace rv

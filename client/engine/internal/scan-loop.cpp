@@ -238,7 +238,9 @@ bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request, bool attem
 bool ScanLoop::HandleComplete(TRetrievalList::Node* node)
 {
     RetrievalRequest& request = *node->Request;
-    CallOnThreadOf(mainThread_, [&] { worker_.Cancel(request); });
+    // A transfer whose end was told holds nothing left to cancel.
+    if (!request.WorkerDone.load(std::memory_order_acquire))
+        CallOnThreadOf(mainThread_, [&] { worker_.Cancel(request); });
     BriefRun* run = roster_.Of(request.Brief);
     bool replaced = request.RetryScheduled || request.TimedOut;
     EntryProgress* progress = run ? run->Progress.Of(request.Entry) : nullptr;

@@ -146,6 +146,7 @@ bool TAsyncThread::Start(std::string_view hostPort, RetrievalRequest& request, s
     }
     std::string host(HostWithoutPort(hostPort));
     std::uint16_t port = PortOf(hostPort);
+    request.WorkerDone.store(false, std::memory_order_relaxed);
     request.RequestText = std::move(requestText);
     request.BytesSent = 0;
     request.StartTime = std::chrono::steady_clock::now();
@@ -474,7 +475,10 @@ void TAsyncThread::NotifyEnded(RetrievalRequest& request)
                                std::vector<RetrievalRequest*> ended;
                                ended.swap(ended_);
                                for (RetrievalRequest* request : ended)
+                               {
+                                   request->WorkerDone.store(true, std::memory_order_release);
                                    observer_.TransferEnded(*request);
+                               }
                            });
 }
 
