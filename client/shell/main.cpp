@@ -7,7 +7,6 @@
 //
 //   RVClient [FILE.brf ...]            the windows, with these briefs open
 #include "client/engine/run-engine.h"
-#include "client/shell/app/windowed-client.h"
 #include "client/shell/client-settings.h"
 #include "client/shell/command-line.h"
 #include "client/shell/console-report.h"
@@ -21,12 +20,27 @@
 #include "store/temp-files.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
 namespace
 {
+
+// The windows are a program of their own beside this one (rvclient-windows),
+// run in this process's place with the same arguments.
+int RunWindows(char** argv)
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path windows = (error ? std::filesystem::path(argv[0]) : self).parent_path() / "rvclient-windows";
+    ::execv(windows.c_str(), argv);
+    std::fprintf(stderr, "RVClient: cannot start its windows (%s): %s.\n", windows.c_str(), std::strerror(errno));
+    return rv::ExitBriefFailed;
+}
 
 std::filesystem::path ProgramFolder()
 {
@@ -45,7 +59,7 @@ int main(int argc, char** argv)
 {
     // Without an option the windows start; only they need a display.
     if (argc < 2 || argv[1][0] != '-')
-        return rv::RunWindowedClient(argc, argv);
+        return RunWindows(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));

@@ -70,8 +70,8 @@ TEST(RunObserverRelayTest, ReportsArriveInOrderOnTheMainThreadAndAWaitedCallFoll
     relay.EnableControls(true);
 
     EXPECT_EQ(seenAfterWaitedCall, 4);
-    const std::vector<std::string> expected = {"counts 1",         "started a.example/1", "recorded a.example/1", "disable",
-                                               "counts 2",         "recorded a.example/2", "enable"};
+    const std::vector<std::string> expected = {
+        "counts 1", "started a.example/1", "recorded a.example/1", "disable", "counts 2", "recorded a.example/2", "enable"};
     EXPECT_EQ(target.lines, expected);
 }
 
