@@ -2,8 +2,6 @@
 
 #include "store/ascii-text.h"
 
-#include <initializer_list>
-
 namespace rv
 {
 namespace
@@ -13,15 +11,41 @@ constexpr std::string_view InaccessibleNote =
     " (One or more pages were inaccessible at this time and may contain other matches.)";
 
 // A noted page has a title (a placeholder has none) and an address.
-bool Listed(const TOCNode& node)
+bool Listed(const SiteMapRecord& record)
 {
-    return !node.Title.empty() && !node.Url.empty();
+    return !record.Title.empty() && !record.Url.empty();
 }
 
-bool Matched(const TOCNode& node)
+bool Matched(const SiteMapRecord& record)
 {
-    return !node.Title.empty() && node.Kind == 1;
+    return !record.Title.empty() && record.Kind == 1;
 }
+
+// The trees the pages walk: a tree of nodes in memory, or an index whose
+// records are read back from the site-map file as they are written. Record
+// gives a reference or a copy; either lives while the caller holds it.
+struct MemoryTree
+{
+    using Node = const TOCNode*;
+    const SiteMapRecord& Record(Node node) const { return *node; }
+    template <typename Visit> void ForEachChild(Node node, Visit&& visit) const
+    {
+        for (const auto& child : node->Children)
+            visit(child.get());
+    }
+};
+
+struct IndexTree
+{
+    using Node = SiteMapIndex::NodeId;
+    SiteMapRecord Record(Node node) const { return index.Record(node); }
+    template <typename Visit> void ForEachChild(Node node, Visit&& visit) const
+    {
+        for (Node child : index.Children(node))
+            visit(child);
+    }
+    const SiteMapIndex& index;
+};
 
 // Gathers a page's text and hands it on in pieces of about PieceBytes, so
 // that the site map of a large run never stands whole in memory.
@@ -54,63 +78,126 @@ private:
     std::string text_;
 };
 
-void WriteTocNode(const TOCNode& node, PageText& out);
+template <typename Tree>
+void WriteTocNode(const Tree& tree, typename Tree::Node node, const SiteMapRecord& record, PageText& out);
 
 // A level's "<ul>" opens before its first listed node, so that a level of
-// placeholders adds no empty list.
-template <typename Nodes> void WriteTocLevel(const Nodes& nodes, PageText& out)
+// placeholders adds no empty list. forEach calls its argument with each node
+// of the level.
+template <typename Tree, typename ForEach> void WriteTocLevel(const Tree& tree, const ForEach& forEach, PageText& out)
 {
     bool opened = false;
-    for (const auto& node : nodes)
-    {
-        if (!opened && Listed(*node))
+    forEach(
+        [&](typename Tree::Node node)
         {
-            out.Text() += "<ul>";
-            opened = true;
-        }
-        WriteTocNode(*node, out);
-    }
+            decltype(auto) record = tree.Record(node);
+            if (!opened && Listed(record))
+            {
+                out.Text() += "<ul>";
+                opened = true;
+            }
+            WriteTocNode(tree, node, record, out);
+        });
     if (opened)
         out.Text() += "</ul>";
 }
 
-void WriteTocNode(const TOCNode& node, PageText& out)
+template <typename Tree>
+void WriteTocNode(const Tree& tree, typename Tree::Node node, const SiteMapRecord& record, PageText& out)
 {
-    if (Listed(node))
+    if (Listed(record))
     {
         std::string& text = out.Text();
         text += "<li><a href=\"";
-        text += EscapeHtmlAttribute(SiteMapHref(node));
+        text += EscapeHtmlAttribute(SiteMapHref(record));
         text += "\">";
-        text += node.Title;
+        text += record.Title;
         text += "</a>";
-        if (node.Kind == 1)
-            text += "<b> Smart Search Match: " + (node.Note.empty() ? std::string() : "(" + node.Note + ")") + "</b>";
+        if (record.Kind == 1)
+            text += "<b> Smart Search Match: " + (record.Note.empty() ? std::string() : "(" + record.Note + ")") + "</b>";
         text += "</li>";
         out.Pass();
     }
-    WriteTocLevel(node.Children, out);
+    WriteTocLevel(
+        tree, [&](const auto& visit) { tree.ForEachChild(node, visit); }, out);
 }
 
-void WriteMatches(const TOCNode& node, std::string& out)
+template <typename Tree> void WriteMatches(const Tree& tree, typename Tree::Node node, std::string& out)
 {
-    if (Matched(node))
+    decltype(auto) record = tree.Record(node);
+    if (Matched(record))
     {
-        out += "<li><a href=\"" + EscapeHtmlAttribute(SiteMapHref(node)) + "\">" + node.Title + "</a>";
-        if (!node.Note.empty())
-            out += " (" + node.Note + ")";
+        out += "<li><a href=\"" + EscapeHtmlAttribute(SiteMapHref(record)) + "\">" + record.Title + "</a>";
+        if (!record.Note.empty())
+            out += " (" + record.Note + ")";
         out += "</li>";
     }
-    for (const auto& child : node.Children)
-        WriteMatches(*child, out);
+    tree.ForEachChild(node, [&](typename Tree::Node child) { WriteMatches(tree, child, out); });
 }
 
-std::size_t CountMatchesBelow(const TOCNode& node)
+template <typename Tree> std::size_t CountMatchesBelow(const Tree& tree, typename Tree::Node node)
 {
-    std::size_t count = Matched(node) ? 1 : 0;
-    for (const auto& child : node.Children)
-        count += CountMatchesBelow(*child);
+    std::size_t count = Matched(tree.Record(node)) ? 1 : 0;
+    tree.ForEachChild(node, [&](typename Tree::Node child) { count += CountMatchesBelow(tree, child); });
     return count;
+}
+
+// The site map of a tree; root is null when the tree has no root.
+template <typename Tree>
+void WriteToc(const Tree& tree, const typename Tree::Node* root, const SiteMapEntryDetails* entry, const PageSink& sink)
+{
+    PageText out(sink);
+    std::string& text = out.Text();
+    text = "<html><body bgcolor=#FFFFFF text=\"0000FF\" link=\"FF0000\">";
+    text += "<title>Site Map</title><h1>Site Map</h1>";
+    if (entry)
+    {
+        // The entry page stands in a list of its own below the heading.
+        text += "<font size=3>Web Entry: " + entry->Address + "</font><ul>";
+        if (root)
+            WriteTocLevel(
+                tree, [&](const auto& visit) { visit(*root); }, out);
+    }
+    else
+    {
+        text += "<ul>";
+        if (root)
+            WriteTocNode(tree, *root, tree.Record(*root), out);
+    }
+    out.Text() += "</body></html>";
+}
+
+template <typename Tree>
+GeneratedPage Matches(const Tree& tree, const typename Tree::Node* root, const SiteMapEntryDetails* entry)
+{
+    GeneratedPage page;
+    page.Text = "<html><head><title>Smart Search Matches</title></head><body bgcolor=#FFFFFF>";
+    page.HeadLength = 22;
+    page.HeadOffset = page.Text.size() - page.HeadLength;
+    page.Text += "<h1>Smart Search Matches</h1>";
+    if (entry)
+        page.Text += "Search Terms: " + entry->SearchTerms + "<br>\r\n";
+    const bool inaccessible = entry && entry->Inaccessible;
+    const std::size_t matches = root ? CountMatchesBelow(tree, *root) : 0;
+    if (matches != 0)
+    {
+        page.Text += "<i>" + std::to_string(matches) + " Match" + (matches == 1 ? "" : "es") + " found";
+        if (inaccessible)
+            page.Text += InaccessibleNote;
+        page.Text += "</i><br>\r\n";
+    }
+    page.Text += "<ul>";
+    if (root)
+        WriteMatches(tree, *root, page.Text);
+    if (matches == 0)
+    {
+        page.Text += "<i>No Matches Found";
+        if (inaccessible)
+            page.Text += InaccessibleNote;
+        page.Text += "</i>";
+    }
+    page.Text += "</ul></body></html>";
+    return page;
 }
 
 } // namespace
@@ -156,29 +243,18 @@ std::string SiteMapHref(const SiteMapRecord& record)
 
 std::size_t CountMatches(const TOCNode* root)
 {
-    return root ? CountMatchesBelow(*root) : 0;
+    return root ? CountMatchesBelow(MemoryTree{}, root) : 0;
 }
 
 void WriteTocPage(const TOCNode* root, const SiteMapEntryDetails* entry, const PageSink& sink)
 {
-    PageText out(sink);
-    std::string& text = out.Text();
-    text = "<html><body bgcolor=#FFFFFF text=\"0000FF\" link=\"FF0000\">";
-    text += "<title>Site Map</title><h1>Site Map</h1>";
-    if (entry)
-    {
-        // The entry page stands in a list of its own below the heading.
-        text += "<font size=3>Web Entry: " + entry->Address + "</font><ul>";
-        if (root)
-            WriteTocLevel(std::initializer_list<const TOCNode*>{root}, out);
-    }
-    else
-    {
-        text += "<ul>";
-        if (root)
-            WriteTocNode(*root, out);
-    }
-    out.Text() += "</body></html>";
+    WriteToc(MemoryTree{}, root ? &root : nullptr, entry, sink);
+}
+
+void WriteTocPage(const SiteMapIndex& index, std::size_t entryNumber, const SiteMapEntryDetails* entry, const PageSink& sink)
+{
+    const SiteMapIndex::NodeId root = index.Root(entryNumber);
+    WriteToc(IndexTree{index}, root == SiteMapIndex::NoNode ? nullptr : &root, entry, sink);
 }
 
 GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry)
@@ -192,34 +268,13 @@ GeneratedPage TocPage(const TOCNode* root, const SiteMapEntryDetails* entry)
 
 GeneratedPage MatchPage(const TOCNode* root, const SiteMapEntryDetails* entry)
 {
-    GeneratedPage page;
-    page.Text = "<html><head><title>Smart Search Matches</title></head><body bgcolor=#FFFFFF>";
-    page.HeadLength = 22;
-    page.HeadOffset = page.Text.size() - page.HeadLength;
-    page.Text += "<h1>Smart Search Matches</h1>";
-    if (entry)
-        page.Text += "Search Terms: " + entry->SearchTerms + "<br>\r\n";
-    const bool inaccessible = entry && entry->Inaccessible;
-    const std::size_t matches = CountMatches(root);
-    if (matches != 0)
-    {
-        page.Text += "<i>" + std::to_string(matches) + " Match" + (matches == 1 ? "" : "es") + " found";
-        if (inaccessible)
-            page.Text += InaccessibleNote;
-        page.Text += "</i><br>\r\n";
-    }
-    page.Text += "<ul>";
-    if (root)
-        WriteMatches(*root, page.Text);
-    if (matches == 0)
-    {
-        page.Text += "<i>No Matches Found";
-        if (inaccessible)
-            page.Text += InaccessibleNote;
-        page.Text += "</i>";
-    }
-    page.Text += "</ul></body></html>";
-    return page;
+    return Matches(MemoryTree{}, root ? &root : nullptr, entry);
+}
+
+GeneratedPage MatchPage(const SiteMapIndex& index, std::size_t entryNumber, const SiteMapEntryDetails* entry)
+{
+    const SiteMapIndex::NodeId root = index.Root(entryNumber);
+    return Matches(IndexTree{index}, root == SiteMapIndex::NoNode ? nullptr : &root, entry);
 }
 
 } // namespace rv

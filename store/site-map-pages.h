@@ -13,9 +13,11 @@
 // asks the local server for them: a "file:" address (any case) with a drive
 // letter loses "file:" and the slashes after it, every ":" becomes
 // "&colon;", and the page's anchor follows. Titles, addresses and match texts are written as
-// noted, unchanged. Pure functions; any thread.
+// noted, unchanged. Any thread; those reading an index (store/site-map-index.h)
+// read its site-map file, the others are pure functions.
 #pragma once
 
+#include "store/site-map-index.h"
 #include "store/site-map-record.h"
 #include "store/toc-list.h"
 
@@ -60,10 +62,15 @@ using PageSink = std::function<void(std::string_view piece)>;
 // The same site map handed to sink in pieces of some 64 KB, for a run whose
 // map is too large to hold whole. Its head part lies where TocPage's does.
 void WriteTocPage(const TOCNode* root, const SiteMapEntryDetails* entry, const PageSink& sink);
+// The same from an index, for the tree of entry number entryNumber; records
+// are read back from the site-map file as they are written. Throws
+// SiteMapError.
+void WriteTocPage(const SiteMapIndex& index, std::size_t entryNumber, const SiteMapEntryDetails* entry, const PageSink& sink);
 constexpr std::size_t TocPageHeadOffset = 6;
 constexpr std::size_t TocPageHeadLength = 50;
 
 // The match page of a tree; a null root gives "No Matches Found".
 GeneratedPage MatchPage(const TOCNode* root, const SiteMapEntryDetails* entry = nullptr);
+GeneratedPage MatchPage(const SiteMapIndex& index, std::size_t entryNumber, const SiteMapEntryDetails* entry);
 
 } // namespace rv

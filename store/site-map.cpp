@@ -71,26 +71,20 @@ void TSiteMap::Append(const std::string& bytes)
     ++written_;
 }
 
-std::unique_ptr<TOCNode> TSiteMap::Next()
+std::uint64_t TSiteMap::ReadRecord(std::uint64_t offset, std::uint64_t available, SiteMapRecord& record)
 {
-    std::lock_guard guard(lock_);
-    if (read_ >= written_)
-    {
-        return nullptr;
-    }
     file_.clear();
-    file_.seekg(static_cast<std::streamoff>(readPosition_));
+    file_.seekg(static_cast<std::streamoff>(offset));
     if (!file_)
     {
         file_.clear();
         throw SiteMapError("cannot read the site-map file " + fileName_.string());
     }
-    auto node = std::make_unique<TOCNode>();
     std::uint64_t used = 0;
     SiteMapReadStatus status = SiteMapReadStatus::End;
     try
     {
-        status = ReadSiteMapRecord(file_, writePosition_ - readPosition_, *node, used);
+        status = ReadSiteMapRecord(file_, available, record, used);
     }
     catch (const SiteMapError&)
     {
@@ -101,9 +95,36 @@ std::unique_ptr<TOCNode> TSiteMap::Next()
     {
         throw SiteMapError("the site-map file " + fileName_.string() + " was changed by someone else");
     }
-    readPosition_ += used;
+    return used;
+}
+
+std::unique_ptr<TOCNode> TSiteMap::Next(std::uint64_t* offset)
+{
+    std::lock_guard guard(lock_);
+    if (read_ >= written_)
+    {
+        return nullptr;
+    }
+    auto node = std::make_unique<TOCNode>();
+    if (offset)
+    {
+        *offset = readPosition_;
+    }
+    readPosition_ += ReadRecord(readPosition_, writePosition_ - readPosition_, *node);
     ++read_;
     return node;
+}
+
+SiteMapRecord TSiteMap::ReadAt(std::uint64_t offset)
+{
+    std::lock_guard guard(lock_);
+    if (offset >= writePosition_)
+    {
+        throw SiteMapError("no record at " + std::to_string(offset) + " in the site-map file " + fileName_.string());
+    }
+    SiteMapRecord record;
+    ReadRecord(offset, writePosition_ - offset, record);
+    return record;
 }
 
 std::size_t TSiteMap::Written() const

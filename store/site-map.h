@@ -60,8 +60,11 @@ public:
     void AddEntryNote(std::string_view group);
 
     // Reads the oldest unread record into a new node (without children);
-    // null when every record written so far has been read.
-    std::unique_ptr<TOCNode> Next();
+    // null when every record written so far has been read. offset, when
+    // given, receives where the record starts in the file.
+    std::unique_ptr<TOCNode> Next(std::uint64_t* offset = nullptr);
+    // Reads again the record that starts at offset, as Next gave it.
+    SiteMapRecord ReadAt(std::uint64_t offset);
 
     std::size_t Written() const;
     std::size_t Unread() const;
@@ -72,6 +75,8 @@ public:
 private:
     void OpenForFirstNote();
     void Append(const std::string& bytes);
+    // Reads the record at offset, of at most `available` bytes; under lock_.
+    std::uint64_t ReadRecord(std::uint64_t offset, std::uint64_t available, SiteMapRecord& record);
 
     mutable std::mutex lock_;
     std::filesystem::path fileName_;

@@ -4,8 +4,8 @@
 #include "client/pages/retrieval-list.h"
 #include "client/pages/retrieval-request.h"
 #include "store/archive-writer.h"
+#include "store/site-map-index.h"
 #include "store/site-map-pages.h"
-#include "store/site-map-tree.h"
 #include "store/site-map.h"
 
 #include <utility>
@@ -43,25 +43,17 @@ bool StorePage(TKSDB& archive, const std::string& name, std::uint8_t flags, std:
 }
 
 // The site map goes into the archive as it is written, never whole in memory.
-bool StoreTocPage(TKSDB& archive, const std::string& name, std::uint8_t flags, std::int32_t linkNumber, const TOCNode* root,
-                  const SiteMapEntryDetails& details)
+bool StoreTocPage(TKSDB& archive, const std::string& name, std::uint8_t flags, std::int32_t linkNumber,
+                  const SiteMapIndex& index, std::size_t entry, const SiteMapEntryDetails& details)
 {
     if (!archive.BeginPage(name, "text/html", nullptr, flags, "", static_cast<std::int16_t>(linkNumber)))
         return false;
     bool appended = true;
-    WriteTocPage(root, &details, [&](std::string_view piece) { appended = appended && archive.Append(piece); });
+    WriteTocPage(index, entry, &details, [&](std::string_view piece) { appended = appended && archive.Append(piece); });
     if (!appended)
         return false;
     archive.SetHead(static_cast<std::int32_t>(TocPageHeadOffset), static_cast<std::int32_t>(TocPageHeadLength));
     return archive.EndPage();
-}
-
-SiteMapForest ReadForest(TSiteMap& siteMap)
-{
-    SiteMapForest forest;
-    while (std::unique_ptr<TOCNode> node = siteMap.Next())
-        forest.Insert(std::move(static_cast<SiteMapRecord&>(*node)));
-    return forest;
 }
 
 } // namespace
@@ -85,8 +77,9 @@ FirstRequestLookup QueueFirstRequests(TRetrievalList& queue, const TBrief* brief
     };
 }
 
-bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry& first, const TOCNode* root)
+bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry& first, const SiteMapIndex& index)
 {
+    const auto entry = static_cast<std::size_t>(linkNumber);
     const TWebPage& page = *first.Entry;
     const bool alone = StartPageAlone(first);
     const bool matchesOnly = MatchesOnly(page);
@@ -96,12 +89,12 @@ bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry
     details.Inaccessible = first.Inaccessible;
     const std::string number = std::to_string(linkNumber);
     if (!alone && !matchesOnly &&
-        !StoreTocPage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, root, details))
+        !StoreTocPage(archive, "TOC" + number, page.SmartSearch ? SmartSearchButtonFlag : 0, linkNumber, index, entry, details))
         return false;
     if (page.SmartSearch && !first.Uncounted)
     {
         const std::uint8_t flags = alone || matchesOnly ? 0 : SiteMapButtonFlag;
-        return StorePage(archive, "Match" + number, flags, linkNumber, MatchPage(root, &details));
+        return StorePage(archive, "Match" + number, flags, linkNumber, MatchPage(index, entry, &details));
     }
     return true;
 }
@@ -109,14 +102,15 @@ bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry
 void BuildSiteMaps(TSiteMap& siteMap, TKSDB& archive, const FirstRequestLookup& firstRequest,
                    const std::function<void(int percent)>& progress)
 {
-    const SiteMapForest forest = ReadForest(siteMap);
-    const std::size_t count = forest.Count();
+    // The trees hold where each record lies in the file, not its texts.
+    const SiteMapIndex index(siteMap);
+    const std::size_t count = index.Count();
     for (std::size_t i = 0; i < count; ++i)
     {
         const auto linkNumber = static_cast<std::int32_t>(i);
         const std::optional<SiteMapEntry> first = firstRequest(linkNumber);
         if (first && first->Entry && archive.IsOpen())
-            StoreEntryPages(archive, linkNumber, *first, forest.Root(i));
+            StoreEntryPages(archive, linkNumber, *first, index);
         if (progress)
             progress(static_cast<int>((i + 1) * 100 / count));
     }

@@ -21,7 +21,7 @@ class TKSDB;
 class TRetrievalList;
 class TSiteMap;
 struct TBrief;
-struct TOCNode;
+class SiteMapIndex;
 struct TWebPage;
 
 // What an entry's pages take from the entry's first request.
@@ -53,11 +53,11 @@ FirstRequestLookup QueueFirstRequests(TRetrievalList& queue, const TBrief* brief
 void BuildSiteMaps(TSiteMap& siteMap, TKSDB& archive, const FirstRequestLookup& firstRequest,
                    const std::function<void(int percent)>& progress = {});
 
-// Stores the two pages of one link number from its tree (null: nothing
-// noted):
-// the site map unless the entry is its start page alone or keeps only its
-// Smart Search matches; the match page when Smart Search is on and the
-// request was counted. Returns false when the archive refused a page.
-bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry& first, const TOCNode* root);
+// Stores the two pages of one link number from its tree in the index (none
+// when nothing was noted): the site map unless the entry is its start page
+// alone or keeps only its Smart Search matches; the match page when Smart
+// Search is on and the request was counted. Returns false when the archive
+// refused a page.
+bool StoreEntryPages(TKSDB& archive, std::int32_t linkNumber, const SiteMapEntry& first, const SiteMapIndex& index);
 
 } // namespace rv
