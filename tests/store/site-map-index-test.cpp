@@ -28,17 +28,17 @@ struct Note
 TEST_F(SiteMapIndexTest, PagesFromTheIndexEqualThePagesFromTheTreesInMemory)
 {
     const std::vector<Note> notes = {
-        {"0", "", "", ""},                                 // entry note: a placeholder root
-        {"2.3", "Late child", "b.example/c3", "", 0},      // before its entry page and its elder siblings
-        {"2", "Entry two", "b.example/", "", 0},           //
-        {"0", "Entry zero", "a.example/", "", 0},          // fills the placeholder root
-        {"0", "Second root", "a.example/again", "", 0},    // ignored: the root is filled
-        {"0.1", "Child", "a.example/1", "w1", 1},          //
-        {"0.1.2", "Grandchild", "a.example/1/2", "", 1},   //
-        {"0.1", "Child again", "a.example/1b", "", 0},     // replaces the child, keeps its children
-        {"2.x", "Bad group", "b.example/bad", "", 0},      // ignored
-        {"2.1", "", "b.example/untitled", "", 0},          // noted without a title: a placeholder
-        {"5.0.0", "Deep first", "c.example/0/0", "m", 1},  // entry 5 has only placeholders above it
+        {"0", "", "", ""},                                // entry note: a placeholder root
+        {"2.3", "Late child", "b.example/c3", "", 0},     // before its entry page and its elder siblings
+        {"2", "Entry two", "b.example/", "", 0},          //
+        {"0", "Entry zero", "a.example/", "", 0},         // fills the placeholder root
+        {"0", "Second root", "a.example/again", "", 0},   // ignored: the root is filled
+        {"0.1", "Child", "a.example/1", "w1", 1},         //
+        {"0.1.2", "Grandchild", "a.example/1/2", "", 1},  //
+        {"0.1", "Child again", "a.example/1b", "", 0},    // replaces the child, keeps its children
+        {"2.x", "Bad group", "b.example/bad", "", 0},     // ignored
+        {"2.1", "", "b.example/untitled", "", 0},         // noted without a title: a placeholder
+        {"5.0.0", "Deep first", "c.example/0/0", "m", 1}, // entry 5 has only placeholders above it
     };
     TSiteMap file(PathOf("Brief.rvd"));
     SiteMapForest forest;

@@ -129,7 +129,8 @@ bool TFetch::FetchLocalFile(RetrievalRequest& request, const std::string& url)
 bool TFetch::Fetch(RetrievalRequest& request)
 {
     std::string url = RemoveLineBreaks(request.URL);
-    request.URL = url;
+    if (url != request.URL)
+        request.URL = url;
     if (HasControlBytes(url))
     {
         // Such an address could only smuggle bytes into the request.

@@ -12,6 +12,7 @@
 #include "client/pages/link-resolver.h"
 #include "client/pages/page-processing.h"
 #include "client/pages/same-site.h"
+#include "client/pages/url-parts.h"
 #include "store/archive-writer.h"
 #include "store/link-cache.h"
 
@@ -171,8 +172,13 @@ bool ScanLoop::WalkQueue(bool handleComplete)
                     request.Deferred = 1;
                 }
                 if (StartRequest(run, request, handleComplete))
+                {
+                    // The claim went with the start to the main thread.
                     progressed = true;
-                else if (handleComplete)
+                    node = next;
+                    continue;
+                }
+                if (handleComplete)
                     ++fruitless_;
             }
             Release(state_, request);
@@ -214,6 +220,9 @@ bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request, bool attem
     request.Deferred = 0;
     request.NotStarted = 0;
     request.StartTime = std::chrono::steady_clock::now();
+    // Cleaned here, before other starts read it among the active requests,
+    // so that the fetch finds nothing to change.
+    request.URL = RemoveLineBreaks(request.URL);
     int pending = 0;
     {
         std::lock_guard guard(lock_);
@@ -223,15 +232,29 @@ bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request, bool attem
     }
     if (run)
         observer_.RequestStarted(*run->Brief, request.URL, pending);
-    // The claim is held; the worker's own claims on this request happen
-    // later, from its event loop.
-    CallOnThreadOf(mainThread_, [&] { fetch_.Fetch(request); });
+    // The transfer begins on the main thread without this thread waiting for
+    // it. The claim goes with it and is released there once the transfer is
+    // under way; the worker's own claims on this request come later, from
+    // its event loop.
+    PostToThreadOf(mainThread_, [this, &request] { BeginTransfer(request); });
+    return true;
+}
+
+// Main thread: the request is claimed by the start that posted this.
+void ScanLoop::BeginTransfer(RetrievalRequest& request)
+{
+    fetch_.Fetch(request);
     if (request.StartFailed)
     {
         request.InProgress = 0;
         request.BodyReady = 1;
     }
-    return true;
+    // A request that ended at once (a page stored in its place) is handled
+    // by the next pass.
+    const bool ended = !request.InProgress || request.BodyReady;
+    Release(state_, request);
+    if (ended)
+        Poke();
 }
 
 // Handles one complete request (claimed); frees it and removes its node.

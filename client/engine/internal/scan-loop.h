@@ -68,7 +68,10 @@ private:
     void Reconnect();
     // attempt: a held-back start on a site with a connection counts as one
     // of its attempts (every other one is held back).
+    // Returns true when the transfer was handed to the main thread, with the
+    // request's claim.
     bool StartRequest(BriefRun* run, RetrievalRequest& request, bool attempt);
+    void BeginTransfer(RetrievalRequest& request);
     bool HandleComplete(TRetrievalList::Node* node);
     void StoreFile(BriefRun& run, RetrievalRequest& request);
     void ProcessBody(BriefRun& run, RetrievalRequest& request);
