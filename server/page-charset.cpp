@@ -1,5 +1,7 @@
 #include "server/page-charset.h"
 
+#include "store/ascii-text.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,19 +12,6 @@ namespace
 
 // The longest registered character set name has 45 characters.
 constexpr std::size_t MaxCharsetName = 45;
-
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerCopy(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = Lower(c);
-    return out;
-}
 
 bool IsBlank(char c)
 {
@@ -89,7 +78,7 @@ std::string CharsetName(std::string_view declared)
     std::string name;
     for (const char c : declared)
     {
-        const char lower = Lower(c);
+        const char lower = LowerAscii(c);
         if (!(lower >= 'a' && lower <= 'z') && !(c >= '0' && c <= '9') && c != '-' && c != '_' && c != '.' && c != ':' &&
             c != '+')
             return {};
@@ -106,7 +95,7 @@ std::string DeclaredCharset(std::string_view text)
     // only while the head lasts: until text or a tag that belongs in a
     // body. The page's own <body> tag may be gone from the stored text.
     constexpr std::size_t AlwaysScanned = 1024;
-    const std::string lower = LowerCopy(text.substr(0, CharsetScanBytes));
+    const std::string lower = AsciiLower(text.substr(0, CharsetScanBytes));
     bool inHead = true;
     std::size_t textFrom = 0;
     for (std::size_t at = lower.find('<'); at != std::string::npos; at = lower.find('<', at + 1))
@@ -153,12 +142,12 @@ std::string DeclaredCharset(std::string_view text)
 std::string ServedType(std::string_view storedType, bool asHtml, std::string_view text)
 {
     const std::string_view essence = asHtml ? std::string_view("text/html") : Essence(storedType);
-    if (!LowerCopy(essence).starts_with("text/"))
+    if (!AsciiLower(essence).starts_with("text/"))
         return std::string(storedType);
     std::string charset = MarkedCharset(text);
     if (charset.empty())
-        charset = CharsetAfterName(LowerCopy(storedType.substr(std::min(storedType.size(), storedType.find(';')))));
-    if (charset.empty() && LowerCopy(essence) == "text/html")
+        charset = CharsetAfterName(AsciiLower(storedType.substr(std::min(storedType.size(), storedType.find(';')))));
+    if (charset.empty() && AsciiLower(essence) == "text/html")
         charset = DeclaredCharset(text);
     if (charset.empty())
         return asHtml ? std::string(essence) : std::string(storedType);
