@@ -46,6 +46,7 @@ cleanup() {
 trap cleanup EXIT
 
 . tools/script-lib.sh
+client=$(scratch_client "$build" "$work/prog")
 
 mkdir -p "$work/site"
 for n in "${sizes[@]}"; do
@@ -71,7 +72,7 @@ for n in "${sizes[@]}"; do
         "$build/bin/rvbrief" "$dir/Briefs/Links.brf" "$dir/Briefs/Links.txt"
         status=0
         XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache TMPDIR=$dir/cache \
-            /usr/bin/time -f '%e %U %S %M' -o "$dir/time" "$build/bin/RVClient" --generate "$dir/Briefs/Links.brf" \
+            /usr/bin/time -f '%e %U %S %M' -o "$dir/time" "$client" --generate "$dir/Briefs/Links.brf" \
             > "$dir/log" 2>&1 || status=$?
         read -r wall user sys peak < <(tail -n 1 "$dir/time")
         printf '  %8d links  round %d  wall %7.2f s  cpu %7.2f s  peak %6.1f MiB  exit %d\n' \

@@ -79,19 +79,8 @@ trap cleanup EXIT
 
 . tools/script-lib.sh
 
-# RVClient keeps its working files (the link cache, spilled requests) in a
-# "temp" folder beside its data, which in the build tree is beside the
-# program. A copy of RVClient in the scratch folder, with the build's data
-# linked beside it, keeps them on tmpfs too.
-prog=$work/prog
-mkdir -p "$prog"
-for item in "$build/bin"/*; do
-    case $(basename "$item") in
-        temp) ;;
-        RVClient) cp "$item" "$prog/" ;;
-        *) ln -s "$item" "$prog/" ;;
-    esac
-done
+# RVClient's working files go to the scratch folder too.
+client=$(scratch_client "$build" "$work/prog")
 
 # One site and one nginx server block per size.
 mkdir -p "$work/nginx"
@@ -138,7 +127,7 @@ run_rv() {
     local profiler=()
     [ -n "$profile_dir" ] && profiler=(perf record -q -g -o "$profile_dir/rv-$n-$round.perf.data" --)
     XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache TMPDIR=$dir/tmp \
-        timed "$dir/result" "${profiler[@]}" "$prog/RVClient" --generate "$dir/Briefs/Bench.brf" > "$dir/log" 2>&1
+        timed "$dir/result" "${profiler[@]}" "$client" --generate "$dir/Briefs/Bench.brf" > "$dir/log" 2>&1
     local archive
     archive=$(ls -t "$dir"/Briefs/*.rvd 2>/dev/null | head -n 1 || true)
     local stored=0

@@ -52,3 +52,21 @@ $servers
 }
 CONF
 }
+
+# scratch_client BUILD-FOLDER FOLDER: copies RVClient into FOLDER with the
+# build's data linked beside it and prints the copy's path. RVClient keeps
+# its working files (the link cache, spilled requests) in a "temp" folder
+# beside its data, in the build tree beside the program; the copy keeps them
+# in FOLDER, for benchmarks that must not wait on the disk.
+scratch_client() {
+    local build=$1 dir=$2 item
+    mkdir -p "$dir"
+    for item in "$build/bin"/*; do
+        case $(basename "$item") in
+            temp) ;;
+            RVClient) cp "$item" "$dir/" ;;
+            *) ln -s "$item" "$dir/" ;;
+        esac
+    done
+    echo "$dir/RVClient"
+}
