@@ -36,8 +36,14 @@ int RunWindows(char** argv)
 {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path windows = (error ? std::filesystem::path(argv[0]) : self).parent_path() / "rvclient-windows";
-    ::execv(windows.c_str(), argv);
+    // Without /proc, the folder of the name this program was started by; a
+    // bare name was found on PATH, and so is the other program.
+    const std::filesystem::path folder = (error ? std::filesystem::path(argv[0]) : self).parent_path();
+    const std::filesystem::path windows = folder / "rvclient-windows";
+    if (folder.empty())
+        ::execvp(windows.c_str(), argv);
+    else
+        ::execv(windows.c_str(), argv);
     std::fprintf(stderr, "RVClient: cannot start its windows (%s): %s.\n", windows.c_str(), std::strerror(errno));
     return rv::ExitBriefFailed;
 }
