@@ -80,6 +80,23 @@ protected:
         services.Connections = connections;
     }
 
+    // A run of the brief whose connection goes through the dialer entry
+    // "Home", which holds it; null when the settings could not be stored.
+    std::unique_ptr<TMDIFrame> StartRunThroughHeldDialer()
+    {
+        connections->hold = true;
+        {
+            SettingsStore store(services.SettingsPath);
+            store.SetValue("Dialer/UsingDialer", "Yes");
+            store.SetValue("Dialer/Selection", "Home");
+            if (!store.Sync())
+                return nullptr;
+        }
+        auto frame = StartWithBrief();
+        frame->GenerateBriefClick();
+        return frame;
+    }
+
     std::unique_ptr<TMDIFrame> StartWithBrief(const std::string& url = "http://127.0.0.1:9/")
     {
         TBrief brief;
@@ -333,15 +350,8 @@ TEST_F(FrameDesktopCommandsTest, ArchiveBrowserPageWritesTheChosenArchiveOnly)
 // Closing down while a run waits for its connection ends the wait.
 TEST_F(FrameDesktopCommandsTest, WindowGoesWhileARunWaitsForItsConnection)
 {
-    connections->hold = true;
-    {
-        SettingsStore store(services.SettingsPath);
-        store.SetValue("Dialer/UsingDialer", "Yes");
-        store.SetValue("Dialer/Selection", "Home");
-        ASSERT_TRUE(store.Sync());
-    }
-    auto frame = StartWithBrief();
-    frame->GenerateBriefClick();
+    auto frame = StartRunThroughHeldDialer();
+    ASSERT_TRUE(frame);
     QElapsedTimer clock;
     clock.start();
     while (connections->activated.isEmpty() && clock.elapsed() < 10000)
@@ -355,15 +365,8 @@ TEST_F(FrameDesktopCommandsTest, WindowGoesWhileARunWaitsForItsConnection)
 // run with them.
 TEST_F(FrameDesktopCommandsTest, DialerWindowShowsTheAttemptAndCancelEndsTheRun)
 {
-    connections->hold = true;
-    {
-        SettingsStore store(services.SettingsPath);
-        store.SetValue("Dialer/UsingDialer", "Yes");
-        store.SetValue("Dialer/Selection", "Home");
-        ASSERT_TRUE(store.Sync());
-    }
-    auto frame = StartWithBrief();
-    frame->GenerateBriefClick();
+    auto frame = StartRunThroughHeldDialer();
+    ASSERT_TRUE(frame);
     TDialerWindow* dialer = nullptr;
     QElapsedTimer clock;
     clock.start();
