@@ -3,6 +3,7 @@
 #include "tests/support/core-application.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
 #include <atomic>
@@ -73,6 +74,41 @@ TEST(RunObserverRelayTest, ReportsArriveInOrderOnTheMainThreadAndAWaitedCallFoll
     const std::vector<std::string> expected = {
         "counts 1", "started a.example/1", "recorded a.example/1", "disable", "counts 2", "recorded a.example/2", "enable"};
     EXPECT_EQ(target.lines, expected);
+}
+
+// While reports keep coming they are taken on a timer; once it has stopped
+// after a quiet interval, the next report must wake the main thread again.
+TEST(RunObserverRelayTest, AReportAfterAQuietSpellStillArrives)
+{
+    test::EnsureCoreApplication();
+    RecordingObserver target;
+    QObject context;
+    RunObserverRelay relay(target, &context);
+    auto runUntilSeen = [&](int count)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (target.seen < count && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    for (int burst = 1; burst <= 3; ++burst)
+    {
+        std::thread(
+            [&]
+            {
+                for (int i = 0; i < 50; ++i)
+                    relay.CountsChanged({burst * 100 + i, 0, 0});
+            })
+            .join();
+        runUntilSeen(burst * 50);
+        ASSERT_EQ(target.seen, burst * 50);
+        EXPECT_EQ(target.lines.back(), "counts " + std::to_string(burst * 100 + 49));
+        // Quiet for longer than an interval: the timer stops.
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < 3 * RunObserverRelay::ReportInterval)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
 }
 
 } // namespace

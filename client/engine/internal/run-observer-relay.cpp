@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 #include <string>
 #include <utility>
 
@@ -29,7 +30,35 @@ void RunObserverRelay::Queue(std::function<void()> report)
     // posted flush with it, and the queue goes with the relay.
     if (post)
         QMetaObject::invokeMethod(
-            context_, [this] { Flush(); }, Qt::QueuedConnection);
+            context_, [this] { OnFlushPosted(); }, Qt::QueuedConnection);
+}
+
+void RunObserverRelay::OnFlushPosted()
+{
+    if (!timing_)
+    {
+        timing_ = true;
+        QTimer::singleShot(ReportInterval, context_, [this] { OnInterval(); });
+    }
+    Flush();
+}
+
+// While the timer runs, reports do not post: whatever came since the last
+// flush goes now. The timer stops at the first interval without reports,
+// decided under the lock, so that the next report posts again.
+void RunObserverRelay::OnInterval()
+{
+    {
+        std::lock_guard guard(mutex_);
+        if (queued_.empty())
+        {
+            timing_ = false;
+            flushPosted_ = false;
+            return;
+        }
+    }
+    Flush();
+    QTimer::singleShot(ReportInterval, context_, [this] { OnInterval(); });
 }
 
 void RunObserverRelay::CallAfterQueued(const std::function<void()>& call)
@@ -51,7 +80,7 @@ void RunObserverRelay::Flush()
             std::lock_guard guard(mutex_);
             if (queued_.empty())
             {
-                flushPosted_ = false;
+                flushPosted_ = timing_;
                 return;
             }
             batch.swap(queued_);

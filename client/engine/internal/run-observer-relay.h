@@ -3,9 +3,11 @@
 // Texts are copied before the call crosses threads.
 //
 // The reports made for every page (progress labels, counts, requests started
-// and finished, pages recorded) are queued and not waited for: the main
-// thread takes everything queued at once, woken once per batch instead of
-// once per report. Every other call waits until it, and everything queued
+// and finished, pages recorded) are queued and not waited for. The first
+// report after a quiet spell wakes the main thread at once; while reports
+// keep coming, the main thread takes what is queued every ReportInterval
+// milliseconds instead of being woken for each page. Every other call waits
+// until it, and everything queued
 // before it, has reached the observer; calls made on the main thread itself
 // run at once, after what is queued. Reports reach the observer in the order
 // they were made.
@@ -54,15 +56,24 @@ public:
     // Main thread: hands every queued report to the observer now.
     void Flush();
 
+    // How long queued reports may wait for the main thread while a run is
+    // busy: short enough for progress shown to the user.
+    static constexpr int ReportInterval = 40;
+
 private:
     void Queue(std::function<void()> report);
     void CallAfterQueued(const std::function<void()>& call);
+    // Main thread: the posted flush, and the timer that keeps flushing
+    // while reports keep coming.
+    void OnFlushPosted();
+    void OnInterval();
 
     RunObserver& target_;
     QObject* context_;
     std::mutex mutex_;
     std::vector<std::function<void()>> queued_; // under mutex_
-    bool flushPosted_ = false;                  // under mutex_
+    bool flushPosted_ = false;                  // under mutex_; no report needs to post a flush
+    bool timing_ = false;                       // main thread, read under mutex_: the interval timer runs
 };
 
 } // namespace rv
