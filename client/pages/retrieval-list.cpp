@@ -49,34 +49,43 @@ void PutInt(std::string& out, std::int32_t value)
 
 } // namespace
 
-// Reads records of the overflow file between two positions through a window
-// that is refilled from the file when an item would cross its end.
+// Reads records of the overflow file between two positions through the
+// segment's window, refilled from the file when an item would cross its end.
 struct RecordReader
 {
-    std::FILE* file;
+    TRetrievalList& list;
     std::uint64_t position;
     std::uint64_t end;
-    std::string window;
-    std::uint64_t windowStart = 0;
     // A refill keeps the bytes from here on in the window (the record being
     // read), so that a whole record can be copied out of it.
     std::uint64_t keepFrom = UINT64_MAX;
+
+    std::string& Window() { return list.segment_.window; }
+    std::uint64_t WindowStart() const { return list.segment_.windowStart; }
 
     const char* Need(std::size_t count)
     {
         if (count > end - position)
             throw QueueFileError("The retrieval queue's overflow file is damaged");
-        if (position < windowStart || position + count > windowStart + window.size())
+        TRetrievalList::Segment& segment = list.segment_;
+        std::string& window = segment.window;
+        if (position < segment.windowStart || position + count > segment.windowStart + window.size())
         {
             std::uint64_t from = std::min(position, keepFrom);
             std::uint64_t wanted = std::max<std::uint64_t>(position - from + count, TRetrievalList::ReadWindowBytes);
             std::size_t size = std::size_t(std::min<std::uint64_t>(wanted, end - from));
+            window.clear();
             window.resize(size);
-            if (fseeko(file, off_t(from), SEEK_SET) != 0 || std::fread(window.data(), 1, size, file) != size)
+            segment.streamAt = UINT64_MAX;
+            if (fseeko(segment.file, off_t(from), SEEK_SET) != 0 || std::fread(window.data(), 1, size, segment.file) != size)
+            {
+                window.clear();
                 throw QueueFileError("Cannot read the retrieval queue's overflow file");
-            windowStart = from;
+            }
+            segment.windowStart = from;
+            segment.streamAt = from + size;
         }
-        const char* at = window.data() + (position - windowStart);
+        const char* at = window.data() + (position - segment.windowStart);
         position += count;
         return at;
     }
@@ -203,13 +212,19 @@ void TRetrievalList::SpillRequest(const RetrievalRequest& request)
         std::FILE* file = std::fopen(path.c_str(), "w+b");
         if (!file)
             throw QueueFileError("Cannot open the retrieval queue's overflow file " + path.string());
-        segment_ = Segment{path, file, 0, 0, 0};
+        segment_ = Segment{};
+        segment_.path = path;
+        segment_.file = file;
     }
     std::string record = Serialize(request);
-    if (fseeko(segment_.file, off_t(segment_.writePosition), SEEK_SET) != 0 ||
+    if ((segment_.streamAt != segment_.writePosition && fseeko(segment_.file, off_t(segment_.writePosition), SEEK_SET) != 0) ||
         std::fwrite(record.data(), 1, record.size(), segment_.file) != record.size() || std::fflush(segment_.file) != 0)
+    {
+        segment_.streamAt = UINT64_MAX;
         throw QueueFileError("Cannot write the retrieval queue's overflow file");
+    }
     segment_.writePosition += record.size();
+    segment_.streamAt = segment_.writePosition;
     ++segment_.count;
     ++spilled_;
 }
@@ -273,7 +288,7 @@ std::unique_ptr<RetrievalRequest> ReadRecord(RecordReader& in, const std::functi
 
 std::unique_ptr<RetrievalRequest> TRetrievalList::ReadBack()
 {
-    RecordReader in{segment_.file, segment_.readPosition, segment_.writePosition, {}};
+    RecordReader in{*this, segment_.readPosition, segment_.writePosition};
     auto request = ReadRecord(in, [this](std::uint32_t reference) { return Dereference(reference); });
     segment_.readPosition = in.position;
     --segment_.count;
@@ -352,7 +367,7 @@ void TRetrievalList::Drop(const std::function<bool(const RetrievalRequest&)>& ma
         return;
     const std::uint64_t start = segment_.readPosition;
     const std::int32_t total = segment_.count;
-    RecordReader in{segment_.file, start, segment_.writePosition, {}};
+    RecordReader in{*this, start, segment_.writePosition};
     std::string kept;
     std::int32_t keptCount = 0;
     for (std::int32_t i = 0; i < total; ++i)
@@ -369,16 +384,22 @@ void TRetrievalList::Drop(const std::function<bool(const RetrievalRequest&)>& ma
         {
             // The whole record is in the window: copy its bytes unchanged.
             std::size_t size = std::size_t(in.position - recordStart);
-            kept.append(in.window.data() + (recordStart - in.windowStart), size);
+            kept.append(in.Window().data() + (recordStart - in.WindowStart()), size);
             ++keptCount;
         }
         if (progress && (i + 1) % 20 == 0)
             progress(int((i + 1) * 100 / total));
     }
+    // The kept records move to the front of what is left: the window no
+    // longer shows the file.
+    segment_.window.clear();
+    segment_.windowStart = 0;
+    segment_.streamAt = UINT64_MAX;
     if (!kept.empty() &&
         (fseeko(segment_.file, off_t(start), SEEK_SET) != 0 ||
          std::fwrite(kept.data(), 1, kept.size(), segment_.file) != kept.size() || std::fflush(segment_.file) != 0))
         throw QueueFileError("Cannot write the retrieval queue's overflow file");
+    segment_.streamAt = start + kept.size();
     segment_.writePosition = start + kept.size();
     segment_.readPosition = start;
     spilled_ -= total - keptCount;

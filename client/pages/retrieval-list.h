@@ -121,6 +121,13 @@ private:
         std::uint64_t writePosition = 0;
         std::uint64_t readPosition = 0;
         std::int32_t count = 0;
+        // Bytes of the file from windowStart on, kept from one read to the
+        // next; records are only appended, so they stay true until a drop
+        // rewrites the file.
+        std::string window;
+        std::uint64_t windowStart = 0;
+        // Where the stream stands: appending needs no seek after an append.
+        std::uint64_t streamAt = 0;
     };
     struct Spill;
 

@@ -231,6 +231,31 @@ TEST_F(RetrievalListTest, DroppingAnEntryKeepsTheOtherEntriesInOrder)
         EXPECT_EQ(urls[i], "e/" + std::to_string(2 * i) + std::string(2 * i * 700, 'x'));
 }
 
+// Requests spilled while earlier ones are read back, past several read
+// windows: each comes back once, in order.
+TEST_F(RetrievalListTest, SpillingWhileReadingBackKeepsTheOrder)
+{
+    TRetrievalList list(lock, Dir());
+    list.SetLimit(1);
+    std::vector<std::string> sent;
+    std::vector<std::string> urls;
+    for (int i = 0; i < 400; ++i)
+    {
+        sent.push_back("i/" + std::to_string(i) + std::string((i % 7) * 900, 'x'));
+        list.Add(Request(sent.back()));
+        if (i % 2 == 1)
+        {
+            TRetrievalList::Node* node = list.First();
+            ASSERT_NE(node, nullptr);
+            urls.push_back(node->Request->URL);
+            list.Remove(node);
+        }
+    }
+    for (std::string& url : Drain(list))
+        urls.push_back(std::move(url));
+    EXPECT_EQ(urls, sent);
+}
+
 TEST_F(RetrievalListTest, ADamagedOverflowFileIsReportedNotTrusted)
 {
     TRetrievalList list(lock, Dir());
