@@ -201,10 +201,19 @@ bool TKSDB::AppendPiece(const char* bytes, std::size_t count)
     return true;
 }
 
-bool TKSDB::WritePendingBlock()
+bool TKSDB::WritePendingBlock(bool endOfPage)
 {
     const std::optional<std::string> block = CompressBlock(compressor_, pending_);
-    if (!block || !WriteArchive(LengthPrefixed(*block)))
+    if (!block)
+    {
+        return FailPage();
+    }
+    std::string bytes = LengthPrefixed(*block);
+    if (endOfPage)
+    {
+        bytes.append(2, '\0'); // the page's last block and its end in one write
+    }
+    if (!WriteArchive(bytes))
     {
         return FailPage();
     }
@@ -320,11 +329,14 @@ bool TKSDB::EndPage(std::vector<std::string>* redirects)
         return false;
     }
     lastBlockLength_ = 0;
-    if (!pending_.empty() && !WritePendingBlock())
+    if (!pending_.empty())
     {
-        return false;
+        if (!WritePendingBlock(true))
+        {
+            return false;
+        }
     }
-    if (!WriteArchive(std::string(2, '\0')))
+    else if (!WriteArchive(std::string(2, '\0')))
     {
         return FailPage();
     }

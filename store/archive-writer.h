@@ -156,7 +156,7 @@ private:
     IndexRecord NewRecord(std::string_view url, std::string_view contentType, std::string_view caption, std::int16_t number,
                           std::uint8_t flags) const;
     bool AppendPiece(const char* bytes, std::size_t count);
-    bool WritePendingBlock();
+    bool WritePendingBlock(bool endOfPage = false);
     bool WriteArchive(std::string_view bytes);
     bool FailPage();
     void WriteAliases(std::vector<std::string>& urls, bool shareHead);

@@ -47,6 +47,7 @@ void TSiteMap::OpenForFirstNote()
     readPosition_ = 0;
     written_ = 0;
     read_ = 0;
+    atWriteEnd_ = false;
 }
 
 void TSiteMap::Append(const std::string& bytes)
@@ -57,7 +58,11 @@ void TSiteMap::Append(const std::string& bytes)
         OpenForFirstNote();
     }
     file_.clear();
-    file_.seekp(static_cast<std::streamoff>(writePosition_));
+    if (!atWriteEnd_)
+    {
+        file_.seekp(static_cast<std::streamoff>(writePosition_));
+    }
+    atWriteEnd_ = false;
     file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     // Flushed at once so that the server finds every finished note even when
     // this program ends abruptly.
@@ -69,10 +74,12 @@ void TSiteMap::Append(const std::string& bytes)
     }
     writePosition_ += bytes.size();
     ++written_;
+    atWriteEnd_ = true; // the next note needs no seek
 }
 
 std::uint64_t TSiteMap::ReadRecord(std::uint64_t offset, std::uint64_t available, SiteMapRecord& record)
 {
+    atWriteEnd_ = false;
     file_.clear();
     file_.seekg(static_cast<std::streamoff>(offset));
     if (!file_)

@@ -85,6 +85,7 @@ private:
     std::uint64_t readPosition_ = 0;
     std::size_t written_ = 0;
     std::size_t read_ = 0;
+    bool atWriteEnd_ = false; // the stream stands where the next note goes
 };
 
 } // namespace rv
