@@ -66,7 +66,16 @@ int main(int argc, char** argv)
     // Without an option the windows start; only they need a display.
     if (argc < 2 || argv[1][0] != '-')
         return RunWindows(argv);
+    // Without windows nothing needs glib's main loop. Qt's own event loop
+    // wakes less: glib's is woken for every socket watch added or removed,
+    // several times for every page a run fetches. Programs started from here
+    // get the environment as it was.
+    const bool chooseLoop = !qEnvironmentVariableIsSet("QT_NO_GLIB");
+    if (chooseLoop)
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
+    if (chooseLoop)
+        qunsetenv("QT_NO_GLIB");
     QCoreApplication::setOrganizationName(QStringLiteral("Marrowby Works"));
     QCoreApplication::setApplicationName(QStringLiteral("Ravelin"));
     const rv::CommandLine command = rv::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
