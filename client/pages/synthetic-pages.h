@@ -9,6 +9,7 @@
 // neither end the href attribute nor open a tag.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,19 @@ inline constexpr std::string_view FailurePageTitles[] = {
     "<html><title>Page Not Available</title>",
     "<html><title>Page Not Retrieved</title>",
 };
+
+// Whether any of FailurePageTitles occurs in text: one pass over it, since
+// every title starts alike.
+inline bool HasFailurePageTitle(std::string_view text)
+{
+    constexpr std::string_view start = "<html><title>";
+    static_assert(std::ranges::all_of(FailurePageTitles, [](std::string_view title) { return title.starts_with(start); }));
+    for (std::size_t at = text.find(start); at != std::string_view::npos; at = text.find(start, at + 1))
+        for (std::string_view title : FailurePageTitles)
+            if (text.substr(at).starts_with(title))
+                return true;
+    return false;
+}
 
 std::string ClientPageText(ClientPage page, std::string_view url);
 // reason: "failed to load" or "was not found".

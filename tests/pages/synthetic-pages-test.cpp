@@ -116,5 +116,20 @@ TEST(StorePage, ReplacesTheBodyAndEndsItWithAZeroByte)
     EXPECT_TRUE(request.BodyReady);
 }
 
+TEST(SyntheticPagesTest, AFailurePageTitleIsFoundAnywhereInAnAnswer)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"", false},
+        {"<html><title>News</title><body>", false},
+        {"<html><title>Page Not</title>", false},
+        {"<html><title>News</title><p><html><title>Page Not Retrieved</title>", true},
+        {"x<html><title>Ravelin Pro Web page skipped</title>", true},
+        {"<html><title>Inaccessible Page</title>", true},
+        {"<html><title><html><title>Page Not Available</title>", true},
+    };
+    for (const auto& [text, found] : cases)
+        EXPECT_EQ(HasFailurePageTitle(text), found) << text;
+}
+
 } // namespace
 } // namespace rv

@@ -218,14 +218,13 @@ void TFetch::HandleResponse(RetrievalRequest& request)
     if (status == 200)
     {
         std::string_view body = received.substr(std::min(received.size(), request.HeaderLength));
-        for (std::string_view title : FailurePageTitles)
-            if (body.find(title) != std::string_view::npos)
-            {
-                MarkEntryFailed(request);
-                request.Status = 404;
-                request.Success = 0;
-                return;
-            }
+        if (HasFailurePageTitle(body))
+        {
+            MarkEntryFailed(request);
+            request.Status = 404;
+            request.Success = 0;
+            return;
+        }
         request.Success = 1;
         return;
     }
