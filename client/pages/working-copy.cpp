@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rv
 {
@@ -31,7 +34,28 @@ void MakeWorkingCopy(std::string_view body, std::string& copy)
     copy.resize(body.size());
     const auto* in = reinterpret_cast<const unsigned char*>(body.data());
     char* out = copy.data();
-    for (std::size_t i = 0; i < body.size(); ++i)
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; the three kinds of replaced bytes exclude
+    // each other, so their replacements are simply combined.
+    const __m128i open = _mm_set1_epi8('<');
+    const __m128i close = _mm_set1_epi8('>');
+    const __m128i tagOpen = _mm_set1_epi8(kTagOpen);
+    const __m128i tagClose = _mm_set1_epi8(kTagClose);
+    const __m128i disarmed = _mm_set1_epi8('\x03');
+    for (; i + 16 <= body.size(); i += 16)
+    {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i isOpen = _mm_cmpeq_epi8(bytes, open);
+        const __m128i isClose = _mm_cmpeq_epi8(bytes, close);
+        const __m128i isMark = _mm_or_si128(_mm_cmpeq_epi8(bytes, tagOpen), _mm_cmpeq_epi8(bytes, tagClose));
+        const __m128i replaced = _mm_or_si128(_mm_or_si128(isOpen, isClose), isMark);
+        const __m128i by = _mm_or_si128(_mm_or_si128(_mm_and_si128(isOpen, tagOpen), _mm_and_si128(isClose, tagClose)),
+                                        _mm_and_si128(isMark, disarmed));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_andnot_si128(replaced, bytes), by));
+    }
+#endif
+    for (; i < body.size(); ++i)
         out[i] = MarkTable[in[i]];
 }
 

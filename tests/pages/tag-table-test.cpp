@@ -80,6 +80,23 @@ TEST(TagTableTest, WorkingCopyMarksTagsAndDisarmsMarkerBytesOfThePage)
                                 6));
     EXPECT_EQ(FindTag(copy, 0, "b"), 1);
     EXPECT_EQ(FindTag(copy, 2, "b"), kNoTag);
+
+    // Every byte value, at every position of a block of sixteen and in the tail.
+    std::string page;
+    for (int round = 0; round < 3; ++round)
+        for (int value = 0; value < 256; ++value)
+            page += char(value + round);
+    page += "<>";
+    MakeWorkingCopy(page, copy);
+    ASSERT_EQ(copy.size(), page.size());
+    for (std::size_t i = 0; i < page.size(); ++i)
+    {
+        const char expected = page[i] == '<'                           ? kTagOpen
+                              : page[i] == '>'                         ? kTagClose
+                              : page[i] == '\x01' || page[i] == '\x02' ? '\x03'
+                                                                       : page[i];
+        ASSERT_EQ(copy[i], expected) << "at " << i;
+    }
 }
 
 } // namespace
