@@ -32,6 +32,15 @@ std::string CharsetAfterName(std::string_view lower)
     return {};
 }
 
+// Where "</" and the name, in any case, first stand from `from` on.
+std::size_t FindEndTag(std::string_view text, std::string_view name, std::size_t from)
+{
+    for (std::size_t at = text.find("</", from); at != std::string_view::npos; at = text.find("</", at + 1))
+        if (StartsWithNoCase(text.substr(at + 2), name))
+            return at;
+    return std::string_view::npos;
+}
+
 std::string_view Essence(std::string_view type)
 {
     type = type.substr(0, type.find(';'));
@@ -94,26 +103,32 @@ std::string DeclaredCharset(std::string_view text)
     // Browsers read every <meta> of the first kilobyte, and further ones
     // only while the head lasts: until text or a tag that belongs in a
     // body. The page's own <body> tag may be gone from the stored text.
+    // Only tag names and <meta> tags are lowered, not the whole scan.
     constexpr std::size_t AlwaysScanned = 1024;
-    const std::string lower = AsciiLower(text.substr(0, CharsetScanBytes));
+    const std::string_view scan = text.substr(0, CharsetScanBytes);
     bool inHead = true;
     std::size_t textFrom = 0;
-    for (std::size_t at = lower.find('<'); at != std::string::npos; at = lower.find('<', at + 1))
+    std::string tag;
+    for (std::size_t at = scan.find('<'); at != std::string_view::npos; at = scan.find('<', at + 1))
     {
         if (inHead && at > textFrom &&
-            !std::all_of(lower.begin() + static_cast<std::ptrdiff_t>(textFrom), lower.begin() + static_cast<std::ptrdiff_t>(at),
+            !std::all_of(scan.begin() + static_cast<std::ptrdiff_t>(textFrom), scan.begin() + static_cast<std::ptrdiff_t>(at),
                          IsBlank))
             inHead = false;
-        const std::size_t close = lower.find('>', at);
-        if (close == std::string::npos)
+        const std::size_t close = scan.find('>', at);
+        if (close == std::string_view::npos)
             break;
         textFrom = close + 1;
         if (!inHead && at >= AlwaysScanned)
             break;
-        std::size_t end = at + 1;
-        while (end < lower.size() && lower[end] >= 'a' && lower[end] <= 'z')
-            ++end;
-        const std::string_view tag = std::string_view(lower).substr(at + 1, end - at - 1);
+        tag.clear();
+        for (std::size_t end = at + 1; end < scan.size(); ++end)
+        {
+            const char lower = LowerAscii(scan[end]);
+            if (lower < 'a' || lower > 'z')
+                break;
+            tag += lower;
+        }
         if (tag.empty())
             continue;
         if (std::find(HeadTags.begin(), HeadTags.end(), tag) == HeadTags.end())
@@ -124,16 +139,16 @@ std::string DeclaredCharset(std::string_view text)
         if (tag == "title" || tag == "script" || tag == "style")
         {
             // Their text is not the page's: go on after their end tag.
-            const std::size_t endTag = lower.find("</" + std::string(tag), at);
-            if (endTag == std::string::npos)
+            const std::size_t endTag = FindEndTag(scan, tag, at);
+            if (endTag == std::string_view::npos)
                 break;
             at = endTag;
-            textFrom = std::min(lower.size(), endTag + tag.size() + 3);
+            textFrom = std::min(scan.size(), endTag + tag.size() + 3);
             continue;
         }
         if (tag != "meta")
             continue;
-        if (std::string name = CharsetAfterName(std::string_view(lower).substr(at, close - at)); !name.empty())
+        if (std::string name = CharsetAfterName(AsciiLower(scan.substr(at, close - at))); !name.empty())
             return name;
     }
     return {};
