@@ -10,6 +10,10 @@
 # records a call-graph profile of every RVClient run with perf (package
 # linux-perf) into rv-PAGES-ROUND.perf.data in the current folder; perf
 # slows the run, so its times are not comparable with runs without -p.
+# RV_PERF_OPTS replaces perf's call-graph option (default -g; for example
+# "--call-graph dwarf,16384 -F 2000" names the callers of library code).
+# RV_WRAP puts a command before every RVClient run, for example
+# "strace -f -c -o counts.txt" to count its system calls.
 #
 # For each size site-generator writes a site of PAGES pages of about 17 KB of
 # article HTML with some 20 links each, a style sheet and 17 images; nginx
@@ -125,7 +129,10 @@ run_rv() {
     cat > "$dir/Briefs/Bench.txt"
     "$build/bin/rvbrief" "$dir/Briefs/Bench.brf" "$dir/Briefs/Bench.txt"
     local profiler=()
-    [ -n "$profile_dir" ] && profiler=(perf record -q -g -o "$profile_dir/rv-$n-$round.perf.data" --)
+    # shellcheck disable=SC2206 # RV_WRAP is a command and its words
+    [ -n "${RV_WRAP:-}" ] && profiler=($RV_WRAP)
+    # shellcheck disable=SC2206 # RV_PERF_OPTS holds several options
+    [ -n "$profile_dir" ] && profiler=(perf record -q ${RV_PERF_OPTS:--g} -o "$profile_dir/rv-$n-$round.perf.data" --)
     XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir/run XDG_CACHE_HOME=$dir/cache TMPDIR=$dir/tmp \
         timed "$dir/result" "${profiler[@]}" "$client" --generate "$dir/Briefs/Bench.brf" > "$dir/log" 2>&1
     local archive
