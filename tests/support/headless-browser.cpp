@@ -118,6 +118,16 @@ bool HeadlessBrowser::Click(const std::string& selector)
 
 std::string HeadlessBrowser::BrokenImages()
 {
+    // An image still on its way is not broken: wait (a while, on a loaded
+    // machine) until the page and every image have finished, one way or
+    // the other.
+    for (int wait = 0; wait < 100; ++wait)
+    {
+        if (devtools_.Evaluate("String(document.readyState == 'complete' && "
+                               "Array.from(document.images).every(i => i.complete))") == "true")
+            break;
+        QThread::msleep(100);
+    }
     return devtools_.Evaluate("Array.from(document.images).filter(i => !(i.complete && i.naturalWidth > 0))"
                               ".map(i => i.src).join(' ')");
 }
