@@ -8,6 +8,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -115,6 +116,32 @@ TEST_F(TransferTest, AStatusWorthRetryingIsRetriedWhileAttemptsRemainAndA404IsNo
     Result gone = FetchOne(Loopback(missing.Port(), "/"));
     EXPECT_EQ(missing.Connections(), 1);
     EXPECT_NE(gone.body.find("unable to find or deliver"), std::string::npos);
+}
+
+// The server answers and closes while another thread is looking at the
+// request: the answer must not be ended under it, only once it lets go.
+TEST_F(TransferTest, AClosedConnectionIsEndedOnlyWhenTheRequestIsFree)
+{
+    test::OriginServer server({{"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html>whole</html>"}});
+    FetchDriver driver(settings, 1);
+    auto request = FetchDriver::MakeRequest(Loopback(server.Port(), "/"));
+    RetrievalRequest& watched = *request;
+    driver.Add(std::move(request));
+    ASSERT_TRUE(Claim(driver.State(), watched));
+    bool endedWhileHeld = true;
+    std::size_t requestsWhileHeld = 0;
+    QTimer::singleShot(500ms,
+                       [&]
+                       {
+                           endedWhileHeld = watched.BodyReady != 0;
+                           requestsWhileHeld = server.Requests().size();
+                           Release(driver.State(), watched);
+                       });
+    std::string body;
+    EXPECT_TRUE(driver.Run(20s, [&](RetrievalRequest& r) { body = std::string(r.Data.View()); }));
+    EXPECT_EQ(requestsWhileHeld, 1u);
+    EXPECT_FALSE(endedWhileHeld);
+    EXPECT_NE(body.find("<html>whole</html>"), std::string::npos) << body;
 }
 
 TEST_F(TransferTest, MultipartIsAbandonedAndCutConnectionsStoreTheNotLoadedPage)

@@ -305,15 +305,20 @@ void TAsyncThread::OnBytesWritten(Transfer& transfer, qint64 bytes)
 
 void TAsyncThread::ReadLater(Transfer& transfer, int milliseconds)
 {
+    Later(transfer, milliseconds, &TAsyncThread::OnReadyRead);
+}
+
+void TAsyncThread::Later(Transfer& transfer, int milliseconds, void (TAsyncThread::*handler)(Transfer&))
+{
     QPointer<QTcpSocket> socket = transfer.socket;
     int slot = transfer.slot;
     QTimer::singleShot(milliseconds, this,
-                       [this, socket, slot]
+                       [this, socket, slot, handler]
                        {
                            // The transfer may have ended meanwhile and its slot been reused.
                            if (socket && std::size_t(slot) < slots_.size() && slots_[std::size_t(slot)] &&
                                slots_[std::size_t(slot)]->socket == socket)
-                               OnReadyRead(*slots_[std::size_t(slot)]);
+                               (this->*handler)(*slots_[std::size_t(slot)]);
                        });
 }
 
@@ -527,10 +532,17 @@ void TAsyncThread::OnSocketError(Transfer& transfer)
     QTcpSocket* socket = transfer.socket;
     if (!socket)
         return;
+    RequestClaim claim(state_, request);
+    if (!claim.Held())
+    {
+        // The retrieval thread is looking at the request: ending the
+        // transfer under it would let it handle a half-finished page.
+        Later(transfer, 1, &TAsyncThread::OnSocketError);
+        return;
+    }
     QAbstractSocket::SocketError error = socket->error();
     if (error == QAbstractSocket::RemoteHostClosedError && transfer.connected)
     {
-        RequestClaim claim(state_, request);
         if (request.InProgress && !request.BodyReady)
         {
             Receive(transfer);

@@ -103,6 +103,9 @@ private:
     void Connect(RetrievalRequest& request, const std::string& host, const HostAddressCache::Address* v4,
                  const QString& address, std::uint16_t port);
     void ReadLater(Transfer& transfer, int milliseconds);
+    // Calls handler for the transfer after the given time, unless it has
+    // ended meanwhile.
+    void Later(Transfer& transfer, int milliseconds, void (TAsyncThread::*handler)(Transfer&));
     void NotifyEnded(RetrievalRequest& request);
     void OnConnected(Transfer& transfer);
     void OnBytesWritten(Transfer& transfer, qint64 bytes);
