@@ -2,7 +2,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -52,6 +57,107 @@ bool IsTempFileName(const std::filesystem::path& path)
     return name.size() > TempSuffix.size() && name.ends_with(TempSuffix);
 }
 
+std::size_t DeleteTempFilesIn(const std::filesystem::path& folder)
+{
+    std::size_t deleted = 0;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error))
+    {
+        std::error_code ignored;
+        if (it->is_regular_file(ignored) && IsTempFileName(it->path()) && std::filesystem::remove(it->path(), ignored))
+        {
+            ++deleted;
+        }
+    }
+    return deleted;
+}
+
+// Every process that writes temporary files into a folder holds a shared lock
+// on the folder for as long as it lives; the start-up clean-up deletes only
+// when it can lock the folder alone. Another user's run, or a second
+// program sharing the installation, keeps its files.
+class FolderLocks
+{
+public:
+    static FolderLocks& Instance()
+    {
+        static FolderLocks locks;
+        return locks;
+    }
+
+    // Holds the folder shared from now on; false when it cannot be opened.
+    bool Share(const std::filesystem::path& folder)
+    {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        Held* held = Open(folder);
+        if (held == nullptr)
+            return false;
+        if (!held->shared)
+            held->shared = Lock(held->fd, LOCK_SH);
+        return held->shared;
+    }
+
+    // Runs clean() while this process holds the folder alone, then holds it
+    // shared. False, and nothing is run, when another process holds it.
+    template <typename Clean> bool WhileAlone(const std::filesystem::path& folder, Clean clean)
+    {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        Held* held = Open(folder);
+        if (held == nullptr)
+            return false;
+        const bool alone = ::flock(held->fd, LOCK_EX | LOCK_NB) == 0;
+        if (alone)
+            clean();
+        // A refused conversion may have dropped a shared lock this process had.
+        held->shared = Lock(held->fd, LOCK_SH);
+        return alone;
+    }
+
+private:
+    struct Held
+    {
+        int fd = -1;
+        bool shared = false;
+    };
+
+    static bool Lock(int fd, int operation)
+    {
+        int result = 0;
+        do
+            result = ::flock(fd, operation);
+        while (result != 0 && errno == EINTR);
+        return result == 0;
+    }
+
+    Held* Open(const std::filesystem::path& folder)
+    {
+        if (auto it = held_.find(folder); it != held_.end())
+            return &it->second;
+        // Let go of folders deleted since, so that descriptors do not pile up.
+        for (auto it = held_.begin(); it != held_.end();)
+        {
+            struct stat status
+            {
+            };
+            if (::fstat(it->second.fd, &status) == 0 && status.st_nlink == 0)
+            {
+                ::close(it->second.fd);
+                it = held_.erase(it);
+            }
+            else
+                ++it;
+        }
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        return &held_.emplace(folder, Held{fd, false}).first->second;
+    }
+
+    std::mutex mutex_;
+    std::map<std::filesystem::path, Held> held_;
+};
+
 } // namespace
 
 std::vector<std::filesystem::path> TempFolderCandidates(const std::filesystem::path& programFolder)
@@ -79,6 +185,7 @@ std::filesystem::path CreateTempFile(const std::filesystem::path& programFolder,
         {
             continue;
         }
+        FolderLocks::Instance().Share(folder);
         std::string pattern = (folder / (std::string(prefix) + "XXXXXX" + std::string(TempSuffix))).string();
         const int fd = ::mkstemps(pattern.data(), static_cast<int>(TempSuffix.size()));
         if (fd >= 0)
@@ -95,16 +202,7 @@ std::size_t DeleteLeftoverTempFiles(const std::filesystem::path& programFolder)
     std::size_t deleted = 0;
     for (const auto& folder : TempFolderCandidates(programFolder))
     {
-        std::error_code error;
-        std::filesystem::directory_iterator it(folder, error);
-        for (; !error && it != std::filesystem::directory_iterator(); it.increment(error))
-        {
-            std::error_code ignored;
-            if (it->is_regular_file(ignored) && IsTempFileName(it->path()) && std::filesystem::remove(it->path(), ignored))
-            {
-                ++deleted;
-            }
-        }
+        FolderLocks::Instance().WhileAlone(folder, [&] { deleted += DeleteTempFilesIn(folder); });
     }
     return deleted;
 }

@@ -41,12 +41,16 @@ std::filesystem::path TempFolder(const std::filesystem::path& programFolder);
 
 // Creates a new, empty file readable and writable by the user only, with a
 // unique name "<prefix>XXXXXX.tmp" in the first candidate folder that takes
-// it, and returns its path. The caller owns the file and deletes it.
+// it, and returns its path. The caller owns the file and deletes it. From
+// then on the process holds that folder shared (an advisory lock on the
+// folder), until it exits.
 std::filesystem::path CreateTempFile(const std::filesystem::path& programFolder, std::string_view prefix);
 
 // Deletes every "*.tmp" file left in the candidate folders by an interrupted
-// run (start-up clean-up; call it before any run begins). Returns how many
-// files were deleted; files that cannot be deleted are skipped.
+// run (start-up clean-up; call it before any run begins). A folder that
+// another live process holds is left alone: its files may be that run's
+// (another user's, sharing the installation). Returns how many files were
+// deleted; files that cannot be deleted are skipped.
 std::size_t DeleteLeftoverTempFiles(const std::filesystem::path& programFolder);
 
 } // namespace rv

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <set>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace rv
 {
@@ -100,6 +102,43 @@ TEST_F(TempFilesTest, StartUpCleanUpDeletesOnlyTmpFiles)
     EXPECT_TRUE(std::filesystem::exists(program / "temp" / "dir.tmp"));
     EXPECT_TRUE(std::filesystem::exists(program / "brief.brf"));
     EXPECT_EQ(DeleteLeftoverTempFiles(PathOf("no-such-program")), 0u);
+}
+
+TEST_F(TempFilesTest, StartUpCleanUpLeavesTheFilesOfARunThatIsStillGoing)
+{
+    // Another process sharing the installation makes a file and keeps running.
+    int made[2];
+    int finish[2];
+    ASSERT_EQ(::pipe(made), 0);
+    ASSERT_EQ(::pipe(finish), 0);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0)
+    {
+        const std::string path = CreateTempFile(program, TempPrefixBinary).string();
+        char done = 0;
+        const bool told = ::write(made[1], path.data(), path.size()) == static_cast<ssize_t>(path.size());
+        _exit(told && ::read(finish[0], &done, 1) == 1 ? 0 : 1);
+    }
+    char buffer[4096];
+    const ssize_t length = ::read(made[0], buffer, sizeof buffer);
+    ASSERT_GT(length, 0);
+    const std::filesystem::path theirs(std::string(buffer, static_cast<std::size_t>(length)));
+    test::WriteFile(program / "temp" / "left.tmp", "");
+
+    EXPECT_EQ(DeleteLeftoverTempFiles(program), 0u);
+    EXPECT_TRUE(std::filesystem::exists(theirs));
+    EXPECT_TRUE(std::filesystem::exists(program / "temp" / "left.tmp"));
+
+    // Once it has ended, what it left is a leftover like any other.
+    ASSERT_EQ(::write(finish[1], "x", 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(DeleteLeftoverTempFiles(program), 2u);
+    EXPECT_FALSE(std::filesystem::exists(theirs));
+    for (int fd : {made[0], made[1], finish[0], finish[1]})
+        ::close(fd);
 }
 
 } // namespace
