@@ -146,6 +146,18 @@ private:
     std::size_t position_ = 0;
 };
 
+// The fields of a record that say where it stands (numbers and ForwardTo),
+// without its texts.
+template <typename Record> void CopyStanding(Record&& from, TPageRecord& to)
+{
+    to.KeepText = from.KeepText;
+    to.Level = from.Level;
+    to.Visited = from.Visited;
+    to.Mark = from.Mark;
+    to.Option = from.Option;
+    to.ForwardTo = std::forward<Record>(from).ForwardTo;
+}
+
 } // namespace
 
 TCache::TCache(const std::filesystem::path& programFolder, RunLock& lock, TCacheOptions options)
@@ -177,14 +189,20 @@ void TCache::Destroy()
 
 std::uint32_t TCache::Hash(std::string_view url, std::int32_t level)
 {
+    // Reduced only when the sum grows large: the remainder is the same, and
+    // a division per byte is most of the work of a lookup.
     std::uint64_t sum = 0;
     std::int64_t weight = 1;
     for (const char c : url)
     {
-        sum = (sum + static_cast<unsigned char>(c) * static_cast<std::uint64_t>(weight)) % BucketCount;
+        sum += static_cast<unsigned char>(c) * static_cast<std::uint64_t>(weight);
+        if (sum >= (std::uint64_t{1} << 62))
+        {
+            sum %= BucketCount;
+        }
         weight = weight > level ? 1 : weight + 1;
     }
-    return static_cast<std::uint32_t>(sum);
+    return static_cast<std::uint32_t>(sum % BucketCount);
 }
 
 // Keyed with a seed of this run, so that a page cannot pick addresses that
@@ -245,14 +263,21 @@ std::unique_ptr<TPageRecord> TCache::Add(const CacheAdd& fields)
 std::unique_ptr<TPageRecord> TCache::Find(std::string_view url)
 {
     Guard guard(lock_);
-    auto found = Resolve(url);
+    auto found = Resolve(url, RecordFields::All);
     return found ? std::make_unique<TPageRecord>(std::move(*found)) : nullptr;
+}
+
+std::optional<CacheVisit> TCache::VisitOf(std::string_view url)
+{
+    Guard guard(lock_);
+    auto found = Resolve(url, RecordFields::Standing);
+    return found ? std::optional<CacheVisit>({found->Visited, found->Level}) : std::nullopt;
 }
 
 bool TCache::Contains(std::string_view url)
 {
     Guard guard(lock_);
-    return Resolve(url).has_value();
+    return Resolve(url, RecordFields::Standing).has_value();
 }
 
 bool TCache::Put(std::unique_ptr<TPageRecord> record)
@@ -263,7 +288,7 @@ bool TCache::Put(std::unique_ptr<TPageRecord> record)
     }
     Guard guard(lock_);
     CompactIfDue();
-    const auto target = Resolve(record->Url);
+    const auto target = Resolve(record->Url, RecordFields::All);
     if (!target)
     {
         return false;
@@ -272,30 +297,42 @@ bool TCache::Put(std::unique_ptr<TPageRecord> record)
     return PutIn(*record);
 }
 
-std::optional<TPageRecord> TCache::Resolve(std::string_view url)
+std::optional<TPageRecord> TCache::Resolve(std::string_view url, RecordFields fields)
 {
-    std::string key(url);
+    std::string_view key = url;
+    std::string forwardTo;
     for (int hops = 0; hops <= TPageLList::MaxForwardHops; ++hops)
     {
-        auto found = Lookup(key);
+        auto found = Lookup(key, fields);
         if (!found || found->ForwardTo.empty())
         {
             return found;
         }
-        key = std::move(found->ForwardTo);
+        forwardTo = std::move(found->ForwardTo);
+        key = forwardTo;
     }
     return std::nullopt;
 }
 
-std::optional<TPageRecord> TCache::Lookup(std::string_view url)
+std::optional<TPageRecord> TCache::Lookup(std::string_view url, RecordFields fields)
 {
     const auto& bucket = top_->Buckets[Hash(url, 0)];
     if (bucket.DiskOffset == -1)
     {
         const TPageRecord* record = bucket.List.Find(url);
-        return record != nullptr ? std::optional<TPageRecord>(*record) : std::nullopt;
+        if (record == nullptr)
+        {
+            return std::nullopt;
+        }
+        if (fields == RecordFields::All)
+        {
+            return *record;
+        }
+        TPageRecord standing;
+        CopyStanding(*record, standing);
+        return standing;
     }
-    auto found = DiskFind(url, KeyHash(url));
+    auto found = DiskFind(url, KeyHash(url), fields);
     return found ? std::optional<TPageRecord>(std::move(found->Record)) : std::nullopt;
 }
 
@@ -353,7 +390,7 @@ bool TCache::PutIn(TPageRecord& record)
         bucket.List.Store(record);
         return true;
     }
-    const auto stored = DiskFind(record.Url, KeyHash(record.Url));
+    const auto stored = DiskFind(record.Url, KeyHash(record.Url), RecordFields::PlaceOnly);
     if (!stored)
     {
         return false;
@@ -367,15 +404,15 @@ void TCache::Damaged(const char* what) const
     throw CacheSpillError("The link cache file " + spill_.Path().string() + " is damaged: " + what);
 }
 
-// The used bytes of the record at `offset`, header included; `slot` gets the
-// slot size.
-std::string TCache::ReadSlot(std::int32_t offset, std::uint32_t* slot) const
+// Reads the used bytes of the record at `offset`, header included, into
+// `bytes`; `slot` gets the slot size.
+void TCache::ReadSlot(std::int32_t offset, std::uint32_t* slot, std::string& bytes) const
 {
     if (offset < 0 || offset + std::int64_t{RecordHeaderBytes} > spill_.End())
     {
         Damaged("a record offset outside the file");
     }
-    std::string bytes(RecordReadAhead, '\0');
+    bytes.resize(RecordReadAhead);
     bytes.resize(spill_.ReadAt(offset, bytes.data(), bytes.size()));
     if (bytes.size() < RecordHeaderBytes)
     {
@@ -398,52 +435,57 @@ std::string TCache::ReadSlot(std::int32_t offset, std::uint32_t* slot) const
         }
     }
     bytes.resize(used);
-    return bytes;
 }
 
-std::optional<TCache::DiskRecord> TCache::DiskFind(std::string_view url, std::uint32_t hash)
+std::optional<TCache::DiskRecord> TCache::DiskFind(std::string_view url, std::uint32_t hash, RecordFields fields)
 {
     if (directory_.empty())
     {
         return std::nullopt;
     }
-    std::vector<std::int32_t> candidates;
+    // Reading records does not touch the index pages in memory.
+    const Frame& frame = Resident(directory_[hash & ((1u << depth_) - 1)]);
+    const std::uint32_t count = Get32(frame.Bytes.data());
+    for (std::uint32_t n = FirstPairAtOrAbove(frame.Bytes.data(), hash); n < count; ++n)
     {
-        const Frame& frame = Resident(directory_[hash & ((1u << depth_) - 1)]);
-        const std::uint32_t count = Get32(frame.Bytes.data());
-        for (std::uint32_t n = FirstPairAtOrAbove(frame.Bytes.data(), hash); n < count; ++n)
+        const unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
+        if (Get32(pair) != hash)
         {
-            const unsigned char* pair = frame.Bytes.data() + PageHeaderBytes + n * PairBytes;
-            if (Get32(pair) != hash)
-            {
-                break;
-            }
-            candidates.push_back(static_cast<std::int32_t>(Get32(pair + 4)));
+            break;
         }
-    }
-    for (const std::int32_t offset : candidates)
-    {
         DiskRecord found;
-        found.Offset = offset;
-        const std::string bytes = ReadSlot(offset, &found.Slot);
+        found.Offset = static_cast<std::int32_t>(Get32(pair + 4));
+        ReadSlot(found.Offset, &found.Slot, slotBytes_);
         try
         {
-            RecordReader in(std::string_view(bytes).substr(RecordHeaderBytes));
+            RecordReader in(std::string_view(slotBytes_).substr(RecordHeaderBytes));
             if (in.Text() != url)
             {
                 continue;
             }
+            if (fields == RecordFields::PlaceOnly)
+            {
+                return found;
+            }
             TPageRecord& record = found.Record;
-            record.Url = url;
-            record.Title = in.Text();
-            record.KeepText = in.Byte();
-            record.Level = static_cast<std::int32_t>(in.Number());
-            record.Visited = in.Byte();
-            record.Mark = in.Byte();
-            record.Text = in.Text();
-            record.Option = in.Byte();
-            record.ForwardTo = in.Text();
-            record.Origin = in.Text();
+            TPageRecord standing;
+            const std::string_view title = in.Text();
+            standing.KeepText = in.Byte();
+            standing.Level = static_cast<std::int32_t>(in.Number());
+            standing.Visited = in.Byte();
+            standing.Mark = in.Byte();
+            const std::string_view text = in.Text();
+            standing.Option = in.Byte();
+            standing.ForwardTo = in.Text();
+            const std::string_view origin = in.Text();
+            CopyStanding(std::move(standing), record);
+            if (fields == RecordFields::All)
+            {
+                record.Url = url;
+                record.Title = title;
+                record.Text = text;
+                record.Origin = origin;
+            }
         }
         catch (const CacheSpillError& error)
         {
@@ -459,7 +501,7 @@ std::optional<TCache::DiskRecord> TCache::DiskFind(std::string_view url, std::ui
 void TCache::DiskStore(const TPageRecord& record)
 {
     const std::uint32_t hash = KeyHash(record.Url);
-    if (auto stored = DiskFind(record.Url, hash))
+    if (auto stored = DiskFind(record.Url, hash, RecordFields::PlaceOnly))
     {
         DiskUpdate(*stored, record);
         return;
@@ -692,7 +734,8 @@ void TCache::Compact()
         {
             unsigned char* pair = bytes.data() + PageHeaderBytes + n * PairBytes;
             std::uint32_t slot = 0;
-            std::string record = ReadSlot(static_cast<std::int32_t>(Get32(pair + 4)), &slot);
+            std::string record;
+            ReadSlot(static_cast<std::int32_t>(Get32(pair + 4)), &slot, record);
             const std::uint32_t compact = (static_cast<std::uint32_t>(record.size()) + 7) & ~std::uint32_t{7};
             Set32(reinterpret_cast<unsigned char*>(record.data()), compact);
             record.resize(compact, '\0');

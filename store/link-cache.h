@@ -99,6 +99,13 @@ struct CacheAdd
     std::uint8_t keepText = 0;
 };
 
+// Where a URL stands in the run: TPageRecord's Visited and Level.
+struct CacheVisit
+{
+    std::uint8_t Visited = 0;
+    std::int32_t Level = 0;
+};
+
 struct TCacheOptions
 {
     // Left-behind record slots in the spill file may reach this many bytes
@@ -141,8 +148,11 @@ public:
     // redirect target is not in the cache, or when redirects run in a circle.
     // The empty URL is an ordinary key (Add stores an absent URL as empty).
     std::unique_ptr<TPageRecord> Find(std::string_view url);
-    // The same test without the copy.
+    // Whether Find would find a record, without copying its texts.
     bool Contains(std::string_view url);
+    // Visited and Level of the record Find would return, without copying
+    // its texts.
+    std::optional<CacheVisit> VisitOf(std::string_view url);
 
     // Stores every field of `record` under its URL; when the stored record
     // forwards, into the record it forwards to (whose URL stays). A URL that
@@ -195,19 +205,26 @@ private:
         std::uint32_t Slot = 0;
     };
 
-    std::optional<TPageRecord> Resolve(std::string_view url);
-    std::optional<TPageRecord> Lookup(std::string_view url);
+    enum class RecordFields
+    {
+        All,
+        Standing,  // the numbers and ForwardTo; Url, Title, Text and Origin empty
+        PlaceOnly, // only where the record is: Offset and Slot
+    };
+
+    std::optional<TPageRecord> Resolve(std::string_view url, RecordFields fields);
+    std::optional<TPageRecord> Lookup(std::string_view url, RecordFields fields);
     void AddTo(TPageRecord record, TPageRecord* copy);
     bool PutIn(TPageRecord& record);
 
     std::uint32_t KeyHash(std::string_view url) const;
-    std::optional<DiskRecord> DiskFind(std::string_view url, std::uint32_t hash);
+    std::optional<DiskRecord> DiskFind(std::string_view url, std::uint32_t hash, RecordFields fields);
     void DiskStore(const TPageRecord& record);
     void DiskUpdate(const DiskRecord& stored, const TPageRecord& record);
     void IndexInsert(std::uint32_t hash, std::int32_t offset);
     void SplitPage(std::uint32_t page);
     Frame& Resident(std::uint32_t page);
-    std::string ReadSlot(std::int32_t offset, std::uint32_t* slot) const;
+    void ReadSlot(std::int32_t offset, std::uint32_t* slot, std::string& bytes) const;
     [[noreturn]] void Damaged(const char* what) const;
 
     void CompactIfDue();
@@ -226,6 +243,7 @@ private:
     std::size_t clockHand_ = 0;
     SpillTraffic retiredTraffic_; // of the files that compactions replaced
     std::int64_t garbage_ = 0;
+    std::string slotBytes_; // the record DiskFind read last
 };
 
 } // namespace rv

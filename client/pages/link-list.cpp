@@ -99,15 +99,18 @@ std::size_t QueueFoundLinks(PageContext& context, RetrievalRequest& page, LinkLi
         std::lock_guard<RunLock> hold(context.Queue.Lock());
         if (cache)
         {
-            std::unique_ptr<TPageRecord> known = cache->Find(link.Address);
+            const std::optional<CacheVisit> known = cache->VisitOf(link.Address);
             if (known && known->Visited && known->Level >= budget)
                 continue;
             if (known)
             {
                 // A redirected address updates the record it leads to.
-                known->Visited = 1;
-                known->Level = budget;
-                cache->Put(std::move(known));
+                if (std::unique_ptr<TPageRecord> record = cache->Find(link.Address))
+                {
+                    record->Visited = 1;
+                    record->Level = budget;
+                    cache->Put(std::move(record));
+                }
             }
             else
                 cache->Add({.url = link.Address,

@@ -341,6 +341,16 @@ TEST_F(LinkCacheTest, RedirectIsFollowedIntoASpilledBucket)
     auto found = cache->Find("short.link/x");
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->Url, urls[3]);
+
+    // A spilled record that forwards: found only while its target is there.
+    const auto spilled = UrlsInBucket(41, 11);
+    for (const auto& url : spilled)
+    {
+        AddForward(url, "a.com/nowhere");
+    }
+    EXPECT_FALSE(cache->Contains(spilled[10]));
+    AddForward(spilled[10], urls[3]);
+    EXPECT_TRUE(cache->Contains(spilled[10]));
 }
 
 TEST_F(LinkCacheTest, PutUpdatesOnlyUrlsThatAreThere)
