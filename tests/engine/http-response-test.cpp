@@ -21,6 +21,9 @@ TEST(ResponseHead, TheEarliestOfTheThreeEndMarkersEndsTheHeader)
         {"HTTP/1.0 200 OK\nA: b\n\nbody", 20, 22},
         {"HTTP/1.0 200 OK\nA: b\n\r\nbody\r\n\r\n", 20, 23},
         {"HTTP/1.0 200 OK\r\n\r\nx\n\n", 15, 19},
+        {"HTTP/1.0 200 OK\r\nA: b\r\n\nbody\r\n\r\n", 22, 24},
+        {"\r\n\r\n", 0, 4},
+        {"\n\r\n", 0, 3},
     };
     for (const Row& row : rows)
     {
