@@ -199,10 +199,13 @@ void PageScan::CopyHeadScripts(std::ptrdiff_t bodyTag)
     if (limit == kNoTag)
         return;
     const auto stop = static_cast<std::size_t>(limit);
+    // Scripts are looked for before the limit only. The view keeps the limit's
+    // own "<", so that a name right before it is read as in the whole page.
+    const std::string_view head = std::string_view(copy_).substr(0, stop + 1);
     std::size_t from = 0;
     for (;;)
     {
-        const std::ptrdiff_t script = FindTag(copy_, from, "script");
+        const std::ptrdiff_t script = FindTag(head, from, "script");
         if (script == kNoTag || static_cast<std::size_t>(script) >= stop)
             return;
         const auto at = static_cast<std::size_t>(script);
