@@ -131,6 +131,11 @@ bool ScanLoop::ScanPass()
 // One walk over the queue; completed requests are handled only when asked.
 bool ScanLoop::WalkQueue(bool handleComplete)
 {
+    // With every connection taken, a walk that only starts requests would
+    // claim and release each queued one for nothing.
+    const auto connectionsTaken = [this] { return state_.ActiveCount >= settings_.NumSocks; };
+    if (!handleComplete && connectionsTaken())
+        return false;
     TRetrievalList::Node* node = nullptr;
     {
         std::lock_guard guard(lock_);
@@ -175,6 +180,8 @@ bool ScanLoop::WalkQueue(bool handleComplete)
                 {
                     // The claim went with the start to the main thread.
                     progressed = true;
+                    if (!handleComplete && connectionsTaken())
+                        break;
                     node = next;
                     continue;
                 }
