@@ -158,10 +158,29 @@ std::string FoldSegments(std::string_view path)
     return out;
 }
 
+// Whether the path has a "." or ".." segment to fold.
+bool HasDotSegment(std::string_view path)
+{
+    for (std::size_t at = path.find('.'); at != std::string_view::npos; at = path.find('.', at + 1))
+    {
+        if (at > 0 && !IsSeparator(path[at - 1]))
+            continue;
+        std::size_t end = at + 1;
+        if (end < path.size() && path[end] == '.')
+            ++end;
+        if (end == path.size() || IsSeparator(path[end]))
+            return true;
+    }
+    return false;
+}
+
 std::string FoldAddress(std::string_view address)
 {
     const std::size_t pathStart = PathStart(address);
     const std::size_t pathEnd = std::min(address.size(), address.find_first_of("?#", pathStart));
+    // Most addresses have nothing to fold.
+    if (!HasDotSegment(address.substr(pathStart, pathEnd - pathStart)))
+        return std::string(address);
     std::string out(address.substr(0, pathStart));
     out += FoldSegments(address.substr(pathStart, pathEnd - pathStart));
     out += address.substr(pathEnd);

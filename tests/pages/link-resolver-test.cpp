@@ -55,6 +55,8 @@ TEST(LinkResolver, RelativeValuesJoinThePageDirectoryAndFoldDotSegments)
         {kPage, "a/b/..", "host/dir/a/"},
         {kPage, "../../../../x", "host/x"},
         {kPage, "..\\up.html", "host/up.html"},
+        {kPage, ".a/..b/.../c.", "host/dir/.a/..b/.../c."},
+        {kPage, "x/y/.\\z", "host/dir/x/y/z"},
         {kPage, "/root.html", "host/root.html"},
         {kPage, "\\root.html", "host\\root.html"},
         {kPage, "#top", "host/dir/page.html#top"},
