@@ -4,6 +4,8 @@
 #include "store/ascii-text.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 
 namespace rv
 {
@@ -45,6 +47,17 @@ constexpr std::array<TagRow, 25> TagRows = {{
     {"noframe*", TagKind::NoFrame},
     {"/noframe*", TagKind::NoFrameEnd},
 }};
+
+// For each first character, the rows whose name starts with it, as bits in
+// row order.
+static_assert(TagRows.size() <= 32);
+constexpr std::array<std::uint32_t, 256> RowsByFirst = []
+{
+    std::array<std::uint32_t, 256> rows{};
+    for (std::size_t i = 0; i < TagRows.size(); ++i)
+        rows[static_cast<unsigned char>(TagRows[i].Name[0])] |= std::uint32_t{1} << i;
+    return rows;
+}();
 
 bool IsQuote(char c)
 {
@@ -93,9 +106,10 @@ TagKind ClassifyTag(std::string_view copy, std::size_t at)
     if (at + 1 >= copy.size())
         return TagKind::Other;
     const char first = LowerAscii(copy[at + 1]);
-    for (const TagRow& row : TagRows)
+    for (std::uint32_t rows = RowsByFirst[static_cast<unsigned char>(first)]; rows != 0; rows &= rows - 1)
     {
-        if (row.Name[0] == first && TagNameIs(copy, at, row.Name))
+        const TagRow& row = TagRows[static_cast<std::size_t>(std::countr_zero(rows))];
+        if (TagNameIs(copy, at, row.Name))
             return row.Kind;
     }
     return TagKind::Other;

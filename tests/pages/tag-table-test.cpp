@@ -62,6 +62,8 @@ TEST(TagTableTest, TagsAreClassifiedByTheirNameFollowedBySpaceOrTheEnd)
         {"<applet code=x>", TagKind::Applet},  {"<object data=x>", TagKind::Object},
         {"<link rel=x>", TagKind::Link},       {"<script src=x>", TagKind::Script},
         {"<form action=x>", TagKind::Form},    {"< a href=x>", TagKind::Other},
+        {"<map name=x>", TagKind::Map},        {"<input src=x>", TagKind::Input},
+        {"<source src=x>", TagKind::Source},   {"<use href=x>", TagKind::Image},
     };
     for (const auto& [html, kind] : rows)
     {
