@@ -148,14 +148,16 @@ private:
 
 // The fields of a record that say where it stands (numbers and ForwardTo),
 // without its texts.
-template <typename Record> void CopyStanding(Record&& from, TPageRecord& to)
+TPageRecord Standing(const TPageRecord& from)
 {
+    TPageRecord to;
     to.KeepText = from.KeepText;
     to.Level = from.Level;
     to.Visited = from.Visited;
     to.Mark = from.Mark;
     to.Option = from.Option;
-    to.ForwardTo = std::forward<Record>(from).ForwardTo;
+    to.ForwardTo = from.ForwardTo;
+    return to;
 }
 
 } // namespace
@@ -328,9 +330,7 @@ std::optional<TPageRecord> TCache::Lookup(std::string_view url, RecordFields fie
         {
             return *record;
         }
-        TPageRecord standing;
-        CopyStanding(*record, standing);
-        return standing;
+        return Standing(*record);
     }
     auto found = DiskFind(url, KeyHash(url), fields);
     return found ? std::optional<TPageRecord>(std::move(found->Record)) : std::nullopt;
@@ -468,17 +468,15 @@ std::optional<TCache::DiskRecord> TCache::DiskFind(std::string_view url, std::ui
                 return found;
             }
             TPageRecord& record = found.Record;
-            TPageRecord standing;
             const std::string_view title = in.Text();
-            standing.KeepText = in.Byte();
-            standing.Level = static_cast<std::int32_t>(in.Number());
-            standing.Visited = in.Byte();
-            standing.Mark = in.Byte();
+            record.KeepText = in.Byte();
+            record.Level = static_cast<std::int32_t>(in.Number());
+            record.Visited = in.Byte();
+            record.Mark = in.Byte();
             const std::string_view text = in.Text();
-            standing.Option = in.Byte();
-            standing.ForwardTo = in.Text();
+            record.Option = in.Byte();
+            record.ForwardTo = in.Text();
             const std::string_view origin = in.Text();
-            CopyStanding(std::move(standing), record);
             if (fields == RecordFields::All)
             {
                 record.Url = url;

@@ -86,32 +86,27 @@ public:
         return locks;
     }
 
-    // Holds the folder shared from now on; false when it cannot be opened.
-    bool Share(const std::filesystem::path& folder)
+    // Holds the folder shared from now on, when it can be opened.
+    void Share(const std::filesystem::path& folder)
     {
         const std::lock_guard<std::mutex> guard(mutex_);
         Held* held = Open(folder);
-        if (held == nullptr)
-            return false;
-        if (!held->shared)
+        if (held != nullptr && !held->shared)
             held->shared = Lock(held->fd, LOCK_SH);
-        return held->shared;
     }
 
     // Runs clean() while this process holds the folder alone, then holds it
-    // shared. False, and nothing is run, when another process holds it.
-    template <typename Clean> bool WhileAlone(const std::filesystem::path& folder, Clean clean)
+    // shared. Nothing is run when another process holds it.
+    template <typename Clean> void WhileAlone(const std::filesystem::path& folder, Clean clean)
     {
         const std::lock_guard<std::mutex> guard(mutex_);
         Held* held = Open(folder);
         if (held == nullptr)
-            return false;
-        const bool alone = ::flock(held->fd, LOCK_EX | LOCK_NB) == 0;
-        if (alone)
+            return;
+        if (::flock(held->fd, LOCK_EX | LOCK_NB) == 0)
             clean();
         // A refused conversion may have dropped a shared lock this process had.
         held->shared = Lock(held->fd, LOCK_SH);
-        return alone;
     }
 
 private:

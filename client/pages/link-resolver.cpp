@@ -178,11 +178,12 @@ std::string FoldAddress(std::string_view address)
 {
     const std::size_t pathStart = PathStart(address);
     const std::size_t pathEnd = std::min(address.size(), address.find_first_of("?#", pathStart));
+    const std::string_view path = address.substr(pathStart, pathEnd - pathStart);
     // Most addresses have nothing to fold.
-    if (!HasDotSegment(address.substr(pathStart, pathEnd - pathStart)))
+    if (!HasDotSegment(path))
         return std::string(address);
     std::string out(address.substr(0, pathStart));
-    out += FoldSegments(address.substr(pathStart, pathEnd - pathStart));
+    out += FoldSegments(path);
     out += address.substr(pathEnd);
     return out;
 }
