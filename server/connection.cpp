@@ -40,13 +40,15 @@ TRequestReader::Status TRequestReader::Scan(std::size_t from)
         const std::string_view header(request_.data(), from + *end);
         reply_ = answer_(header);
         status_ = reply_ ? Status::Answer : Status::Close;
-        keepAlive_ = reply_ && WantsKeepAlive(header) && Reusable(*reply_);
+        sized_ = reply_ && IsHttp11Request(header) && Reusable(*reply_);
+        keepAlive_ = sized_ && WantsKeepAlive(header);
         request_.erase(0, header.size());
     }
     else if (request_.size() >= MaxRequestBytes)
     {
         reply_ = std::make_shared<const std::string>(HeaderTooLargeMessage());
         status_ = Status::Answer;
+        sized_ = false;
         keepAlive_ = false;
     }
     if (status_ != Status::Incomplete && !keepAlive_)
@@ -62,6 +64,7 @@ TRequestReader::Status TRequestReader::Next()
     if (status_ != Status::Answer || !keepAlive_)
         return status_;
     status_ = Status::Incomplete;
+    sized_ = false;
     keepAlive_ = false;
     reply_.reset();
     return Scan(0);
@@ -137,7 +140,7 @@ bool TServer::Process()
     const SharedAnswer answer = reader_.TakeAnswer();
     std::size_t sent = 0;
     if (answered && connected && answer)
-        sent = Send(*answer, keepAlive);
+        sent = Send(*answer, reader_.Sized(), keepAlive);
     if (served_)
         served_(sent);
     deadline_.start(SendDeadlineMs);
@@ -159,21 +162,21 @@ bool TServer::Process()
     return false;
 }
 
-std::size_t TServer::Send(const std::string& answer, bool keepAlive)
+std::size_t TServer::Send(const std::string& answer, bool sized, bool keepAlive)
 {
-    // The answer goes out as it is, or with its length and the keep-alive
-    // line put before the blank line that ends its header.
+    // The answer goes out as it is, or with its length (and the keep-alive
+    // line) put before the blank line that ends its header.
     std::string_view head = answer;
     std::string_view body;
     char extra[96];
     std::size_t extraLength = 0;
-    if (keepAlive)
+    if (sized)
     {
         const std::size_t blank = answer.find("\r\n\r\n") + 2;
         head = std::string_view(answer).substr(0, blank);
         body = std::string_view(answer).substr(blank);
-        const int length =
-            std::snprintf(extra, sizeof extra, "Content-Length: %zu\r\nConnection: keep-alive\r\n", body.size() - 2);
+        const int length = std::snprintf(extra, sizeof extra, "Content-Length: %zu\r\n%s", body.size() - 2,
+                                         keepAlive ? "Connection: keep-alive\r\n" : "");
         extraLength = length > 0 ? static_cast<std::size_t>(length) : 0;
     }
     const std::string_view parts[] = {head, std::string_view(extra, extraLength), body};

@@ -1,9 +1,10 @@
 // TServer: one accepted connection. It reads a request, has the page
-// server's dispatcher answer it and sends the answer. An HTTP/1.0 request,
-// or one that asks to close, is answered as the end of the connection (no
-// length, then close); an HTTP/1.1 request that was answered 200, 302 or 404
-// gets a Content-Length and "Connection: keep-alive" and the connection
-// reads the next request, which meets the same limits as the first.
+// server's dispatcher answer it and sends the answer. An HTTP/1.0 request is
+// answered as the end of the connection (no length, then close). An HTTP/1.1
+// request that was answered 200, 302 or 404 gets a Content-Length, so that
+// its client knows the answer is whole without waiting for the close; unless
+// it asked to close, also "Connection: keep-alive", and the connection reads
+// the next request, which meets the same limits as the first.
 // TRequestReader is its reading half without the socket: bytes in, the
 // answer out.
 //
@@ -67,6 +68,9 @@ public:
     // request wants it and the answer is a page, a redirect or a 404, never
     // a refusal).
     bool KeepAlive() const { return keepAlive_; }
+    // After Answer: the answer is to carry its length (an HTTP/1.1 request
+    // answered with a page, a redirect or a 404).
+    bool Sized() const { return sized_; }
     // After an answer with KeepAlive: starts on the next request with the
     // bytes that followed the last header, which may hold it whole.
     Status Next();
@@ -78,6 +82,7 @@ private:
     std::string request_; // the header so far; after an answer, what followed it
     SharedAnswer reply_;
     Status status_ = Status::Incomplete;
+    bool sized_ = false;
     bool keepAlive_ = false;
 };
 
@@ -107,7 +112,7 @@ private:
     void OnReadable();
     // Sends the answer; true when the next request may be read at once.
     bool Process();
-    std::size_t Send(const std::string& answer, bool keepAlive);
+    std::size_t Send(const std::string& answer, bool sized, bool keepAlive);
     void OnWritten();
     void Finish();
 

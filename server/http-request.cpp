@@ -187,15 +187,31 @@ HostCheck CheckHost(std::string_view request)
     return seen ? HostCheck::Allowed : HostCheck::Missing;
 }
 
+namespace
+{
+
+std::size_t RequestLineEnd(std::string_view request)
+{
+    std::size_t lineEnd = 0;
+    while (lineEnd < request.size() && !IsLineEnd(request[lineEnd]))
+        ++lineEnd;
+    return lineEnd;
+}
+
+} // namespace
+
+bool IsHttp11Request(std::string_view request)
+{
+    return request.substr(0, RequestLineEnd(request)).ends_with(" HTTP/1.1");
+}
+
 bool WantsKeepAlive(std::string_view request)
 {
     if (const std::optional<std::size_t> end = CharFindEndOfHTTPHeader(request))
         request = request.substr(0, *end);
-    std::size_t lineEnd = 0;
-    while (lineEnd < request.size() && !IsLineEnd(request[lineEnd]))
-        ++lineEnd;
-    if (!request.substr(0, lineEnd).ends_with(" HTTP/1.1"))
+    if (!IsHttp11Request(request))
         return false;
+    std::size_t lineEnd = RequestLineEnd(request);
     while (lineEnd < request.size())
     {
         std::size_t lineStart = lineEnd;

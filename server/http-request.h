@@ -39,6 +39,10 @@ inline bool HostAllowed(std::string_view request)
     return CheckHost(request) == HostCheck::Allowed;
 }
 
+// True when the request line ends in " HTTP/1.1": its answers may carry their
+// length, which HTTP/1.0 answers here never do.
+bool IsHttp11Request(std::string_view request);
+
 // True when the connection may stay open for the next request: an HTTP/1.1
 // request that does not ask to close and carries no body. HTTP/1.0 requests
 // are answered and closed.

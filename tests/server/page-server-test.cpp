@@ -334,14 +334,15 @@ TEST_F(PageServerTest, KeptAnswersFollowTheArchiveFile)
 }
 
 // An HTTP/1.1 connection is kept for the next request, which meets every
-// check the first one met; HTTP/1.0 and "Connection: close" end it.
+// check the first one met; HTTP/1.0 and "Connection: close" end it, and only
+// HTTP/1.1 answers carry their length.
 TEST_F(PageServerTest, KeptConnectionsServeRequestsUntilOneEndsThem)
 {
     const auto archive = MakeArchive();
     const std::string page = GetPage(archive, "index");
     const std::size_t blank = page.find("\r\n\r\n") + 2;
-    const std::string kept = page.substr(0, blank) + "Content-Length: " + std::to_string(page.size() - blank - 2) +
-                             "\r\nConnection: keep-alive\r\n" + page.substr(blank);
+    const std::string sized = page.substr(0, blank) + "Content-Length: " + std::to_string(page.size() - blank - 2) + "\r\n";
+    const std::string kept = sized + "Connection: keep-alive\r\n" + page.substr(blank);
     const std::string get = "GET " + archive.string() + "/index HTTP/1.";
     const std::string host = "\r\nHost: 127.0.0.1\r\n";
     const struct
@@ -350,7 +351,7 @@ TEST_F(PageServerTest, KeptConnectionsServeRequestsUntilOneEndsThem)
         std::string answers; // the whole answer, or how it starts when a refusal ends it
     } rows[] = {
         {get + "1" + host + "\r\n" + get + "1" + host + "\r\n" + get + "0" + host + "\r\n", kept + kept + page},
-        {get + "1" + host + "Connection: close\r\n\r\n" + get + "1" + host + "\r\n", page},
+        {get + "1" + host + "Connection: close\r\n\r\n" + get + "1" + host + "\r\n", sized + page.substr(blank)},
         {get + "1" + host + "\r\n" + get + "1\r\nX: " + std::string(MaxRequestBytes, 'x') + host + "\r\n",
          kept + "HTTP/1.0 431 "},
         {get + "1" + host + "\r\n" + get + "1\r\n\r\n", kept + "HTTP/1.0 400 "},
