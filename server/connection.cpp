@@ -3,10 +3,12 @@
 #include "server/http-request.h"
 #include "server/synthetic-pages.h"
 
-#include <QTcpSocket>
+#include <QSocketNotifier>
+#include <cerrno>
 #include <cstdio>
 #include <sys/socket.h>
 #include <sys/uio.h>
+#include <unistd.h>
 
 namespace rv
 {
@@ -75,7 +77,7 @@ std::size_t TRequestReader::Room() const
     return status_ == Status::Incomplete ? MaxRequestBytes - request_.size() : 0;
 }
 
-TServer::TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished, int requestDeadlineMs)
+TServer::TServer(int socket, Answerer answer, ServedHook served, FinishedHook finished, int requestDeadlineMs)
     : socket_(socket), served_(std::move(served)), finishedHook_(std::move(finished)), requestDeadlineMs_(requestDeadlineMs),
       reader_(std::move(answer))
 {
@@ -84,31 +86,18 @@ TServer::TServer(QTcpSocket* socket, Answerer answer, ServedHook served, Finishe
 
 TServer::~TServer()
 {
-    if (socket_)
-    {
-        socket_->disconnect();
-        socket_->abort();
-        delete socket_;
-    }
+    // Notifiers go before their descriptor.
+    readable_.reset();
+    writable_.reset();
+    if (socket_ >= 0)
+        ::close(socket_);
 }
 
 void TServer::Init()
 {
-    QObject::connect(socket_, &QTcpSocket::readyRead, socket_, [this] { OnReadable(); });
-    QObject::connect(socket_, &QTcpSocket::bytesWritten, socket_, [this] { OnWritten(); });
-    QObject::connect(socket_, &QTcpSocket::disconnected, socket_, [this] { Finish(); });
-    QObject::connect(socket_, &QTcpSocket::errorOccurred, socket_,
-                     [this](QAbstractSocket::SocketError error)
-                     {
-                         if (error != QAbstractSocket::RemoteHostClosedError)
-                             Finish();
-                     });
-    QObject::connect(&deadline_, &QTimer::timeout, socket_,
-                     [this]
-                     {
-                         socket_->abort();
-                         Finish();
-                     });
+    readable_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(socket_), QSocketNotifier::Read);
+    QObject::connect(readable_.get(), &QSocketNotifier::activated, readable_.get(), [this] { OnReadable(); });
+    QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] { Finish(); });
     deadline_.start(requestDeadlineMs_);
     OnReadable();
 }
@@ -118,15 +107,23 @@ void TServer::OnReadable()
     char buffer[4096];
     while (!processing_ && !finished_)
     {
-        while (reader_.State() == TRequestReader::Status::Incomplete && socket_->bytesAvailable() > 0)
+        while (reader_.State() == TRequestReader::Status::Incomplete)
         {
-            const qint64 want = static_cast<qint64>(std::min(sizeof buffer, reader_.Room()));
-            const qint64 got = socket_->read(buffer, want);
-            if (got <= 0)
-                break;
-            reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+            const ssize_t got = ::recv(socket_, buffer, std::min(sizeof buffer, reader_.Room()), MSG_DONTWAIT);
+            if (got > 0)
+                reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+            else if (got < 0 && errno == EINTR)
+                continue;
+            else if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            else
+            {
+                // The peer has gone before its request was whole.
+                Finish();
+                return;
+            }
         }
-        if (reader_.State() == TRequestReader::Status::Incomplete || !Process())
+        if (!Process())
             return;
     }
 }
@@ -135,31 +132,33 @@ bool TServer::Process()
 {
     processing_ = true;
     const bool answered = reader_.State() == TRequestReader::Status::Answer;
-    const bool connected = socket_->state() == QAbstractSocket::ConnectedState;
-    const bool keepAlive = answered && connected && reader_.KeepAlive();
+    keepAfterSent_ = answered && reader_.KeepAlive();
     const SharedAnswer answer = reader_.TakeAnswer();
     std::size_t sent = 0;
-    if (answered && connected && answer)
-        sent = Send(*answer, reader_.Sized(), keepAlive);
+    if (answered && answer)
+        sent = Send(*answer, reader_.Sized(), keepAfterSent_);
     if (served_)
         served_(sent);
-    deadline_.start(SendDeadlineMs);
-    if (keepAlive)
+    if (failed_)
     {
-        if (socket_->bytesToWrite() > 0)
-        {
-            awaitingFlush_ = true; // OnWritten reads on
-            return false;
-        }
-        processing_ = false;
-        reader_.Next();
-        deadline_.start(requestDeadlineMs_);
-        return true;
-    }
-    socket_->disconnectFromHost();
-    if (socket_->state() == QAbstractSocket::UnconnectedState)
         Finish();
-    return false;
+        return false;
+    }
+    if (pendingSent_ < pending_.size())
+    {
+        // The rest goes as the peer reads; no request is read meanwhile.
+        deadline_.start(SendDeadlineMs);
+        readable_->setEnabled(false);
+        if (!writable_)
+        {
+            writable_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(socket_), QSocketNotifier::Write);
+            QObject::connect(writable_.get(), &QSocketNotifier::activated, writable_.get(), [this] { OnWritable(); });
+        }
+        writable_->setEnabled(true);
+        return false;
+    }
+    Sent();
+    return !finished_;
 }
 
 std::size_t TServer::Send(const std::string& answer, bool sized, bool keepAlive)
@@ -180,42 +179,90 @@ std::size_t TServer::Send(const std::string& answer, bool sized, bool keepAlive)
         extraLength = length > 0 ? static_cast<std::size_t>(length) : 0;
     }
     const std::string_view parts[] = {head, std::string_view(extra, extraLength), body};
-    // One system call while nothing waits in the socket's own buffer; what
-    // the kernel does not take now is left to that buffer.
-    std::size_t written = 0;
-    if (socket_->bytesToWrite() == 0)
-    {
-        iovec vectors[3];
-        for (std::size_t i = 0; i < 3; ++i)
-            vectors[i] = iovec{const_cast<char*>(parts[i].data()), parts[i].size()};
-        msghdr message{};
-        message.msg_iov = vectors;
-        message.msg_iovlen = 3;
-        const ssize_t got = ::sendmsg(static_cast<int>(socket_->socketDescriptor()), &message, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (got > 0)
-            written = static_cast<std::size_t>(got);
-    }
+    // One system call for the whole answer; what the kernel does not take
+    // now is kept and sent as the peer reads.
+    iovec vectors[3];
+    for (std::size_t i = 0; i < 3; ++i)
+        vectors[i] = iovec{const_cast<char*>(parts[i].data()), parts[i].size()};
+    msghdr message{};
+    message.msg_iov = vectors;
+    message.msg_iovlen = 3;
+    ssize_t got = 0;
+    do
+        got = ::sendmsg(socket_, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+    while (got < 0 && errno == EINTR);
+    if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+        failed_ = true;
+    std::size_t written = got > 0 ? static_cast<std::size_t>(got) : 0;
     std::size_t total = 0;
+    pending_.clear();
+    pendingSent_ = 0;
     for (const std::string_view part : parts)
     {
         total += part.size();
         const std::size_t skip = std::min(written, part.size());
         written -= skip;
-        if (part.size() > skip)
-            socket_->write(part.data() + skip, static_cast<qint64>(part.size() - skip));
+        pending_.append(part.substr(skip));
     }
     return total;
 }
 
-void TServer::OnWritten()
+bool TServer::Flush()
 {
-    if (!awaitingFlush_ || finished_ || socket_->bytesToWrite() > 0)
+    while (pendingSent_ < pending_.size())
+    {
+        const ssize_t got =
+            ::send(socket_, pending_.data() + pendingSent_, pending_.size() - pendingSent_, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (got > 0)
+            pendingSent_ += static_cast<std::size_t>(got);
+        else if (got < 0 && errno == EINTR)
+            continue;
+        else
+            return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+    return true;
+}
+
+void TServer::OnWritable()
+{
+    if (finished_)
         return;
-    awaitingFlush_ = false;
+    if (!Flush())
+    {
+        Finish();
+        return;
+    }
+    if (pendingSent_ < pending_.size())
+        return;
+    writable_->setEnabled(false);
+    Sent();
+    if (!finished_)
+        OnReadable();
+}
+
+void TServer::Sent()
+{
+    // A large answer's copy is not kept for the life of the connection.
+    std::string().swap(pending_);
+    pendingSent_ = 0;
+    if (!keepAfterSent_)
+    {
+        CloseAfterAnswer();
+        return;
+    }
     processing_ = false;
     reader_.Next();
+    readable_->setEnabled(true);
     deadline_.start(requestDeadlineMs_);
-    OnReadable();
+}
+
+void TServer::CloseAfterAnswer()
+{
+    char buffer[4096];
+    for (int reads = 0; reads < 16 && ::recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT) > 0; ++reads)
+    {
+    }
+    Finish();
 }
 
 void TServer::Finish()
@@ -224,6 +271,15 @@ void TServer::Finish()
         return;
     finished_ = true;
     deadline_.stop();
+    // The notifiers stay (one of them may be calling this) but no longer
+    // watch the descriptor, which is closed now so that the peer sees the end
+    // at once.
+    if (readable_)
+        readable_->setEnabled(false);
+    if (writable_)
+        writable_->setEnabled(false);
+    ::close(socket_);
+    socket_ = -1;
     if (finishedHook_)
         finishedHook_();
 }

@@ -21,11 +21,12 @@
 
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-class QTcpSocket;
+class QSocketNotifier;
 
 namespace rv
 {
@@ -96,9 +97,8 @@ public:
     // Called once when the connection has finished.
     using FinishedHook = std::function<void()>;
 
-    // Takes ownership of the socket.
-    TServer(QTcpSocket* socket, Answerer answer, ServedHook served, FinishedHook finished,
-            int requestDeadlineMs = RequestDeadlineMs);
+    // Takes ownership of the descriptor: a connected, non-blocking TCP socket.
+    TServer(int socket, Answerer answer, ServedHook served, FinishedHook finished, int requestDeadlineMs = RequestDeadlineMs);
     ~TServer();
     TServer(const TServer&) = delete;
     TServer& operator=(const TServer&) = delete;
@@ -113,17 +113,31 @@ private:
     // Sends the answer; true when the next request may be read at once.
     bool Process();
     std::size_t Send(const std::string& answer, bool sized, bool keepAlive);
-    void OnWritten();
+    void OnWritable();
+    // Hands the kernel what it takes of pending_; false when the connection
+    // has failed.
+    bool Flush();
+    // The answer is all sent: reads the next request or closes.
+    void Sent();
+    // Closes after the last answer, leaving no unread request bytes behind,
+    // which would make the kernel reset the connection and could cost the
+    // peer the answer's end.
+    void CloseAfterAnswer();
     void Finish();
 
-    QTcpSocket* socket_;
+    int socket_;
+    std::unique_ptr<QSocketNotifier> readable_;
+    std::unique_ptr<QSocketNotifier> writable_; // made when an answer does not fit the socket at once
     ServedHook served_;
     FinishedHook finishedHook_;
     QTimer deadline_;
     int requestDeadlineMs_;
     TRequestReader reader_;
+    std::string pending_;         // the part of the answer the kernel has not taken yet
+    std::size_t pendingSent_ = 0; // of pending_
     bool processing_ = false;
-    bool awaitingFlush_ = false; // a kept answer is still being written
+    bool keepAfterSent_ = false; // the answer being sent keeps the connection
+    bool failed_ = false;
     bool finished_ = false;
 };
 

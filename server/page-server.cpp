@@ -2,14 +2,26 @@
 
 #include "server/peer-owner.h"
 
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace rv
 {
+namespace
+{
+
+// After a failed accept (out of descriptors), the pause before the next try.
+constexpr int AcceptRetryMs = 100;
+// Connections taken from the listener before the others get their turn.
+constexpr int MaxAcceptsPerWake = 16;
+
+} // namespace
 
 PageServer::PageServer(PageServerOptions options)
     : options_(std::move(options)), settings_(options_.settingsPath), dispatcher_(options_.serverDir, briefs_)
@@ -19,6 +31,7 @@ PageServer::PageServer(PageServerOptions options)
 PageServer::~PageServer()
 {
     *alive_ = false;
+    StopListening();
     connections_.clear();
     briefs_.Clear();
 }
@@ -30,7 +43,7 @@ ServerSettings PageServer::CurrentSettings()
 
 bool PageServer::IsListening() const
 {
-    return listener_ && listener_->isListening();
+    return listener_ >= 0;
 }
 
 bool PageServer::Listen()
@@ -40,54 +53,122 @@ bool PageServer::Listen()
 
 void PageServer::StopListening()
 {
-    if (listener_)
+    accepting_.reset();
+    if (listener_ >= 0)
+        ::close(listener_);
+    listener_ = -1;
+}
+
+namespace
+{
+
+QAbstractSocket::SocketError ListenErrorOf(int error)
+{
+    switch (error)
     {
-        listener_->close();
-        listener_.reset();
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+        return QAbstractSocket::SocketResourceError;
+    case EAFNOSUPPORT:
+    case EPROTONOSUPPORT:
+        return QAbstractSocket::UnsupportedSocketOperationError;
+    case EADDRINUSE:
+        return QAbstractSocket::AddressInUseError;
+    case EACCES:
+    case EPERM:
+        return QAbstractSocket::SocketAccessError;
+    case EADDRNOTAVAIL:
+        return QAbstractSocket::SocketAddressNotAvailableError;
+    default:
+        return QAbstractSocket::UnknownSocketError;
     }
 }
+
+} // namespace
 
 bool PageServer::Reset(int port)
 {
     StopListening();
     port_ = port;
-    listener_ = std::make_unique<QTcpServer>();
     // Loopback only: the archives are the user's own and must not be
     // reachable from the network.
-    if (!listener_->listen(QHostAddress::LocalHost, static_cast<quint16>(port)))
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (listener < 0)
     {
-        listenError_ = listener_->serverError();
-        listener_.reset();
+        listenError_ = ListenErrorOf(errno);
         return false;
     }
-    QObject::connect(listener_.get(), &QTcpServer::newConnection, listener_.get(), [this] { OnNewConnection(); });
+    // A port left in TIME_WAIT by the last run can be bound again at once.
+    const int on = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    socklen_t length = sizeof address;
+    if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, SOMAXCONN) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    {
+        listenError_ = ListenErrorOf(errno);
+        ::close(listener);
+        return false;
+    }
+    listener_ = listener;
+    listenerEnd_ = TcpEndOf(reinterpret_cast<const sockaddr*>(&address), length).value_or(TcpEnd{});
+    accepting_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(listener_), QSocketNotifier::Read);
+    QObject::connect(accepting_.get(), &QSocketNotifier::activated, accepting_.get(), [this] { OnNewConnection(); });
     return true;
 }
 
 void PageServer::OnNewConnection()
 {
     Sweep();
-    while (listener_ && listener_->hasPendingConnections())
+    // A few at a time: peers that reconnect as soon as they are answered
+    // would otherwise keep this loop going while connections already open
+    // wait for their turn.
+    for (int accepted = 0; listener_ >= 0 && accepted < MaxAcceptsPerWake; ++accepted)
     {
         if (active_ >= MaxConnections)
         {
-            listener_->pauseAccepting();
+            accepting_->setEnabled(false);
             return;
         }
-        QTcpSocket* socket = listener_->nextPendingConnection();
-        if (!socket)
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        const int socket = ::accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (socket < 0)
+        {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+            {
+                // Out of descriptors or memory: the peers wait in the kernel's
+                // queue while the listener rests, instead of waking it again
+                // and again.
+                accepting_->setEnabled(false);
+                std::weak_ptr<bool> alive = alive_;
+                QTimer::singleShot(AcceptRetryMs,
+                                   [this, alive]
+                                   {
+                                       if (!alive.expired() && *alive.lock())
+                                           ResumeAccepting();
+                                   });
+            }
             return;
-        socket->setParent(nullptr);
+        }
         // Another user of this machine is closed on before a byte is read:
         // an answer would tell them nothing they need, and their request is
         // never parsed.
-        if (!PeerIsOwner(*socket))
+        const std::optional<TcpEnd> theirs = TcpEndOf(reinterpret_cast<const sockaddr*>(&peer), length);
+        if (!theirs || !PeerIsOwner(listenerEnd_, *theirs))
         {
-            socket->abort();
-            delete socket;
+            ::close(socket);
             continue;
         }
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        const int on = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         ++active_;
         auto answer = [this](std::string_view request) { return dispatcher_.Answer(request, CurrentSettings()); };
         auto served = [this](std::size_t bytes)
@@ -107,6 +188,15 @@ void PageServer::OnNewConnection()
     }
 }
 
+void PageServer::ResumeAccepting()
+{
+    if (accepting_ && active_ < MaxConnections)
+    {
+        accepting_->setEnabled(true);
+        OnNewConnection();
+    }
+}
+
 void PageServer::ScheduleSweep()
 {
     if (sweepPending_)
@@ -120,12 +210,8 @@ void PageServer::ScheduleSweep()
                                return;
                            sweepPending_ = false;
                            Sweep();
-                           if (listener_ && active_ < MaxConnections)
-                           {
-                               listener_->resumeAccepting();
-                               if (listener_->hasPendingConnections())
-                                   OnNewConnection();
-                           }
+                           if (accepting_ && !accepting_->isEnabled())
+                               ResumeAccepting();
                        });
 }
 

@@ -9,6 +9,7 @@
 
 #include "server/connection.h"
 #include "server/open-briefs.h"
+#include "server/peer-owner.h"
 #include "server/request-dispatcher.h"
 #include "server/server-settings.h"
 
@@ -20,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-class QTcpServer;
+class QSocketNotifier;
 
 namespace rv
 {
@@ -76,6 +77,8 @@ public:
 
 private:
     void OnNewConnection();
+    // Lets the listener accept again after a pause.
+    void ResumeAccepting();
     void Sweep();
     void ScheduleSweep();
 
@@ -83,7 +86,9 @@ private:
     ServerSettingsReader settings_;
     OpenBriefList briefs_;
     RequestDispatcher dispatcher_;
-    std::unique_ptr<QTcpServer> listener_;
+    int listener_ = -1; // the listening socket
+    std::unique_ptr<QSocketNotifier> accepting_;
+    TcpEnd listenerEnd_;
     std::vector<std::unique_ptr<TServer>> connections_;
     std::size_t active_ = 0;
     bool sweepPending_ = false;

@@ -1,7 +1,5 @@
 #include "server/peer-owner.h"
 
-#include <QHostAddress>
-#include <QTcpSocket>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -78,15 +76,6 @@ std::optional<TcpEnd> ParseEnd(std::string_view field)
 bool SameEnd(const TcpEnd& a, const TcpEnd& b)
 {
     return a.port == b.port && a.address == b.address;
-}
-
-TcpEnd EndOf(const QHostAddress& address, quint16 port)
-{
-    TcpEnd end;
-    const Q_IPV6ADDR bytes = address.toIPv6Address();
-    std::memcpy(end.address.data(), bytes.c, 16);
-    end.port = port;
-    return end;
 }
 
 std::string ReadTable(const char* path)
@@ -202,10 +191,29 @@ std::optional<std::uint32_t> SocketOwnerIn(std::string_view table, const TcpEnd&
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> PeerUid(const QTcpSocket& socket)
+std::optional<TcpEnd> TcpEndOf(const sockaddr* address, socklen_t length)
 {
-    const TcpEnd ours = EndOf(socket.localAddress(), socket.localPort());
-    const TcpEnd theirs = EndOf(socket.peerAddress(), socket.peerPort());
+    TcpEnd end;
+    if (address->sa_family == AF_INET && length >= static_cast<socklen_t>(sizeof(sockaddr_in)))
+    {
+        const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
+        end.address[10] = end.address[11] = 0xFF;
+        std::memcpy(end.address.data() + 12, &v4->sin_addr, 4);
+        end.port = ntohs(v4->sin_port);
+        return end;
+    }
+    if (address->sa_family == AF_INET6 && length >= static_cast<socklen_t>(sizeof(sockaddr_in6)))
+    {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
+        std::memcpy(end.address.data(), &v6->sin6_addr, 16);
+        end.port = ntohs(v6->sin6_port);
+        return end;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> PeerUid(const TcpEnd& ours, const TcpEnd& theirs)
+{
     // The peer's end is an IPv4 socket, or an IPv6 one speaking IPv4 through
     // mapped addresses.
     bool diagnosed = true;
@@ -232,10 +240,11 @@ std::optional<std::uint32_t> PeerUid(const QTcpSocket& socket)
     return std::nullopt;
 }
 
-bool PeerIsOwner(const QTcpSocket& socket)
+bool PeerIsOwner(const TcpEnd& ours, const TcpEnd& theirs)
 {
-    const std::optional<std::uint32_t> uid = PeerUid(socket);
-    return uid && *uid == static_cast<std::uint32_t>(::geteuid());
+    static const std::uint32_t self = static_cast<std::uint32_t>(::geteuid());
+    const std::optional<std::uint32_t> uid = PeerUid(ours, theirs);
+    return uid && *uid == self;
 }
 
 } // namespace rv

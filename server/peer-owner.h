@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-
-class QTcpSocket;
+#include <sys/socket.h>
 
 namespace rv
 {
@@ -29,12 +28,16 @@ struct TcpEnd
 // and do not count. Nothing when no line matches.
 std::optional<std::uint32_t> SocketOwnerIn(std::string_view table, const TcpEnd& local, const TcpEnd& remote);
 
-// The uid that owns the peer's end of the connection: the socket whose local
-// end is our remote end and whose remote end is ours. Nothing when it cannot
-// be told (the peer has gone, or the tables cannot be read).
-std::optional<std::uint32_t> PeerUid(const QTcpSocket& socket);
+// The end a socket address names (IPv4 or IPv6); nothing for other families.
+std::optional<TcpEnd> TcpEndOf(const sockaddr* address, socklen_t length);
+
+// The uid that owns the peer's end of the connection between ours and
+// theirs: the socket whose local end is theirs and whose remote end is ours.
+// Nothing when it cannot be told (the peer has gone, or the tables cannot be
+// read).
+std::optional<std::uint32_t> PeerUid(const TcpEnd& ours, const TcpEnd& theirs);
 
 // True when the peer's end belongs to the user this program runs as.
-bool PeerIsOwner(const QTcpSocket& socket);
+bool PeerIsOwner(const TcpEnd& ours, const TcpEnd& theirs);
 
 } // namespace rv

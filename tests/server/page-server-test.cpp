@@ -364,6 +364,56 @@ TEST_F(PageServerTest, KeptConnectionsServeRequestsUntilOneEndsThem)
     }
 }
 
+// An answer larger than the socket buffers reaches a peer that reads slowly
+// whole, and the kept connection then answers the request queued behind it.
+TEST_F(PageServerTest, LargeAnswerReachesASlowReaderWholeBeforeTheNextRequest)
+{
+    const std::filesystem::path path = PathOf("Large.rvd");
+    std::string body;
+    for (int i = 0; body.size() < (std::size_t{6} << 20); ++i)
+        body += "<p>line " + std::to_string(i) + "</p>\n";
+    {
+        TKSDB store(FixedTime);
+        ASSERT_TRUE(store.Open(path, "Large"));
+        StorePage(store, "index", "", body, 0, -1);
+        ASSERT_TRUE(store.Close());
+    }
+    const std::string page = GetPage(path, "");
+    ASSERT_TRUE(page.ends_with(body));
+    const std::size_t blank = page.find("\r\n\r\n") + 2;
+    const std::string kept = page.substr(0, blank) + "Content-Length: " + std::to_string(page.size() - blank - 2) +
+                             "\r\nConnection: keep-alive\r\n" + page.substr(blank);
+    const std::string get = "GET " + path.string() + "/ HTTP/1.";
+    const std::string requests = get + "1\r\nHost: 127.0.0.1\r\n\r\n" + get + "0\r\nHost: 127.0.0.1\r\n\r\n";
+    auto future = std::async(std::launch::async,
+                             [&]
+                             {
+                                 const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+                                 const int small = 4096;
+                                 ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+                                 timeval timeout{10, 0};
+                                 ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+                                 sockaddr_in address{};
+                                 address.sin_family = AF_INET;
+                                 address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                                 address.sin_port = htons(static_cast<std::uint16_t>(port));
+                                 std::string answer;
+                                 if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                                     ::send(fd, requests.data(), requests.size(), MSG_NOSIGNAL) > 0)
+                                 {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                                     char buffer[65536];
+                                     for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                                         answer.append(buffer, static_cast<std::size_t>(got));
+                                 }
+                                 ::close(fd);
+                                 return answer;
+                             });
+    const std::string answer = Await(future);
+    EXPECT_EQ(answer.size(), kept.size() + page.size());
+    EXPECT_TRUE(answer == kept + page) << answer.substr(0, 200);
+}
+
 TEST_F(PageServerTest, ArchiveStillBeingWrittenIsNotTouched)
 {
     const std::filesystem::path path = PathOf("Running.rvd");
