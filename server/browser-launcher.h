@@ -2,7 +2,7 @@
 // the launcher that both programs share.
 #pragma once
 
-#include "widgets/browser-launcher.h"
+#include "platform/browser-launch.h"
 
 #include <QString>
 #include <QStringList>

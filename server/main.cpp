@@ -5,15 +5,17 @@
 //
 // With paths, the browser is pointed at them (by this instance, or by the
 // one already running). The program shows its window TForm1 with a tray
-// icon; --no-window, or a session without a display, runs the same server
-// without window or tray and writes messages to stderr.
+// icon: for that it becomes rvserver-window, beside it, with the same
+// arguments. --no-window, or a session without a display, runs the server
+// here without window or tray, on Qt Core and Network only, and writes
+// messages to stderr.
 #include "platform/program-folders.h"
+#include "platform/sibling-program.h"
 #include "server/server-app.h"
-#include "server/server-window.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -33,30 +35,6 @@ public:
     }
     void ShutdownRequested() override { QCoreApplication::quit(); }
 };
-
-// Runs the server until it is shut down; the exit code of the program.
-int RunServer(rv::ServerApp& server, const QStringList& arguments, rv::TForm1* window)
-{
-    switch (server.Run(arguments))
-    {
-    case rv::ServerApp::Start::SecondInstance:
-        return 0;
-    case rv::ServerApp::Start::Failed:
-        return 1;
-    case rv::ServerApp::Start::Running:
-        break;
-    }
-    if (window)
-    {
-        window->AttachServer(&server.Server());
-        window->onClosed = [] { QCoreApplication::quit(); };
-        window->FormShowFirst();
-    }
-    const int code = QCoreApplication::exec();
-    if (window)
-        window->AttachServer(nullptr);
-    return code;
-}
 
 constexpr const char* Help = "Usage: RVServer [--no-window] [ARCHIVE-PATH ...]\n"
                              "       RVServer --help | --version\n"
@@ -96,25 +74,18 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         headless = headless || QByteArray(argv[i]) == "--no-window";
 
-    if (headless)
+    if (!headless)
     {
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("RVServer"));
-        QStringList arguments = QCoreApplication::arguments().mid(1);
-        arguments.removeAll(QStringLiteral("--no-window"));
-        HeadlessUi ui;
-        rv::ServerApp server(rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath())), ui);
-        return RunServer(server, arguments, nullptr);
+        rv::ExecSiblingProgram("rvserver-window", argv);
+        std::fprintf(stderr, "RVServer: cannot start its window (rvserver-window): %s; running without it.\n",
+                     std::strerror(errno));
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("RVServer"));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(rv::ServerWindowCaption));
-    // The window may be hidden in the tray; the program ends when it closes.
-    QApplication::setQuitOnLastWindowClosed(false);
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const rv::ServerAppPaths paths = rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath()));
-    rv::TForm1 window(rv::ServerWindowOptions{paths.settingsPath, paths.serverDir, std::nullopt});
-    rv::ServerApp server(paths, window);
-    return RunServer(server, arguments, &window);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("RVServer"));
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    arguments.removeAll(QStringLiteral("--no-window"));
+    HeadlessUi ui;
+    rv::ServerApp server(rv::DefaultServerAppPaths(rv::DataFolderFor(QCoreApplication::applicationDirPath())), ui);
+    return rv::RunUntilShutdown(server, arguments);
 }

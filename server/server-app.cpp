@@ -7,6 +7,7 @@
 #include "server/cumulative-page.h"
 #include "server/text-util.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace rv
@@ -77,6 +78,22 @@ ServerApp::Start ServerApp::Run(const QStringList& commandLine)
     if (!arguments.isEmpty())
         OpenBrowser(arguments, server_->Port());
     return Start::Running;
+}
+
+int RunUntilShutdown(ServerApp& server, const QStringList& arguments, const std::function<void()>& running)
+{
+    switch (server.Run(arguments))
+    {
+    case ServerApp::Start::SecondInstance:
+        return 0;
+    case ServerApp::Start::Failed:
+        return 1;
+    case ServerApp::Start::Running:
+        break;
+    }
+    if (running)
+        running();
+    return QCoreApplication::exec();
 }
 
 bool ListenerNotCreated(QAbstractSocket::SocketError error)

@@ -82,6 +82,11 @@ private:
     std::unique_ptr<ControlChannel> control_;
 };
 
+// Runs the server until it is shut down; the program's exit code: 0 after a
+// clean shutdown or when another server took the paths, 1 when it could not
+// start. running is called once the server listens, before the event loop.
+int RunUntilShutdown(ServerApp& server, const QStringList& arguments, const std::function<void()>& running = {});
+
 // True for the listener errors that mean no socket could be made at all
 // ("Sockets Connection Failure."), as opposed to a port that cannot be bound
 // ("Socket Unavailable").

@@ -1,28 +1,13 @@
-// Opening an address in the user's browser: the browser command of the
-// settings ("Browser/Browser Path") with the address as its last argument,
-// else xdg-open. Blanks in the address reach the browser as "%20".
+// The browser launcher as the windows use it: the launch itself and its
+// "Browser Not Set" message.
 #pragma once
 
 #include "client/briefs/user-message.h"
-
-#include <QString>
+#include "platform/browser-launch.h"
 
 namespace rv
 {
 
-enum class BrowserLoad
-{
-    Started,
-    NotSet, // no browser command and no xdg-open: "Browser Not Set"
-    Failed, // the command could not be started
-};
-
-inline constexpr const char* BrowserNotSetTitle = "Browser Not Set";
-inline constexpr const char* BrowserNotSetText =
-    "Please set the Browser in the Ravelin Preferences dialog box (under the Edit menu).";
 inline const UserMessage BrowserNotSet{BrowserNotSetTitle, BrowserNotSetText};
-
-// Starts the browser on the address without waiting for it.
-BrowserLoad DoBrowserLoad(const QString& url, const QString& settingsPath);
 
 } // namespace rv

@@ -16,6 +16,7 @@
 #include "platform/program-folders.h"
 #include "platform/server-control.h"
 #include "platform/settings-store.h"
+#include "platform/sibling-program.h"
 #include "platform/single-instance.h"
 #include "store/temp-files.h"
 
@@ -34,17 +35,8 @@ namespace
 // run in this process's place with the same arguments.
 int RunWindows(char** argv)
 {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    // Without /proc, the folder of the name this program was started by; a
-    // bare name was found on PATH, and so is the other program.
-    const std::filesystem::path folder = (error ? std::filesystem::path(argv[0]) : self).parent_path();
-    const std::filesystem::path windows = folder / "rvclient-windows";
-    if (folder.empty())
-        ::execvp(windows.c_str(), argv);
-    else
-        ::execv(windows.c_str(), argv);
-    std::fprintf(stderr, "RVClient: cannot start its windows (%s): %s.\n", windows.c_str(), std::strerror(errno));
+    rv::ExecSiblingProgram("rvclient-windows", argv);
+    std::fprintf(stderr, "RVClient: cannot start its windows (rvclient-windows): %s.\n", std::strerror(errno));
     return rv::ExitBriefFailed;
 }
 

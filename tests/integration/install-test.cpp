@@ -60,6 +60,7 @@ TEST_F(InstallTest, InstalledClientRunsTheDemoBriefAndTheDesktopFindsEverything)
     };
     const Installed files[] = {
         {"bin/RVServer", ""},
+        {"bin/rvserver-window", ""},
         {"share/ravelin/images/brief.gif", ""},
         {"share/ravelin/help/108.html", ""},
         {"share/ravelin/search-engines.sel", ""},

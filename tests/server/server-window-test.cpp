@@ -1,8 +1,8 @@
 // The RVServer window offscreen: counters, the Options menu against the
 // settings file, closing with and without the question, and the failure boxes.
 #include "server-fixture.h"
-#include "server/error-dialogs.h"
-#include "server/server-window.h"
+#include "server/window/error-dialogs.h"
+#include "server/window/server-window.h"
 #include "tests/support/offscreen-widgets.h"
 #include "widgets/help-opener.h"
 

@@ -1,4 +1,4 @@
-#include "server/about-box.h"
+#include "server/window/about-box.h"
 
 #include <QLabel>
 #include <QPushButton>

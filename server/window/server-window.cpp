@@ -1,9 +1,9 @@
-#include "server/server-window.h"
+#include "server/window/server-window.h"
 
-#include "server/about-box.h"
 #include "server/browser-launcher.h"
-#include "server/error-dialogs.h"
 #include "server/page-server.h"
+#include "server/window/about-box.h"
+#include "server/window/error-dialogs.h"
 #include "widgets/help-opener.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "widgets/browser-launcher.h"
+#include "platform/browser-launch.h"
 
 #include "platform/settings-store.h"
 #include "platform/settings-table.h"
