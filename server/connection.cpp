@@ -194,9 +194,9 @@ std::size_t TServer::Send(const std::string& answer, bool sized, bool keepAlive)
     if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
         failed_ = true;
     std::size_t written = got > 0 ? static_cast<std::size_t>(got) : 0;
+    // Nothing is pending here: a connection reads no request while an answer
+    // is still going out.
     std::size_t total = 0;
-    pending_.clear();
-    pendingSent_ = 0;
     for (const std::string_view part : parts)
     {
         total += part.size();
