@@ -95,11 +95,18 @@ TServer::~TServer()
 
 void TServer::Init()
 {
+    QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] { Finish(); });
+    // A request that came with the connection is answered before anything
+    // is set up to wait for one: a connection that is answered and closed
+    // here costs the event loop nothing.
+    OnReadable();
+    if (finished_)
+        return;
     readable_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(socket_), QSocketNotifier::Read);
     QObject::connect(readable_.get(), &QSocketNotifier::activated, readable_.get(), [this] { OnReadable(); });
-    QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] { Finish(); });
-    deadline_.start(requestDeadlineMs_);
-    OnReadable();
+    readable_->setEnabled(!processing_);
+    if (!deadline_.isActive())
+        deadline_.start(requestDeadlineMs_);
 }
 
 void TServer::OnReadable()
@@ -148,7 +155,8 @@ bool TServer::Process()
     {
         // The rest goes as the peer reads; no request is read meanwhile.
         deadline_.start(SendDeadlineMs);
-        readable_->setEnabled(false);
+        if (readable_)
+            readable_->setEnabled(false);
         if (!writable_)
         {
             writable_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(socket_), QSocketNotifier::Write);
@@ -252,7 +260,8 @@ void TServer::Sent()
     }
     processing_ = false;
     reader_.Next();
-    readable_->setEnabled(true);
+    if (readable_)
+        readable_->setEnabled(true);
     deadline_.start(requestDeadlineMs_);
 }
 

@@ -115,6 +115,11 @@ bool PageServer::Reset(int port)
         ::close(listener);
         return false;
     }
+    // The kernel hands over a connection once its request has come, so that
+    // it is read and answered at once. A peer that says nothing for a second
+    // is handed over all the same.
+    const int deferSeconds = 1;
+    ::setsockopt(listener, IPPROTO_TCP, TCP_DEFER_ACCEPT, &deferSeconds, sizeof deferSeconds);
     listener_ = listener;
     listenerEnd_ = TcpEndOf(reinterpret_cast<const sockaddr*>(&address), length).value_or(TcpEnd{});
     accepting_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(listener_), QSocketNotifier::Read);
@@ -181,10 +186,17 @@ void PageServer::OnNewConnection()
         auto finished = [this]
         {
             --active_;
-            ScheduleSweep();
+            if (!initializing_)
+                ScheduleSweep();
         };
         connections_.push_back(std::make_unique<TServer>(socket, answer, served, finished, options_.requestDeadlineMs));
+        // Most connections bring their request (see Reset) and are answered
+        // and closed within Init; they go at once.
+        initializing_ = true;
         connections_.back()->Init();
+        initializing_ = false;
+        if (connections_.back()->Finished())
+            connections_.pop_back();
     }
 }
 

@@ -92,6 +92,7 @@ private:
     std::vector<std::unique_ptr<TServer>> connections_;
     std::size_t active_ = 0;
     bool sweepPending_ = false;
+    bool initializing_ = false; // a new connection's Init is running
     int port_ = DefaultServerPort;
     QAbstractSocket::SocketError listenError_ = QAbstractSocket::UnknownSocketError;
     std::uint32_t filesServed_ = 0;
