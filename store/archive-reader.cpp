@@ -367,16 +367,20 @@ void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink&
         return;
     }
     std::size_t total = 0;
-    for (;;)
+    std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
+    position += 2;
+    while (length != 0)
     {
-        const std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
-        position += 2;
-        if (length == 0)
-        {
-            return;
-        }
-        const std::string block = source_->Read(position, length, "A page block");
+        // A block and the length of the next one come in one read.
+        const bool nextFollows = position + length + 2 <= Size();
+        std::string block = source_->Read(position, length + (nextFollows ? 2u : 0u), "A page block");
         position += length;
+        std::optional<std::uint32_t> next;
+        if (nextFollows)
+        {
+            next = LittleEndian(std::string_view(block).substr(length));
+            block.resize(length);
+        }
         const std::optional<ExpandedBlock> plain = ExpandBlock(block, std::min(MaxReadBlockBytes, maxPageBytes - total));
         if (!plain)
         {
@@ -384,6 +388,8 @@ void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink&
         }
         total += plain->bytes.size();
         sink(plain->bytes);
+        length = next ? *next : source_->ReadNumber(position, 2, "A page block");
+        position += 2;
     }
 }
 
