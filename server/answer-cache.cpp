@@ -12,15 +12,26 @@ SharedAnswer AnswerCache::Find(const std::string& key)
     return found->second->answer;
 }
 
+namespace
+{
+
+// What an answer holds on the heap, which is what the bound is about.
+std::size_t HeldBytes(const SharedAnswer& answer)
+{
+    return answer->capacity();
+}
+
+} // namespace
+
 void AnswerCache::Put(const std::string& key, std::uint64_t generation, SharedAnswer answer)
 {
-    if (!answer || answer->size() > maxBytes_ / 8 || maxEntries_ == 0)
+    if (!answer || HeldBytes(answer) > maxBytes_ / 8 || maxEntries_ == 0)
         return;
     if (const auto held = entries_.find(key); held != entries_.end())
         Erase(held->second);
-    while (!order_.empty() && (bytes_ + answer->size() > maxBytes_ || entries_.size() >= maxEntries_))
+    while (!order_.empty() && (bytes_ + HeldBytes(answer) > maxBytes_ || entries_.size() >= maxEntries_))
         Erase(std::prev(order_.end()));
-    bytes_ += answer->size();
+    bytes_ += HeldBytes(answer);
     order_.push_front(Entry{key, generation, std::move(answer)});
     entries_.emplace(key, order_.begin());
 }
@@ -38,7 +49,7 @@ void AnswerCache::DropArchive(std::uint64_t generation)
 
 void AnswerCache::Erase(Order::iterator entry)
 {
-    bytes_ -= entry->answer->size();
+    bytes_ -= HeldBytes(entry->answer);
     entries_.erase(entry->key);
     order_.erase(entry);
 }

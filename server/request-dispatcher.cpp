@@ -297,8 +297,12 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
     inputs.originalLink = entry.flags & PageFlag::OriginalLink;
     inputs.markedDiffs = entry.flags & PageFlag::MarkedDiffs;
     inputs.title = entry.title;
-    if (decorate)
-        out += Header(context, inputs);
+    const std::string header = decorate ? Header(context, inputs) : std::string();
+    const std::string footer = decorate ? Footer(context, inputs) : std::string();
+    // Reserved to the byte: a kept answer would otherwise hold up to twice
+    // the memory the cache counts for it.
+    out.reserve(out.size() + header.size() + (page.size() - std::min(bodyStart, page.size())) + footer.size());
+    out += header;
     if (doctype.end > doctype.start && doctype.start >= bodyStart)
     {
         out.append(page, bodyStart, doctype.start - bodyStart);
@@ -306,8 +310,7 @@ std::string RequestDispatcher::StoredPage(const ParsedRequest& request, const st
     }
     else
         out.append(page, bodyStart);
-    if (decorate)
-        out += Footer(context, inputs);
+    out += footer;
     // A page first found to be a frameset is served differently from then
     // on, so its first answer is not kept.
     cacheable = entry.flags == flagsBefore;

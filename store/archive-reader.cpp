@@ -200,6 +200,7 @@ void ReadBlockedIndex(const ArchiveSource& source, std::uint64_t position, std::
 {
     std::int64_t delivered = 0;
     std::uint64_t plainBytes = 0;
+    std::string plain; // one buffer for every block
     for (;;)
     {
         const bool countReached = count >= 0 && delivered == count;
@@ -223,20 +224,21 @@ void ReadBlockedIndex(const ArchiveSource& source, std::uint64_t position, std::
         }
         const std::string block = source.Read(position, length, "An index block");
         position += length;
-        const std::optional<ExpandedBlock> plain = ExpandBlock(
-            block, static_cast<std::size_t>(std::min<std::uint64_t>(MaxReadBlockBytes, MaxIndexPlainBytes - plainBytes)));
-        if (!plain)
+        plain.clear();
+        if (!AppendExpandedBlock(
+                block, static_cast<std::size_t>(std::min<std::uint64_t>(MaxReadBlockBytes, MaxIndexPlainBytes - plainBytes)),
+                plain))
         {
             ThrowMalformed("An index block does not expand, or the index is too large");
         }
-        plainBytes += plain->bytes.size();
-        for (std::size_t parsed = 0; parsed < plain->bytes.size();)
+        plainBytes += plain.size();
+        for (std::size_t parsed = 0; parsed < plain.size();)
         {
             if (count >= 0 && delivered == count)
             {
                 ThrowMalformed("The index holds more records than its count");
             }
-            std::optional<IndexRecord> record = DecodeIndexRecord(plain->bytes, parsed, withValue);
+            std::optional<IndexRecord> record = DecodeIndexRecord(plain, parsed, withValue);
             if (!record)
             {
                 ThrowMalformed("An index record is cut short");
@@ -344,7 +346,8 @@ std::uint64_t PageStart(const ArchiveHeader& header, const IndexRecord& record)
 
 } // namespace
 
-void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink& sink, std::size_t maxPageBytes) const
+void ArchiveReader::ExpandPage(const IndexRecord& record, std::size_t maxPageBytes, std::string& plain,
+                               const BlockSink* sink) const
 {
     std::uint64_t position = PageStart(header_, record);
     if (!header_.Compressed())
@@ -361,8 +364,13 @@ void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink&
         while (position < end)
         {
             const std::uint64_t piece = std::min<std::uint64_t>(PageBlockPlainBytes, end - position);
-            sink(source_->Read(position, piece, "A page"));
+            plain += source_->Read(position, piece, "A page");
             position += piece;
+            if (sink)
+            {
+                (*sink)(plain);
+                plain.clear();
+            }
         }
         return;
     }
@@ -373,31 +381,37 @@ void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink&
     {
         // A block and the length of the next one come in one read.
         const bool nextFollows = position + length + 2 <= Size();
-        std::string block = source_->Read(position, length + (nextFollows ? 2u : 0u), "A page block");
+        const std::string block = source_->Read(position, length + (nextFollows ? 2u : 0u), "A page block");
         position += length;
-        std::optional<std::uint32_t> next;
-        if (nextFollows)
-        {
-            next = LittleEndian(std::string_view(block).substr(length));
-            block.resize(length);
-        }
-        const std::optional<ExpandedBlock> plain = ExpandBlock(block, std::min(MaxReadBlockBytes, maxPageBytes - total));
-        if (!plain)
+        const std::optional<std::uint32_t> next =
+            nextFollows ? std::optional(LittleEndian(std::string_view(block).substr(length))) : std::nullopt;
+        const std::size_t before = plain.size();
+        if (!AppendExpandedBlock(std::string_view(block).substr(0, length), std::min(MaxReadBlockBytes, maxPageBytes - total),
+                                 plain))
         {
             ThrowMalformed("A block of the page " + record.Key + " does not expand");
         }
-        total += plain->bytes.size();
-        sink(plain->bytes);
+        total += plain.size() - before;
+        if (sink)
+        {
+            (*sink)(plain);
+            plain.clear();
+        }
         length = next ? *next : source_->ReadNumber(position, 2, "A page block");
         position += 2;
     }
 }
 
+void ArchiveReader::ForEachPageBlock(const IndexRecord& record, const BlockSink& sink, std::size_t maxPageBytes) const
+{
+    std::string plain;
+    ExpandPage(record, maxPageBytes, plain, &sink);
+}
+
 std::string ArchiveReader::ReadPage(const IndexRecord& record, std::size_t maxPageBytes) const
 {
     std::string page;
-    ForEachPageBlock(
-        record, [&page](std::string_view plain) { page.append(plain); }, maxPageBytes);
+    ExpandPage(record, maxPageBytes, page, nullptr);
     return page;
 }
 

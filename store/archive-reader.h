@@ -115,6 +115,9 @@ public:
 
 private:
     explicit ArchiveReader(std::unique_ptr<ArchiveSource> source);
+    // Expands the page's blocks in order onto the end of plain; with a sink,
+    // hands it each block and empties plain for the next.
+    void ExpandPage(const IndexRecord& record, std::size_t maxPageBytes, std::string& plain, const BlockSink* sink) const;
 
     std::unique_ptr<ArchiveSource> source_;
     ArchiveHeader header_;

@@ -277,6 +277,31 @@ ALStatus CheckFrame(std::string_view frame, std::size_t limit, std::size_t& plai
     return Ok;
 }
 
+// Expands frame, which must be exactly one checked frame, onto the end of
+// plain; plain is left as it was when it is not.
+ALStatus ExpandFrame(ZSTD_DCtx* context, std::string_view frame, std::size_t limit, std::string& plain)
+{
+    if (!context)
+    {
+        return CodecFailed;
+    }
+    std::size_t plainSize = 0;
+    if (CheckFrame(frame, limit, plainSize) != Ok || ZSTD_findFrameCompressedSize(frame.data(), frame.size()) != frame.size())
+    {
+        return BadInput;
+    }
+    const std::size_t start = plain.size();
+    plain.resize(start + plainSize);
+    const std::size_t produced = ZSTD_decompress_usingDDict(context, plain.data() + start, plainSize, frame.data(),
+                                                            frame.size(), SharedExpansionDictionary());
+    if (ZSTD_isError(produced) || produced != plainSize)
+    {
+        plain.resize(start);
+        return BadInput;
+    }
+    return Ok;
+}
+
 } // namespace
 
 ALHandle newALWinMemory(const char* label, void* buffer, long bufferSize)
@@ -472,25 +497,11 @@ ALStatus ALDecompress(ALHandle decompressorHandle, ALHandle inputHandle, ALHandl
         return BadArgument;
     }
     const std::string_view frame(input->bytes.data(), static_cast<std::size_t>(compressedLength));
-    std::size_t plainSize = 0;
-    if (CheckFrame(frame, decompressor->limit, plainSize) != Ok)
-    {
-        return BadInput;
-    }
-    // The whole input must be exactly one frame, expanding to exactly the
-    // stated size; it is expanded in place at the end of the output.
-    if (ZSTD_findFrameCompressedSize(frame.data(), frame.size()) != frame.size())
-    {
-        return BadInput;
-    }
     const std::size_t start = output->bytes.size();
-    output->bytes.resize(start + plainSize);
-    const std::size_t produced = ZSTD_decompress_usingDDict(decompressor->context, output->bytes.data() + start, plainSize,
-                                                            frame.data(), frame.size(), SharedExpansionDictionary());
-    if (ZSTD_isError(produced) || produced != plainSize)
+    const ALStatus status = ExpandFrame(decompressor->context, frame, decompressor->limit, output->bytes);
+    if (status != Ok)
     {
-        output->bytes.resize(start);
-        return BadInput;
+        return status;
     }
     output->Written(start);
     return Ok;
@@ -570,6 +581,12 @@ std::optional<ExpandedBlock> ExpandBlock(std::string_view compressed, std::size_
     ALStorageDelete(output);
     deleteALDecompressor(decompressor);
     return block;
+}
+
+bool AppendExpandedBlock(std::string_view compressed, std::size_t maxPlain, std::string& plain)
+{
+    const Decompressor decompressor;
+    return ExpandFrame(decompressor.context, compressed, std::min(maxPlain, MaxExpandedBytes), plain) == Ok;
 }
 
 } // namespace rv

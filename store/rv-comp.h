@@ -84,5 +84,9 @@ struct ExpandedBlock
     std::uint32_t crc = 0;
 };
 std::optional<ExpandedBlock> ExpandBlock(std::string_view compressed, std::size_t maxPlain = MaxExpandedBytes);
+// The same expansion straight onto the end of plain, for readers that want
+// neither the CRC nor a buffer of their own; false, with plain as it was,
+// where ExpandBlock returns nothing.
+bool AppendExpandedBlock(std::string_view compressed, std::size_t maxPlain, std::string& plain);
 
 } // namespace rv

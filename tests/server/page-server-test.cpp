@@ -333,6 +333,24 @@ TEST_F(PageServerTest, KeptAnswersFollowTheArchiveFile)
     EXPECT_EQ(server->Dispatcher().Cache().Size(), 0u);
 }
 
+// A kept answer counts for the memory it holds: a decorated page of a full
+// block, whose footer comes last, holds no more than its own length.
+TEST_F(PageServerTest, KeptAnswerHoldsWhatItCounts)
+{
+    const std::filesystem::path path = PathOf("Long.rvd");
+    {
+        TKSDB store(FixedTime);
+        ASSERT_TRUE(store.Open(path, "Long"));
+        StorePage(store, "www.x.com/long", "<html><body>", std::string(20000, 'x') + "</body></html>", 0x37, 2);
+        ASSERT_TRUE(store.Close());
+    }
+    WriteSettings("", "Yes", "No");
+    const std::string answer = GetPage(path, "2/www.x.com/long");
+    ASSERT_NE(answer.find("Brief Summary"), std::string::npos);
+    ASSERT_EQ(server->Dispatcher().Cache().Size(), 1u);
+    EXPECT_EQ(server->Dispatcher().Cache().Bytes(), answer.size());
+}
+
 // An HTTP/1.1 connection is kept for the next request, which meets every
 // check the first one met; HTTP/1.0 and "Connection: close" end it, and only
 // HTTP/1.1 answers carry their length.

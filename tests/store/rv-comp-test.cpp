@@ -155,6 +155,11 @@ TEST_F(RvCompTest, FlippedBytesNeverExpandToSomethingElseSilentlyOrCrash)
             EXPECT_LE(expanded->bytes.size(), MaxBlockPlainBytes) << "byte " << at;
             EXPECT_EQ(expanded->crc, ZlibCrc(expanded->bytes)) << "byte " << at;
         }
+        // Expanding onto what a reader holds already gives the same verdict
+        // and bytes, and leaves what it held alone on failure.
+        std::string held = "held";
+        EXPECT_EQ(AppendExpandedBlock(damaged, MaxBlockPlainBytes, held), expanded.has_value()) << "byte " << at;
+        EXPECT_EQ(held, "held" + (expanded ? expanded->bytes : std::string())) << "byte " << at;
     }
     // The header bytes (magic, descriptor, dictionary ID) are always checked.
     for (std::size_t at = 0; at < 7; ++at)
