@@ -374,6 +374,12 @@ void ArchiveReader::ExpandPage(const IndexRecord& record, std::size_t maxPageByt
         }
         return;
     }
+    if (!sink)
+    {
+        // Room for a head block and a full block of text, most pages, from
+        // the start: the text is not copied again as the page grows.
+        plain.reserve(plain.size() + 2 * PageBlockPlainBytes);
+    }
     std::size_t total = 0;
     std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
     position += 2;
