@@ -120,6 +120,9 @@ bool PageServer::Reset(int port)
     // is handed over all the same.
     const int deferSeconds = 1;
     ::setsockopt(listener, IPPROTO_TCP, TCP_DEFER_ACCEPT, &deferSeconds, sizeof deferSeconds);
+    // Answers go out whole, without waiting on the peer's acknowledgements;
+    // accepted connections inherit this from the listener.
+    ::setsockopt(listener, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     listener_ = listener;
     listenerEnd_ = TcpEndOf(reinterpret_cast<const sockaddr*>(&address), length).value_or(TcpEnd{});
     accepting_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(listener_), QSocketNotifier::Read);
@@ -172,8 +175,6 @@ void PageServer::OnNewConnection()
             ::close(socket);
             continue;
         }
-        const int on = 1;
-        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         ++active_;
         auto answer = [this](std::string_view request) { return dispatcher_.Answer(request, CurrentSettings()); };
         auto served = [this](std::size_t bytes)
