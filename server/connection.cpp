@@ -95,13 +95,14 @@ TServer::~TServer()
 
 void TServer::Init()
 {
-    QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] { Finish(); });
     // A request that came with the connection is answered before anything
     // is set up to wait for one: a connection that is answered and closed
-    // here costs the event loop nothing.
+    // here costs the event loop nothing. A deadline started meanwhile gets
+    // its handler below, before the event loop can run it.
     OnReadable();
     if (finished_)
         return;
+    QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] { Finish(); });
     readable_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(socket_), QSocketNotifier::Read);
     QObject::connect(readable_.get(), &QSocketNotifier::activated, readable_.get(), [this] { OnReadable(); });
     readable_->setEnabled(!processing_);

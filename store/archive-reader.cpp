@@ -364,12 +364,15 @@ void ArchiveReader::ExpandPage(const IndexRecord& record, std::size_t maxPageByt
         while (position < end)
         {
             const std::uint64_t piece = std::min<std::uint64_t>(PageBlockPlainBytes, end - position);
-            plain += source_->Read(position, piece, "A page");
+            const std::string bytes = source_->Read(position, piece, "A page");
             position += piece;
             if (sink)
             {
-                (*sink)(plain);
-                plain.clear();
+                (*sink)(bytes);
+            }
+            else
+            {
+                plain += bytes;
             }
         }
         return;
