@@ -1,6 +1,6 @@
 // The main window offscreen: which briefs open at start-up and in what
 // order, the duplicate refusal, the first start, the recent briefs, and a
-// close while a run is under way.
+// close or a stop signal while a run is under way.
 #include "client/briefs/brief-store.h"
 #include "client/briefs/brief.h"
 #include "client/engine/run-engine.h"
@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <gtest/gtest.h>
 
@@ -230,7 +231,9 @@ TEST_F(MdiFrameTest, ViewingSendsTheBrowserToTheArchiveThroughTheLocalServer)
                                                QString::fromStdString(server + "kept.old.rvd/")}));
 }
 
-TEST_F(MdiFrameTest, ClosingDuringARunOnlyBeepsAndLeavesEverythingRunning)
+// Closing during a run only beeps; a stop signal is not lost but closes the
+// window once the run has ended.
+TEST_F(MdiFrameTest, ClosingDuringARunOnlyBeepsAndAStopSignalClosesWhenTheRunEnds)
 {
     test::OriginServer origin({test::OriginReply{"", true}});
     const std::string path = MakeBrief("slow.brf", "http://127.0.0.1:" + std::to_string(origin.Port()) + "/");
@@ -248,6 +251,16 @@ TEST_F(MdiFrameTest, ClosingDuringARunOnlyBeepsAndLeavesEverythingRunning)
     EXPECT_FALSE(frame->ShuttingDown());
     EXPECT_EQ(frame->OpenBriefs().size(), 1u);
     EXPECT_FALSE(SettingsStore(services.SettingsPath).Value("Startup/Open Briefs").has_value());
+
+    frame->CloseWhenIdle();
+    EXPECT_FALSE(frame->ShuttingDown());
+    frame->Engine().StopBrief(window.Brief());
+    QDeadlineTimer limit(10000);
+    while (!frame->ShuttingDown() && !limit.hasExpired())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(frame->ShuttingDown());
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_TRUE(SettingsStore(services.SettingsPath).Value("Startup/Open Briefs").has_value());
 }
 
 // The menu commands reach the setup dialogs: a new entry's full setup dialog

@@ -573,7 +573,7 @@ bool TMDIFrame::eventFilter(QObject* watched, QEvent* event)
 
 void TMDIFrame::ScheduleTick()
 {
-    if (shuttingDown_ || checkRunning_)
+    if (shuttingDown_ || closeWhenIdle_ || checkRunning_)
         return;
     std::vector<TBrief*> open;
     for (TKestrelForm* window : briefs_)
@@ -610,6 +610,8 @@ void TMDIFrame::RunEnded()
             window->SetRetrieving(false);
         }
     UpdateCommands();
+    if (closeWhenIdle_)
+        close();
 }
 
 void TMDIFrame::GenerateBriefClick()
@@ -730,6 +732,13 @@ void TMDIFrame::closeEvent(QCloseEvent* event)
     }
     Shutdown();
     event->accept();
+}
+
+void TMDIFrame::CloseWhenIdle()
+{
+    closeWhenIdle_ = true;
+    if (!engine_->RunActive())
+        close();
 }
 
 void TMDIFrame::Shutdown()

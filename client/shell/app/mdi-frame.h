@@ -168,6 +168,9 @@ public:
     const ClientSettings& Settings() const { return settings_; }
     QMdiArea& Area() { return *area_; }
     bool ShuttingDown() const { return shuttingDown_; }
+    // SIGTERM or SIGINT: the window closes now, or once the run under way
+    // has ended; no scheduled brief starts in between.
+    void CloseWhenIdle();
     // The recent-brief items at the end of the File menu, "&1" first.
     QList<QAction*> RecentActions() const;
     QAction* Action(const QString& objectName) const;
@@ -244,6 +247,7 @@ private:
     std::vector<QAction*> recentActions_;
     bool activated_ = false;
     bool shuttingDown_ = false;
+    bool closeWhenIdle_ = false;
     bool checkRunning_ = false;
     // Brief windows asked to close while the schedule check ran.
     std::vector<QPointer<QMdiSubWindow>> pendingCloses_;

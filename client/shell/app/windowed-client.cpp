@@ -76,7 +76,7 @@ int RunWindowedClient(int argc, char** argv)
     BriefHandOff handOff;
     QObject::connect(&handOff, &BriefHandOff::BriefsHandedOver, &frame, &TMDIFrame::OpenHandedOver);
     handOff.Listen(BriefHandOffSocketPath());
-    StopSignals stopSignals([&frame] { frame.close(); });
+    StopSignals stopSignals([&frame] { frame.CloseWhenIdle(); });
     frame.show();
     return QApplication::exec();
 }
