@@ -330,6 +330,40 @@ std::vector<IndexRecord> ArchiveReader::ReadIndex() const
 namespace
 {
 
+// Reads a chain of length-prefixed blocks ahead of the one asked for, so
+// that a page of a few blocks costs one read of the file, not two a block.
+class ChainReader
+{
+public:
+    ChainReader(const ArchiveSource& source, std::uint64_t position) : source_(source), position_(position) {}
+
+    // The next count bytes of the chain; valid until the next call.
+    std::string_view Take(std::uint64_t count, const char* what)
+    {
+        if (position_ > source_.Size() || count > source_.Size() - position_)
+        {
+            ThrowMalformed(std::string(what) + " lies beyond the end of the archive");
+        }
+        if (position_ < start_ || position_ + count > start_ + window_.size())
+        {
+            start_ = position_;
+            window_ = source_.Read(start_, std::min(source_.Size() - start_, count + ReadAheadBytes), what);
+        }
+        const std::string_view bytes = std::string_view(window_).substr(position_ - start_, count);
+        position_ += count;
+        return bytes;
+    }
+
+private:
+    // Most stored pages come to fewer bytes than this.
+    static constexpr std::uint64_t ReadAheadBytes = 8192;
+
+    const ArchiveSource& source_;
+    std::uint64_t position_;
+    std::uint64_t start_ = 0;
+    std::string window_;
+};
+
 std::uint64_t PageStart(const ArchiveHeader& header, const IndexRecord& record)
 {
     if (record.Offset <= 0)
@@ -384,19 +418,13 @@ void ArchiveReader::ExpandPage(const IndexRecord& record, std::size_t maxPageByt
         plain.reserve(plain.size() + 2 * PageBlockPlainBytes);
     }
     std::size_t total = 0;
-    std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
-    position += 2;
+    ChainReader chain(*source_, position);
+    std::uint32_t length = LittleEndian(chain.Take(2, "A page block"));
     while (length != 0)
     {
-        // A block and the length of the next one come in one read.
-        const bool nextFollows = position + length + 2 <= Size();
-        const std::string block = source_->Read(position, length + (nextFollows ? 2u : 0u), "A page block");
-        position += length;
-        const std::optional<std::uint32_t> next =
-            nextFollows ? std::optional(LittleEndian(std::string_view(block).substr(length))) : std::nullopt;
+        const std::string_view block = chain.Take(length, "A page block");
         const std::size_t before = plain.size();
-        if (!AppendExpandedBlock(std::string_view(block).substr(0, length), std::min(MaxReadBlockBytes, maxPageBytes - total),
-                                 plain))
+        if (!AppendExpandedBlock(block, std::min(MaxReadBlockBytes, maxPageBytes - total), plain))
         {
             ThrowMalformed("A block of the page " + record.Key + " does not expand");
         }
@@ -406,8 +434,7 @@ void ArchiveReader::ExpandPage(const IndexRecord& record, std::size_t maxPageByt
             (*sink)(plain);
             plain.clear();
         }
-        length = next ? *next : source_->ReadNumber(position, 2, "A page block");
-        position += 2;
+        length = LittleEndian(chain.Take(2, "A page block"));
     }
 }
 
