@@ -1,5 +1,6 @@
 #include "server/open-briefs.h"
 
+#include "server/file-watch.h"
 #include "server/text-util.h"
 
 #include <sys/stat.h>
@@ -157,7 +158,8 @@ OpenBrief* OpenBriefList::FindCurrent(std::string_view archiveName)
     {
         if ((*it)->name != archiveName)
             continue;
-        if (StampOf(ArchiveFileOf(archiveName)) == (*it)->stamp)
+        const std::filesystem::path file = ArchiveFileOf(archiveName);
+        if ((watch_ && !watch_->MayHaveChanged(file)) || StampOf(file) == (*it)->stamp)
             return it->get();
         Release(it);
         return nullptr;

@@ -76,6 +76,8 @@ struct LookupResult
     OpenBrief* brief = nullptr;
 };
 
+class FileWatch;
+
 class OpenBriefList
 {
 public:
@@ -86,8 +88,11 @@ public:
 
     OpenBrief* Find(std::string_view archiveName);
     // The open archive of that name when its file is still the one that was
-    // opened; one that was replaced or rewritten since is released.
+    // opened; one that was replaced or rewritten since is released. With a
+    // watch, the file is looked at only when the watch says it may have
+    // changed.
     OpenBrief* FindCurrent(std::string_view archiveName);
+    void SetWatch(FileWatch* watch) { watch_ = watch; }
 
     // Opens and indexes the archive and appends it, evicting idle archives
     // while five or more are held. Returns null when the index cannot be
@@ -113,6 +118,7 @@ private:
     Briefs briefs_;
     std::function<void(std::uint64_t)> released_;
     std::uint64_t nextGeneration_ = 1;
+    FileWatch* watch_ = nullptr;
 };
 
 // The file an archive name stands for: the name with its leading "/" put

@@ -26,6 +26,8 @@ constexpr int MaxAcceptsPerWake = 16;
 PageServer::PageServer(PageServerOptions options)
     : options_(std::move(options)), settings_(options_.settingsPath), dispatcher_(options_.serverDir, briefs_)
 {
+    settings_.SetWatch(&watch_);
+    briefs_.SetWatch(&watch_);
 }
 
 PageServer::~PageServer()
@@ -176,7 +178,11 @@ void PageServer::OnNewConnection()
             continue;
         }
         ++active_;
-        auto answer = [this](std::string_view request) { return dispatcher_.Answer(request, CurrentSettings()); };
+        auto answer = [this](std::string_view request)
+        {
+            const FileWatch::Batch batch(watch_);
+            return dispatcher_.Answer(request, CurrentSettings());
+        };
         auto served = [this](std::size_t bytes)
         {
             ++filesServed_;

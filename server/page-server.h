@@ -8,6 +8,7 @@
 #pragma once
 
 #include "server/connection.h"
+#include "server/file-watch.h"
 #include "server/open-briefs.h"
 #include "server/peer-owner.h"
 #include "server/request-dispatcher.h"
@@ -83,6 +84,7 @@ private:
     void ScheduleSweep();
 
     PageServerOptions options_;
+    FileWatch watch_; // of the settings file and the open archives
     ServerSettingsReader settings_;
     OpenBriefList briefs_;
     RequestDispatcher dispatcher_;

@@ -1,6 +1,7 @@
 #include "server/server-settings.h"
 
 #include "platform/settings-store.h"
+#include "server/file-watch.h"
 
 #include <sys/stat.h>
 
@@ -12,12 +13,17 @@ int PortFromText(const std::string& text)
     return IntFromText(ServerPortSetting, text);
 }
 
-ServerSettingsReader::ServerSettingsReader(QString settingsPath) : path_(std::move(settingsPath)) {}
+ServerSettingsReader::ServerSettingsReader(QString settingsPath)
+    : path_(std::move(settingsPath)), file_(path_.toLocal8Bit().toStdString())
+{
+}
 
 ServerSettings ServerSettingsReader::Read()
 {
+    if (haveRead_ && watch_ && !watch_->MayHaveChanged(file_))
+        return cached_;
     struct stat info = {};
-    if (::stat(path_.toLocal8Bit().constData(), &info) != 0)
+    if (::stat(file_.c_str(), &info) != 0)
         info = {};
     const std::uint64_t inode = info.st_ino;
     const std::int64_t modifiedNs = std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;

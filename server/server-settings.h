@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace rv
@@ -27,18 +28,25 @@ int PortFromText(const std::string& text);
 // Reads the settings file again whenever it changed on disk since the last
 // read, so that the client's changes apply to the next request without
 // parsing the file for every request. One reader belongs to one thread.
+class FileWatch;
+
 class ServerSettingsReader
 {
 public:
     explicit ServerSettingsReader(QString settingsPath);
 
     const QString& Path() const { return path_; }
+    // The settings as the file holds them now; read again only when the file
+    // changed (with a watch, only when the watch says it may have).
     ServerSettings Read();
+    void SetWatch(FileWatch* watch) { watch_ = watch; }
     // Writes the three switches, in the order header, warning, shutdown.
     bool SaveSwitches(const ServerSettings& settings);
 
 private:
     QString path_;
+    std::filesystem::path file_;
+    FileWatch* watch_ = nullptr;
     // Identity of the file last read: the settings file is replaced by a
     // rename on every save, so a new inode or time means new contents.
     std::uint64_t lastInode_ = 0;
