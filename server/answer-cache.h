@@ -3,8 +3,12 @@
 // the same few pages over and over (back, forward, reload).
 //
 // Bounded by the bytes of the answers it holds and by their number; the
-// least recently used answer goes first. An answer larger than an eighth of
-// the bound is not kept. Every answer belongs to one open archive (its
+// least recently used answer goes first, but only for an answer asked for
+// more often lately than it (counted roughly, in a small table that forgets
+// by halves): a reader or a program going through more pages than the cache
+// holds, again and again, would otherwise push out every answer before it is
+// asked for again, and find none. A page asked for twice is kept. An answer
+// larger than an eighth of the bound is not kept. Every answer belongs to one open archive (its
 // generation, see OpenBrief) and is dropped with it, so that an archive that
 // was closed, replaced or rewritten is read afresh. Answers are shared: a
 // connection still sending one keeps it alive after it left the cache.
@@ -17,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace rv
 {
@@ -31,12 +36,10 @@ constexpr std::size_t AnswerCacheEntries = 4096;
 class AnswerCache
 {
 public:
-    explicit AnswerCache(std::size_t maxBytes = AnswerCacheBytes, std::size_t maxEntries = AnswerCacheEntries)
-        : maxBytes_(maxBytes), maxEntries_(maxEntries)
-    {
-    }
+    explicit AnswerCache(std::size_t maxBytes = AnswerCacheBytes, std::size_t maxEntries = AnswerCacheEntries);
 
-    // The answer kept under key, made the most recent; null when none.
+    // The answer kept under key, made the most recent; null when none. Counts
+    // as one more request for key, kept or not.
     SharedAnswer Find(const std::string& key);
     // Keeps the answer of the archive of this generation under key.
     void Put(const std::string& key, std::uint64_t generation, SharedAnswer answer);
@@ -56,12 +59,17 @@ private:
     using Order = std::list<Entry>;
 
     void Erase(Order::iterator entry);
+    // How often key was asked for lately (at most 15), and one more.
+    int Frequency(const std::string& key) const;
+    void Count(const std::string& key);
 
     std::size_t maxBytes_;
     std::size_t maxEntries_;
     std::size_t bytes_ = 0;
     Order order_; // most recent first
     std::unordered_map<std::string, Order::iterator> entries_;
+    std::vector<std::uint8_t> counts_; // a count-min table of the requests
+    std::size_t counted_ = 0;          // requests since the counts were last halved
 };
 
 } // namespace rv
