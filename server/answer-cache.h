@@ -59,8 +59,9 @@ private:
     using Order = std::list<Entry>;
 
     void Erase(Order::iterator entry);
-    // How often key was asked for lately (at most 15), and one more.
+    // How often key was asked for lately, at most 15.
     int Frequency(const std::string& key) const;
+    // Counts one more request for key.
     void Count(const std::string& key);
 
     std::size_t maxBytes_;

@@ -36,7 +36,7 @@ bool FileWatch::MayHaveChanged(const std::filesystem::path& path)
     if (batches_ == 0)
         ReadReports();
     const auto now = std::chrono::steady_clock::now();
-    const std::string key = path.native();
+    const std::string& key = path.native();
     auto found = files_.find(key);
     if (found == files_.end())
     {
@@ -67,9 +67,7 @@ void FileWatch::Watch(const std::string& key, File& file, const std::filesystem:
     const int wd = ::inotify_add_watch(fd_, parent.c_str(), FolderEvents);
     if (wd < 0)
         return;
-    Folder& folder = folders_[wd];
-    folder.path = parent.native();
-    folder.files[path.filename().native()] = key;
+    folders_[wd].files[path.filename().native()] = key;
     file.folder = wd;
     file.changed = true;
 }

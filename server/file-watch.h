@@ -57,7 +57,6 @@ private:
     };
     struct Folder
     {
-        std::string path;
         std::unordered_map<std::string, std::string> files; // file name -> key in files_
     };
 

@@ -25,10 +25,11 @@ inline constexpr const char* ShutdownWarningKey = ShutdownWarningSetting.key.dat
 // The port a setting text gives: a decimal number from 1 to 65535, else 1888.
 int PortFromText(const std::string& text);
 
+class FileWatch;
+
 // Reads the settings file again whenever it changed on disk since the last
 // read, so that the client's changes apply to the next request without
 // parsing the file for every request. One reader belongs to one thread.
-class FileWatch;
 
 class ServerSettingsReader
 {

@@ -344,7 +344,7 @@ public:
         {
             ThrowMalformed(std::string(what) + " lies beyond the end of the archive");
         }
-        if (position_ < start_ || position_ + count > start_ + window_.size())
+        if (position_ + count > start_ + window_.size())
         {
             start_ = position_;
             window_ = source_.Read(start_, std::min(source_.Size() - start_, count + ReadAheadBytes), what);
@@ -462,22 +462,19 @@ std::string ArchiveReader::ReadStoredBytes(const IndexRecord& record) const
         }
         return source_->Read(start, static_cast<std::uint64_t>(record.Length), "A page");
     }
-    std::uint64_t position = start;
+    const std::string block = "A block of the page " + record.Key;
+    ChainReader chain(*source_, start);
+    std::string stored;
     for (;;)
     {
-        const std::uint32_t length = source_->ReadNumber(position, 2, "A page block");
-        position += 2;
-        if (length == 0)
+        const std::string_view length = chain.Take(2, "A page block");
+        stored += length;
+        if (LittleEndian(length) == 0)
         {
-            break;
+            return stored;
         }
-        position += length;
-        if (position > Size())
-        {
-            ThrowMalformed("A block of the page " + record.Key + " lies beyond the end of the archive");
-        }
+        stored += chain.Take(LittleEndian(length), block.c_str());
     }
-    return source_->Read(start, position - start, "A page");
 }
 
 } // namespace rv
