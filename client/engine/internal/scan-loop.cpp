@@ -195,6 +195,42 @@ bool ScanLoop::WalkQueue(bool handleComplete)
     return progressed;
 }
 
+void ScanLoop::StartWaitingAtHead()
+{
+    if (state_.ActiveCount >= settings_.NumSocks)
+        return;
+    TRetrievalList::Node* node = nullptr;
+    {
+        std::lock_guard guard(lock_);
+        node = queue_.First();
+    }
+    // Requests under way or complete come first in the queue; the walk
+    // stops at the first waiting one that does not start, so that it stays
+    // short however long the queue is.
+    while (node && !state_.StopRequested && !state_.SkipEntryTarget)
+    {
+        TRetrievalList::Node* next = NextOf(lock_, node);
+        RetrievalRequest& request = *node->Request;
+        if (Claim(state_, request))
+        {
+            BriefRun* run = roster_.Of(request.Brief);
+            const bool waiting = (!request.Brief || run) && StateOf(request) == RequestState::Waiting;
+            if (waiting && !BelongsToSkippedEntry(run, request) && StartRequest(run, request, false))
+            {
+                if (state_.ActiveCount >= settings_.NumSocks)
+                    return;
+            }
+            else
+            {
+                Release(state_, request);
+                if (waiting)
+                    return;
+            }
+        }
+        node = next;
+    }
+}
+
 bool ScanLoop::StartRequest(BriefRun* run, RetrievalRequest& request, bool attempt)
 {
     if (state_.ActiveCount >= settings_.NumSocks || !request.NotStarted || request.Uncounted)
@@ -298,6 +334,9 @@ bool ScanLoop::HandleComplete(TRetrievalList::Node* node)
     if (run && !replaced && !request.Processed && !request.Uncounted)
     {
         request.Processed = 1;
+        // The connection this request held is free again: it fetches the
+        // next page while this one is scanned and stored.
+        StartWaitingAtHead();
         run->StoringInaccessible = request.PageInaccessible;
         try
         {

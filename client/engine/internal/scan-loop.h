@@ -65,6 +65,9 @@ public:
 private:
     bool ScanPass();
     bool WalkQueue(bool handleComplete);
+    // Starts waiting requests from the head of the queue while connections
+    // are free, up to the first one that may not start now.
+    void StartWaitingAtHead();
     void Reconnect();
     // attempt: a held-back start on a site with a connection counts as one
     // of its attempts (every other one is held back).
