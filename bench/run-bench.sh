@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # A whole brief run against wget, end to end, over the same generated site.
 #
-#   bench/run-bench.sh [-b BUILD-FOLDER] [-r ROUNDS] [-c CONNECTIONS] [-p] [--entries] [--all | PAGES]
+#   bench/run-bench.sh [-b BUILD-FOLDER] [-r ROUNDS] [-c CONNECTIONS] [-s PAGE-BYTES] [-p] [--entries] [--all | PAGES]
 #
-# Defaults: build, 1 round, 4 connections, 5000 pages. --all runs 1000, 5000
-# and 20000 pages and also prints the memory growth per page from 1000 to
-# 20000 for both programs. --entries always runs the one-entry-per-page
+# Defaults: build, 1 round, 4 connections, pages of about 17 KB (-s sets
+# their size), 5000 pages. --all runs 1000, 5000 and 20000 pages and also
+# prints the memory growth per page from 1000 to 20000 for both programs. --entries always runs the one-entry-per-page
 # brief described below, not only when the depth-99 run falls short. -p
 # records a call-graph profile of every RVClient run with perf (package
 # linux-perf) into rv-PAGES-ROUND.perf.data in the current folder; perf
@@ -44,6 +44,7 @@ cd "$(dirname "$0")/.."
 build=build
 rounds=1
 connections=4
+page_bytes=17000
 sizes=(5000)
 always_entries=0
 profile_dir=
@@ -52,10 +53,11 @@ while [ $# -gt 0 ]; do
         -b) build=$2; shift 2 ;;
         -r) rounds=$2; shift 2 ;;
         -c) connections=$2; shift 2 ;;
+        -s) page_bytes=$2; shift 2 ;;
         -p) profile_dir=$caller_dir; shift ;;
         --all) sizes=(1000 5000 20000); shift ;;
         --entries) always_entries=1; shift ;;
-        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
         *) sizes=("$1"); shift ;;
     esac
 done
@@ -93,7 +95,7 @@ declare -A port_of
 next_port=19380
 for n in "${sizes[@]}"; do
     echo "writing the site of $n pages ..."
-    "$build/bench/site-generator" "$work/site-$n" "$n" >/dev/null
+    "$build/bench/site-generator" "$work/site-$n" "$n" "$page_bytes" >/dev/null
     port=$(free_port "$next_port")
     port_of[$n]=$port
     next_port=$((port + 1))
