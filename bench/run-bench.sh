@@ -5,8 +5,9 @@
 #
 # Defaults: build, 1 round, 4 connections, pages of about 17 KB (-s sets
 # their size), 5000 pages. --all runs 1000, 5000 and 20000 pages and also
-# prints the memory growth per page from 1000 to 20000 for both programs. --entries always runs the one-entry-per-page
-# brief described below, not only when the depth-99 run falls short. -p
+# prints the memory growth per page from 1000 to 20000 for both programs.
+# --entries always runs the one-entry-per-page brief described below, not
+# only when the depth-99 run falls short. -p
 # records a call-graph profile of every RVClient run with perf (package
 # linux-perf) into rv-PAGES-ROUND.perf.data in the current folder; perf
 # slows the run, so its times are not comparable with runs without -p.
@@ -57,7 +58,7 @@ while [ $# -gt 0 ]; do
         -p) profile_dir=$caller_dir; shift ;;
         --all) sizes=(1000 5000 20000); shift ;;
         --entries) always_entries=1; shift ;;
-        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
         *) sizes=("$1"); shift ;;
     esac
 done

@@ -30,7 +30,6 @@ class FileWatch;
 // Reads the settings file again whenever it changed on disk since the last
 // read, so that the client's changes apply to the next request without
 // parsing the file for every request. One reader belongs to one thread.
-
 class ServerSettingsReader
 {
 public:

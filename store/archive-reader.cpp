@@ -467,13 +467,14 @@ std::string ArchiveReader::ReadStoredBytes(const IndexRecord& record) const
     std::string stored;
     for (;;)
     {
-        const std::string_view length = chain.Take(2, "A page block");
-        stored += length;
-        if (LittleEndian(length) == 0)
+        const std::string_view prefix = chain.Take(2, "A page block");
+        stored += prefix;
+        const std::uint32_t length = LittleEndian(prefix);
+        if (length == 0)
         {
             return stored;
         }
-        stored += chain.Take(LittleEndian(length), block.c_str());
+        stored += chain.Take(length, block.c_str());
     }
 }
 
