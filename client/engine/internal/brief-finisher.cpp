@@ -44,13 +44,15 @@ void BriefFinisher::FinishBrief(BriefRun& run, bool notify, NewArchive fate)
     StopTimer();
     observer_.StopDialogStep(StopStep::ClearingPendingRetrievals, 0);
     DropRequests(&brief, nullptr, run.IndexDB.get());
+    // No request of the brief is left to ask the link cache, and its
+    // resident part goes before the site maps take their memory.
+    run.Cache.reset();
     observer_.StopDialogStep(StopStep::BuildingSiteMaps, 0);
     pages_.BuildSiteMaps(run);
     observer_.StopDialogStep(StopStep::ReleasingMemory, 0);
     pages_.WriteSummary(run, true);
     run.IndexDB->Close();
     run.SiteMap->Destroy();
-    run.Cache.reset();
     observer_.RemoveBriefFromProgress(brief);
     const std::string summaryFile = SummaryFilePath(run);
     bool saved = true;
