@@ -15,10 +15,21 @@ SiteMapIndex::SiteMapIndex(TSiteMap& file) : file_(file)
 
 SiteMapIndex::NodeId SiteMapIndex::Add()
 {
-    if (nodes_.size() >= NoNode)
+    if (offsets_.size() >= NoNode)
         throw SiteMapError("too many pages in the site-map file " + file_.FileName().string());
-    nodes_.emplace_back();
-    return static_cast<NodeId>(nodes_.size() - 1);
+    offsets_.push_back(Placeholder);
+    childLists_.push_back(NoList);
+    return static_cast<NodeId>(offsets_.size() - 1);
+}
+
+std::vector<SiteMapIndex::NodeId>& SiteMapIndex::ChildrenToFill(NodeId node)
+{
+    if (childLists_[node] == NoList)
+    {
+        childLists_[node] = static_cast<std::uint32_t>(lists_.size());
+        lists_.emplace_back();
+    }
+    return lists_[childLists_[node]];
 }
 
 // As SiteMapForest::Insert: the entry page fills its root while the root is
@@ -37,26 +48,24 @@ void SiteMapIndex::Insert(const SiteMapRecord& record, std::uint64_t offset)
     NodeId node = roots_[entry];
     if (path->size() == 1)
     {
-        if (nodes_[node].Offset == Placeholder || Record(node).Title.empty())
-            nodes_[node].Offset = offset;
+        if (offsets_[node] == Placeholder || Record(node).Title.empty())
+            offsets_[node] = offset;
         return;
     }
     for (std::size_t level = 1; level < path->size(); ++level)
     {
         const std::size_t position = (*path)[level];
-        while (nodes_[node].Children.size() <= position)
-        {
-            const NodeId child = Add();
-            nodes_[node].Children.push_back(child);
-        }
-        node = nodes_[node].Children[position];
+        std::vector<NodeId>& children = ChildrenToFill(node);
+        while (children.size() <= position)
+            children.push_back(Add());
+        node = children[position];
     }
-    nodes_[node].Offset = offset;
+    offsets_[node] = offset;
 }
 
 SiteMapRecord SiteMapIndex::Record(NodeId node) const
 {
-    const std::uint64_t offset = nodes_[node].Offset;
+    const std::uint64_t offset = offsets_[node];
     return offset == Placeholder ? SiteMapRecord() : file_.ReadAt(offset);
 }
 
