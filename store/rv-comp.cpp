@@ -119,10 +119,27 @@ struct Compressor
         // into the context for each 20000-byte block is about 15% faster.
         ZSTD_CCtx_setParameter(context, ZSTD_c_forceAttachDict, ZSTD_dictForceAttach);
         ready = !ZSTD_isError(ZSTD_CCtx_loadDictionary(context, HtmlDictionary().data(), HtmlDictionary().size()));
+        if (ready)
+        {
+            SizeWorkspace();
+        }
     }
     ~Compressor() { ZSTD_freeCCtx(context); }
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
+
+    // zstd sizes its working memory by the largest block compressed so far,
+    // and frees and allocates it anew, larger, when a larger block comes. A
+    // run's pages are mostly shorter than a block, and the full blocks of its
+    // site maps come last: the new working memory then went on top of the
+    // heap at the run's end, which set the run's peak. One block of the
+    // largest size, compressed first, allocates it once at its full size.
+    void SizeWorkspace()
+    {
+        const std::string plain(MaxBlockPlainBytes, ' ');
+        std::string frame(ZSTD_compressBound(plain.size()), '\0');
+        ZSTD_compress2(context, frame.data(), frame.size(), plain.data(), plain.size());
+    }
 };
 
 // Expansion makes a decompressor per block; creating a zstd context costs
