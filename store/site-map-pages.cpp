@@ -52,7 +52,9 @@ struct IndexTree
 class PageText
 {
 public:
-    static constexpr std::size_t PieceBytes = 64 * 1024;
+    // The text's capacity doubles past this before a piece goes, and the
+    // site maps are written at the run's end, when its memory peaks.
+    static constexpr std::size_t PieceBytes = 16 * 1024;
 
     explicit PageText(const PageSink& sink) : sink_(sink) {}
     ~PageText() { Flush(); }
